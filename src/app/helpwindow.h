@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+// "使用帮助": a fixed page of usage hints.
+class HelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindow(QWidget *parent = nullptr);
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QObject>
+
+class QLabel;
+
+// Program-wide hints: shown at once, for 2000 ms, on a light orange background; the hint of the
+// control under the mouse is also written into a status bar panel.
+class HintFilter : public QObject {
+    Q_OBJECT
+public:
+    explicit HintFilter(QLabel *statusPanel, QObject *parent = nullptr);
+    // Sets the hint timing and colour for the whole application.
+    static void install(QLabel *statusPanel);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QLabel *m_panel;
+};

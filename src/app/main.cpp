@@ -1,0 +1,41 @@
+#include "app/layoutstore.h"
+#include "app/mainwindow.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/version.h"
+#include "app/windowset.h"
+#include "common/appcontext.h"
+#include "common/clock.h"
+#include "common/desktop.h"
+#include "common/messages.h"
+#include "common/printing.h"
+#include "data/database.h"
+#include "data/datamodule.h"
+
+#include <QApplication>
+#include <QDir>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tolvane"));
+    installFontSubstitutions();
+    const bool createWithoutAsking = QApplication::arguments().contains(QStringLiteral("--create-db"));
+
+    Database db;
+    DataModule data(db);
+    Settings settings;
+    LayoutStore layouts(Settings::defaultFolder());
+    DialogMessages messages;
+    SystemClock clock;
+    SystemDesktop desktop;
+    SystemPrinting printing(desktop, QDir::current().filePath(QStringLiteral("打印")));
+    AppContext ctx{db, data, settings, layouts, messages, clock, printing, desktop, {}};
+
+    bool opened = false;
+    const auto windows = createWindowSet(ctx, [&] { opened = openShopDatabase(db, messages, createWithoutAsking); });
+    if (!opened)
+        return 1;
+    windows->main->show();
+    return QApplication::exec();
+}

@@ -1,0 +1,41 @@
+#include "app/settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+
+Settings::Settings(QString folder) : m_folder(std::move(folder)) {}
+
+QString Settings::defaultFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("brelmoss"));
+}
+
+QString Settings::fileName() const
+{
+    return QDir(m_folder).filePath(QStringLiteral("jxc.ini"));
+}
+
+bool Settings::exists() const
+{
+    return QFileInfo::exists(fileName());
+}
+
+QString Settings::read(const QString &name) const
+{
+    if (!exists())
+        return {};
+    const QSettings store(fileName(), QSettings::IniFormat);
+    return store.value(name).toString();
+}
+
+void Settings::write(const QString &name, const QString &value)
+{
+    QDir().mkpath(m_folder);
+    QSettings store(fileName(), QSettings::IniFormat);
+    store.setValue(name, value);
+    store.sync();
+}

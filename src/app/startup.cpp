@@ -1,0 +1,49 @@
+#include "app/startup.h"
+
+#include "common/errors.h"
+#include "common/messages.h"
+#include "data/database.h"
+
+#include <QFont>
+#include <QFontDatabase>
+
+bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking)
+{
+    try {
+        if (!db.exists()) {
+            const bool create =
+                createWithoutAsking ||
+                messages.confirmYesNo(QStringLiteral("新建数据库"),
+                                      QStringLiteral("当前文件夹中没有数据库文件 %1。\n是否创建一个新的空数据库？")
+                                          .arg(db.fileName()));
+            if (!create) {
+                messages.error(QStringLiteral("没有数据库文件 %1，程序不能启动。").arg(db.fileName()));
+                return false;
+            }
+            db.create();
+            db.close();
+        }
+        db.open();
+        return true;
+    } catch (const DbError &e) {
+        messages.error(e.text());
+        return false;
+    }
+}
+
+void installFontSubstitutions()
+{
+    const QStringList families = QFontDatabase::families();
+    QString cjk;
+    for (const QString &candidate : {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                                     QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("AR PL UMing CN")}) {
+        if (families.contains(candidate)) {
+            cjk = candidate;
+            break;
+        }
+    }
+    if (cjk.isEmpty())
+        return;
+    for (const QString &name : {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("新宋体")})
+        QFont::insertSubstitution(name, cjk);
+}

@@ -1,0 +1,213 @@
+#include "common/numbertext.h"
+
+#include "common/errors.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace numbertext {
+namespace {
+
+// The 15 significant decimal digits of |value| and its decimal exponent, so that
+// |value| ~= 0.d1d2...d15 * 10^(exponent + 1), i.e. d1 is the digit of 10^exponent.
+struct Decimal {
+    QString digits; // exactly 15 digits, first one non-zero (unless value is 0)
+    int exponent = 0;
+};
+
+Decimal decompose(double value)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    // buf looks like "d.dddddddddddddde+XX"
+    Decimal d;
+    const QString s = QString::fromLatin1(buf);
+    const int e = s.indexOf(QLatin1Char('e'));
+    d.digits = s.left(e).remove(QLatin1Char('.'));
+    d.exponent = s.mid(e + 1).toInt();
+    return d;
+}
+
+QString stripZeros(QString digits)
+{
+    while (digits.size() > 1 && digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    return digits;
+}
+
+// Rounds a decimal string of digits (integer part and fraction given separately) to `places`
+// fraction digits, halves away from zero. Returns integer and fraction parts.
+void roundDecimal(QString &intPart, QString &frac, int places)
+{
+    if (frac.size() <= places) {
+        frac = frac.leftJustified(places, QLatin1Char('0'));
+        return;
+    }
+    const bool up = frac.at(places) >= QLatin1Char('5');
+    frac.truncate(places);
+    if (!up)
+        return;
+    QString all = intPart + frac;
+    int i = all.size() - 1;
+    while (i >= 0) {
+        if (all.at(i) == QLatin1Char('9')) {
+            all[i] = QLatin1Char('0');
+            --i;
+        } else {
+            all[i] = QChar(all.at(i).unicode() + 1);
+            break;
+        }
+    }
+    if (i < 0)
+        all.prepend(QLatin1Char('1'));
+    intPart = all.left(all.size() - places);
+    frac = all.right(places);
+}
+
+// Splits |value| (rounded to 15 significant digits) into integer and fraction digit strings.
+void fixedParts(double value, QString &intPart, QString &frac)
+{
+    const Decimal d = decompose(value);
+    if (value == 0.0) {
+        intPart = QStringLiteral("0");
+        frac.clear();
+        return;
+    }
+    if (d.exponent >= 0) {
+        const int intDigits = d.exponent + 1;
+        if (intDigits >= d.digits.size()) {
+            intPart = d.digits + QString(intDigits - d.digits.size(), QLatin1Char('0'));
+            frac.clear();
+        } else {
+            intPart = d.digits.left(intDigits);
+            frac = d.digits.mid(intDigits);
+        }
+    } else {
+        intPart = QStringLiteral("0");
+        frac = QString(-d.exponent - 1, QLatin1Char('0')) + d.digits;
+    }
+}
+
+[[noreturn]] void fail(const QString &text)
+{
+    throw ConversionError(QStringLiteral("'%1' 不是有效的数值").arg(text));
+}
+
+} // namespace
+
+QString general(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    if (value == 0.0)
+        return QStringLiteral("0");
+
+    const Decimal d = decompose(value);
+    const QString sign = value < 0 ? QStringLiteral("-") : QString();
+    const bool scientific = d.exponent + 1 > 15 || d.exponent < -5;
+    if (scientific) {
+        const QString mant = stripZeros(d.digits);
+        QString text = sign + mant.left(1);
+        if (mant.size() > 1)
+            text += QLatin1Char('.') + mant.mid(1);
+        return text + QLatin1Char('E') + QString::number(d.exponent);
+    }
+    QString intPart, frac;
+    fixedParts(value, intPart, frac);
+    while (frac.endsWith(QLatin1Char('0')))
+        frac.chop(1);
+    return sign + intPart + (frac.isEmpty() ? QString() : QLatin1Char('.') + frac);
+}
+
+QString format(double value, const QString &pattern)
+{
+    const int point = pattern.indexOf(QLatin1Char('.'));
+    const QString decimals = point < 0 ? QString() : pattern.mid(point + 1);
+    const int required = decimals.count(QLatin1Char('0'));
+    const int places = decimals.size();
+
+    if (std::isnan(value) || std::isinf(value))
+        return general(value);
+
+    QString intPart, frac;
+    fixedParts(value, intPart, frac);
+    roundDecimal(intPart, frac, places);
+    while (frac.size() > required && frac.endsWith(QLatin1Char('0')))
+        frac.chop(1);
+    const bool zero = intPart.count(QLatin1Char('0')) == intPart.size() && frac.count(QLatin1Char('0')) == frac.size();
+    const QString sign = value < 0 && !zero ? QStringLiteral("-") : QString();
+    return sign + intPart + (frac.isEmpty() ? QString() : QLatin1Char('.') + frac);
+}
+
+double fixed4(double value)
+{
+    if (std::isnan(value) || std::isinf(value) || value == 0.0)
+        return value;
+    QString intPart, frac;
+    fixedParts(value, intPart, frac);
+    roundDecimal(intPart, frac, 4);
+    const double magnitude = (intPart + QLatin1Char('.') + frac).toDouble();
+    return value < 0 ? -magnitude : magnitude;
+}
+
+long long roundHalfEven(double value)
+{
+    return static_cast<long long>(std::nearbyint(value)); // default rounding mode: to nearest even
+}
+
+double parse(const QString &text)
+{
+    const QString t = text.trimmed();
+    int i = 0;
+    const int n = t.size();
+    auto digitsAt = [&](int from) {
+        int k = from;
+        while (k < n && t.at(k).isDigit() && t.at(k).unicode() < 128)
+            ++k;
+        return k - from;
+    };
+    if (i < n && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
+        ++i;
+    const int intDigits = digitsAt(i);
+    i += intDigits;
+    int fracDigits = 0;
+    if (i < n && t.at(i) == QLatin1Char('.')) {
+        ++i;
+        fracDigits = digitsAt(i);
+        i += fracDigits;
+    }
+    if (intDigits + fracDigits == 0)
+        fail(text);
+    if (i < n && (t.at(i) == QLatin1Char('e') || t.at(i) == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
+            ++i;
+        const int expDigits = digitsAt(i);
+        if (expDigits == 0)
+            fail(text);
+        i += expDigits;
+    }
+    if (i != n)
+        fail(text);
+    const QByteArray latin = t.toLatin1();
+    char *end = nullptr;
+    const double v = std::strtod(latin.constData(), &end);
+    if (std::isinf(v) || std::isnan(v))
+        fail(text);
+    return v;
+}
+
+long long parseInteger(const QString &text)
+{
+    bool ok = false;
+    const long long v = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        throw ConversionError(QStringLiteral("'%1' 不是有效的整数").arg(text));
+    return v;
+}
+
+} // namespace numbertext

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "data/statement.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The one connection to the shop's database file. Every failure raises DbError with the engine's
+// text, so the action that caused it stops and the user is told.
+class Database {
+public:
+    static constexpr const char *kDefaultFileName = "data.db";
+
+    explicit Database(QString fileName = QString::fromLatin1(kDefaultFileName));
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    const QString &fileName() const { return m_fileName; }
+    bool exists() const;
+    // Opens an existing database file; a missing file, one that is not a database or one that
+    // lacks the program's tables is refused.
+    void open();
+    // Creates a new database file with the program's tables and the first user. Refuses to
+    // touch a file that already exists.
+    void create();
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+
+    // Runs a statement that returns no rows (insert, update, delete, DDL).
+    void execute(const Statement &statement);
+    // Runs a query; `onRow` is called for each result row with the prepared statement positioned
+    // on it.
+    // When `columns` is given it receives the result's column names (also with no rows).
+    void query(const Statement &statement, const std::function<void(sqlite3_stmt *)> &onRow,
+               QStringList *columns = nullptr);
+    // The first column of the first row, or a null value when there is no row.
+    QVariant scalar(const Statement &statement);
+
+    long long lastInsertId() const;
+    int changes() const;
+    sqlite3 *handle() const { return m_db; }
+
+    // True when `fileName` is an SQLite database holding the program's four tables.
+    static bool isShopDatabase(const QString &fileName, QString *why = nullptr);
+
+    // Reads a result value as the program sees it: null, a number (double) or a text.
+    static QVariant columnValue(sqlite3_stmt *stmt, int column);
+
+private:
+    sqlite3_stmt *prepare(const Statement &statement);
+    [[noreturn]] void fail(const QString &what) const;
+    void applyPragmas();
+
+    QString m_fileName;
+    sqlite3 *m_db = nullptr;
+};
+
+// Writes that belong together: either all of them land or none. Nests (savepoints), so a helper
+// that opens one may be called from inside another. Rolls back unless commit() was reached.
+class Transaction {
+public:
+    explicit Transaction(Database &db);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    void commit();
+
+private:
+    Database &m_db;
+    QString m_name;
+    bool m_done = false;
+};
+
+// Runs `work` inside a transaction; any exception rolls everything back and is passed on.
+template <class Work>
+void inTransaction(Database &db, Work &&work)
+{
+    Transaction tx(db);
+    work();
+    tx.commit();
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "data/statement.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+class Database;
+
+// A result loaded into memory, or a whole table opened for appending. It has a current row that
+// can be moved, read by column name, edited and posted, or deleted. For results of `select *` on
+// a table with an ID column (`data`, `data1`) each row carries its key, which is how an edit or
+// delete finds its row in the database.
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    Dataset(Database &db, const QString &name, QObject *parent = nullptr);
+
+    Database &database() const { return m_db; }
+
+    // Closes, replaces the statement and loads its rows; the current row becomes the first.
+    void open(const Statement &statement);
+    // Closes, replaces the statement and runs it without a result.
+    void execute(const Statement &statement);
+    // Opens a whole table for appending rows; no rows are loaded.
+    void openTable(const QString &table);
+    void close();
+    bool isOpen() const { return m_open; }
+    const Statement &statement() const { return m_statement; }
+    // The table rows of this result can be edited in, empty when it cannot be edited.
+    const QString &table() const { return m_table; }
+
+    // Rows and columns.
+    int recordCount() const { return m_rowCount; }
+    bool isEmpty() const { return m_rowCount == 0; }
+    int columnCount() const { return m_columns.size(); }
+    const QStringList &columns() const { return m_columns; }
+    int columnIndex(const QString &name) const; // -1 when absent; names compare without case
+    bool hasColumn(const QString &name) const { return columnIndex(name) >= 0; }
+    QVariant value(int row, int column) const;
+    QVariant value(int row, const QString &name) const;
+
+    // The current row.
+    int currentRow() const { return m_current; }
+    void setCurrentRow(int row);
+    void first() { setCurrentRow(0); }
+    void last() { setCurrentRow(m_rowCount - 1); }
+    void next();
+    bool eof() const { return m_eof || m_rowCount == 0; }
+    // Value of a column of the current row; raises DbError with no current row or no such column.
+    QVariant value(const QString &name) const;
+    // Its text: a null value gives "".
+    QString text(const QString &name) const;
+    // The key of a row (its ID), or -1 when the result carries no keys.
+    long long key(int row) const;
+    long long currentKey() const { return m_current >= 0 ? key(m_current) : -1; }
+    int rowOfKey(long long key) const;
+
+    // Editing the current row of a keyed result, or appending to an opened table.
+    void edit();
+    void append();
+    void setValue(const QString &column, const QVariant &value);
+    void post();
+    void cancel();
+    bool isEditing() const { return m_editMode != EditMode::None; }
+    // Deletes the current row from the database and from the loaded rows.
+    void deleteCurrent();
+    // Writes `values` into the row with `key` in this result's table and refreshes the loaded
+    // copy when the row is loaded. Used where a row must be written by key, not by position.
+    void updateByKey(long long key, const QVariantHash &values);
+
+    // Re-sorts the loaded rows by one column: "7" ascending, "7 DESC" descending. Stable.
+    void sort(const QString &fieldSpec);
+    const QString &sortColumn() const { return m_sortColumn; }
+    bool sortDescending() const { return m_sortDescending; }
+
+    // Sum of a number column over the loaded rows, kept in four-decimal fixed point.
+    double sum(const QString &name) const;
+
+signals:
+    // The loaded rows were replaced, re-sorted or cleared.
+    void reset();
+    void rowChanged(int row);
+    void rowRemoved(int row);
+    void currentRowChanged(int row);
+
+private:
+    enum class EditMode { None, Edit, Append };
+    int requireColumn(const QString &name) const;
+    void requireCurrent() const;
+    void loadRow(int row, const std::vector<QVariant> &values);
+
+    Database &m_db;
+    Statement m_statement;
+    QString m_table;
+    bool m_open = false;
+    QStringList m_columns;
+    QHash<QString, int> m_columnIndex; // lower-case name -> index
+    std::vector<QVariant> m_cells;    // row-major
+    int m_rowCount = 0;
+    int m_keyColumn = -1;
+    int m_current = -1;
+    bool m_eof = true;
+    QString m_sortColumn;
+    bool m_sortDescending = false;
+
+    EditMode m_editMode = EditMode::None;
+    QStringList m_editColumns;
+    QVariantList m_editValues;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "widgets/floatingpanel.h"
+
+struct AppContext;
+class DateEdit;
+
+// The floating sale panel: price, quantity, customer and order number of one sale line.
+class SalePanel : public FloatingPanel {
+    Q_OBJECT
+public:
+    SalePanel(AppContext &ctx, QWidget *parent);
+    DateEdit *saleDateField() const { return m_saleDate; }
+
+private:
+    AppContext &m_ctx;
+    DateEdit *m_saleDate;
+};

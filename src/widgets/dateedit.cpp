@@ -1,0 +1,23 @@
+#include "widgets/dateedit.h"
+
+#include "common/clock.h"
+
+DateEdit::DateEdit(QWidget *parent) : QLineEdit(parent)
+{
+    setInputMask(QStringLiteral("9999-99-99; "));
+}
+
+bool DateEdit::isBlank() const
+{
+    return displayText() == emptyMask();
+}
+
+void DateEdit::setDate(const QDate &date)
+{
+    setText(datetext::date(date));
+}
+
+QDate DateEdit::date() const
+{
+    return QDate::fromString(displayText(), QLatin1String(datetext::kDateFormat));
+}
