@@ -19,7 +19,18 @@
 #include "widgets/dateedit.h"
 #include "widgets/successprompt.h"
 
+#include "app/aboutbox.h"
+#include "app/helpwindow.h"
+#include "app/windowopener.h"
+#include "common/desktop.h"
+#include "stock/inventorysummarywindow.h"
+#include "stock/stockqueryview.h"
+
+#include <QAction>
 #include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QToolButton>
 #include <QLabel>
 #include <QStatusBar>
 #include <QStyle>
@@ -42,6 +53,13 @@ MainWindow::MainWindow(AppContext &ctx) : m_ctx(ctx)
     m_gridArea->layout()->setContentsMargins(0, 0, 0, 0);
     m_lowerArea = new QWidget(central);
     m_lowerArea->setObjectName(QStringLiteral("lowerArea"));
+    auto *lower = new QHBoxLayout(m_lowerArea);
+    lower->setContentsMargins(4, 4, 4, 4);
+    m_queryArea = new QWidget(m_lowerArea);
+    m_queryArea->setObjectName(QStringLiteral("queryArea"));
+    m_queryArea->setLayout(new QVBoxLayout);
+    m_queryArea->layout()->setContentsMargins(0, 0, 0, 0);
+    lower->addWidget(m_queryArea, 1);
     layout->addWidget(m_gridArea);
     layout->addWidget(m_lowerArea, 1);
     setCentralWidget(central);
@@ -56,6 +74,10 @@ MainWindow::MainWindow(AppContext &ctx) : m_ctx(ctx)
     m_prompt = new SuccessPrompt(central);
 
     buildStatusBar();
+    buildMenus();
+    buildToolbar();
+    m_stockQuery = new StockQueryView(ctx, *this);
+    connectCommands();
 
     m_refillTimer.setInterval(500);
     connect(&m_refillTimer, &QTimer::timeout, this, &MainWindow::refillEmptyDates);
@@ -187,4 +209,146 @@ void MainWindow::closeEvent(QCloseEvent *event)
         m_ctx.settings.write(QStringLiteral("riqi"), m_sale->saleDateField()->dateText());
     }
     event->accept();
+}
+
+void MainWindow::buildMenus()
+{
+    auto add = [](QMenu *menu, const QString &text, const QKeySequence &shortcut = {}) {
+        QAction *a = menu->addAction(text);
+        if (!shortcut.isEmpty())
+            a->setShortcut(shortcut);
+        return a;
+    };
+    m_gridMenu = new QMenu(this);
+    m_gridMenu->setObjectName(QStringLiteral("gridMenu"));
+    MainActions &a = m_actions;
+    a.newStockIn = add(m_gridMenu, QStringLiteral("新建入库"));
+    a.modify = add(m_gridMenu, QStringLiteral("修 改"));
+    a.remove = add(m_gridMenu, QStringLiteral("删 除"));
+    a.allRecords = add(m_gridMenu, QStringLiteral("全部记录"));
+    m_gridMenu->addSeparator();
+    a.exportExcel = add(m_gridMenu, QStringLiteral("导出Excel"), QKeySequence(QStringLiteral("Ctrl+E")));
+    a.print = add(m_gridMenu, QStringLiteral("打 印"), QKeySequence(QStringLiteral("Ctrl+D")));
+    a.salesDetails = add(m_gridMenu, QStringLiteral("销售明细"));
+    a.summary = add(m_gridMenu, QStringLiteral("汇总统计"), QKeySequence(QStringLiteral("Ctrl+H")));
+    m_gridMenu->addSeparator();
+    a.hideColumns = m_gridMenu->addMenu(QStringLiteral("隐藏列"));
+    a.loadLayout = add(m_gridMenu, QStringLiteral("读取列宽"));
+    a.loadLayout->setVisible(false);
+    a.saveLayout = add(m_gridMenu, QStringLiteral("保存当前列宽"));
+    m_gridMenu->addSeparator();
+    a.receiptPrint = add(m_gridMenu, QStringLiteral("销售单(小票)打印"));
+    a.printSettings = add(m_gridMenu, QStringLiteral("打印设置"));
+    // Shortcuts of the pop-up menu work while the main window is active.
+    addActions(m_gridMenu->actions());
+
+    m_settingsMenu = new QMenu(this);
+    m_settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+    a.settingsPrint = add(m_settingsMenu, QStringLiteral("打印设置"));
+    a.changePassword = add(m_settingsMenu, QStringLiteral("修改密码"));
+    a.userManagement = add(m_settingsMenu, QStringLiteral("用户管理"));
+    m_settingsMenu->addSeparator();
+    a.skins = m_settingsMenu->addMenu(QStringLiteral("界面换肤"));
+    for (const char *skin : {"黑色经典(皮肤)", "蓝色幻想(皮肤)", "梦幻天空(皮肤)", "黑色遐想(皮肤)", "梦想成真(皮肤)"})
+        a.skins->addAction(QString::fromUtf8(skin));
+    a.calculator = add(m_settingsMenu, QStringLiteral("计算器"));
+    a.notepad = add(m_settingsMenu, QStringLiteral("记事本"));
+
+    m_supportMenu = new QMenu(this);
+    m_supportMenu->setObjectName(QStringLiteral("supportMenu"));
+    a.help = add(m_supportMenu, QStringLiteral("使用帮助"));
+    a.upgrade = add(m_supportMenu, QStringLiteral("软件升级"));
+    a.website = add(m_supportMenu, QStringLiteral("官方网站"));
+    add(m_supportMenu, QStringLiteral("联系方式：见官方网站"));
+    a.about = add(m_supportMenu, QStringLiteral("关于..."));
+}
+
+void MainWindow::buildToolbar()
+{
+    auto *bar = new QWidget(m_lowerArea);
+    bar->setObjectName(QStringLiteral("toolbar"));
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    auto button = [&](const QString &text, QStyle::StandardPixmap icon) {
+        auto *b = new QToolButton(bar);
+        b->setText(text);
+        b->setIcon(style()->standardIcon(icon));
+        b->setIconSize(QSize(32, 32));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setFixedSize(55, 51);
+        layout->addWidget(b);
+        return b;
+    };
+    MainToolbar &t = m_toolbar;
+    t.newStockIn = button(QStringLiteral("新建入库"), QStyle::SP_FileDialogNewFolder);
+    t.salesDetails = button(QStringLiteral("销售明细"), QStyle::SP_FileDialogDetailedView);
+    t.checkout = button(QStringLiteral("单据打印"), QStyle::SP_DialogSaveButton);
+    t.summary = button(QStringLiteral("汇总统计"), QStyle::SP_FileDialogInfoView);
+    t.backup = button(QStringLiteral("数据备份"), QStyle::SP_DriveHDIcon);
+    t.settings = button(QStringLiteral("设 置"), QStyle::SP_FileDialogListView);
+    t.support = button(QStringLiteral("技术支持"), QStyle::SP_MessageBoxQuestion);
+    t.settings->setMenu(m_settingsMenu);
+    t.settings->setPopupMode(QToolButton::InstantPopup);
+    t.support->setMenu(m_supportMenu);
+    t.support->setPopupMode(QToolButton::InstantPopup);
+    static_cast<QHBoxLayout *>(m_lowerArea->layout())->addWidget(bar, 0, Qt::AlignBottom);
+}
+
+void MainWindow::connectCommands()
+{
+    const MainActions &a = m_actions;
+    auto openReceiptSettings = [this] {
+        if (m_windows)
+            openWindow<ReceiptSettingsWindow>([this] { return new ReceiptSettingsWindow(m_ctx, this); });
+    };
+    connect(a.printSettings, &QAction::triggered, this, openReceiptSettings);
+    connect(a.settingsPrint, &QAction::triggered, this, openReceiptSettings);
+    connect(a.calculator, &QAction::triggered, this, [this] {
+        m_ctx.desktop.startProgram({QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
+                                    QStringLiteral("galculator"), QStringLiteral("mate-calc"), QStringLiteral("xcalc")});
+    });
+    connect(a.notepad, &QAction::triggered, this, [this] {
+        m_ctx.desktop.startProgram({QStringLiteral("gedit"), QStringLiteral("gnome-text-editor"), QStringLiteral("kate"),
+                                    QStringLiteral("mousepad"), QStringLiteral("pluma"), QStringLiteral("xed")});
+    });
+    connect(a.help, &QAction::triggered, this, [this] {
+        if (m_windows) {
+            m_windows->help->show();
+            m_windows->help->raise();
+        }
+    });
+    connect(a.about, &QAction::triggered, this, [this] {
+        if (m_windows)
+            m_windows->about->exec();
+    });
+    connect(a.website, &QAction::triggered, this,
+            [this] { m_ctx.desktop.openUrl(QUrl(QString::fromUtf8(version::kWebAddress))); });
+    connect(a.upgrade, &QAction::triggered, this,
+            [this] { m_ctx.desktop.openUrl(QUrl(QString::fromUtf8(version::kWebAddress))); });
+    connect(a.saveLayout, &QAction::triggered, m_stockQuery, &StockQueryView::saveLayout);
+    connect(a.loadLayout, &QAction::triggered, m_stockQuery, &StockQueryView::restoreLayout);
+    connect(a.allRecords, &QAction::triggered, this, [this] { guarded(m_ctx.messages, [&] { m_stockQuery->refreshAll(); }); });
+    connect(m_toolbar.newStockIn, &QToolButton::clicked, a.newStockIn, &QAction::trigger);
+    connect(m_toolbar.checkout, &QToolButton::clicked, this, [this] { m_checkout->setVisible(!m_checkout->isVisible()); });
+    connect(a.receiptPrint, &QAction::triggered, m_toolbar.checkout, &QToolButton::click);
+    connect(m_toolbar.summary, &QToolButton::clicked, this, [this] {
+        if (m_windows)
+            m_windows->inventorySummary->exec();
+    });
+    connect(a.summary, &QAction::triggered, this, [this] {
+        if (m_windows) {
+            m_windows->inventorySummary->show();
+            m_windows->inventorySummary->raise();
+        }
+    });
+    auto showSalesDetails = [this] {
+        if (!m_windows)
+            return;
+        m_windows->salesDetails->exec();
+        m_stockIn->hide();
+        m_sale->hide();
+    };
+    connect(m_toolbar.salesDetails, &QToolButton::clicked, this, showSalesDetails);
+    connect(a.salesDetails, &QAction::triggered, this, showSalesDetails);
 }

@@ -10,6 +10,51 @@ class SuccessPrompt;
 class StockInPanel;
 class SalePanel;
 class CheckoutPanel;
+class StockQueryView;
+class QAction;
+class QMenu;
+class QToolButton;
+
+// The commands of the main window's menus, created here and connected by the parts that own them.
+struct MainActions {
+    // Pop-up menu of the main grid, in order.
+    QAction *newStockIn = nullptr;
+    QAction *modify = nullptr;
+    QAction *remove = nullptr;
+    QAction *allRecords = nullptr;
+    QAction *exportExcel = nullptr;
+    QAction *print = nullptr;
+    QAction *salesDetails = nullptr;
+    QAction *summary = nullptr;
+    QMenu *hideColumns = nullptr;
+    QAction *loadLayout = nullptr;
+    QAction *saveLayout = nullptr;
+    QAction *receiptPrint = nullptr;
+    QAction *printSettings = nullptr;
+    // Settings menu ("设 置").
+    QAction *settingsPrint = nullptr;
+    QAction *changePassword = nullptr;
+    QAction *userManagement = nullptr;
+    QMenu *skins = nullptr;
+    QAction *calculator = nullptr;
+    QAction *notepad = nullptr;
+    // Support menu ("技术支持").
+    QAction *help = nullptr;
+    QAction *upgrade = nullptr;
+    QAction *website = nullptr;
+    QAction *about = nullptr;
+};
+
+// The toolbar buttons, left to right.
+struct MainToolbar {
+    QToolButton *newStockIn = nullptr;
+    QToolButton *salesDetails = nullptr;
+    QToolButton *checkout = nullptr;
+    QToolButton *summary = nullptr;
+    QToolButton *backup = nullptr;
+    QToolButton *settings = nullptr;
+    QToolButton *support = nullptr;
+};
 
 // What the first show read from the settings, for the parts of the window that use it.
 struct RestoredSettings {
@@ -37,6 +82,12 @@ public:
 
     QWidget *gridArea() const { return m_gridArea; }
     QWidget *lowerArea() const { return m_lowerArea; }
+    // The place of the conditions group in the lower area, left of the toolbar.
+    QWidget *queryArea() const { return m_queryArea; }
+    StockQueryView *stockQuery() const { return m_stockQuery; }
+    const MainActions &actions() const { return m_actions; }
+    const MainToolbar &toolbar() const { return m_toolbar; }
+    QMenu *gridMenu() const { return m_gridMenu; }
     StockInPanel *stockInPanel() const { return m_stockIn; }
     SalePanel *salePanel() const { return m_sale; }
     CheckoutPanel *checkoutPanel() const { return m_checkout; }
@@ -62,6 +113,9 @@ protected:
 
 private:
     void buildStatusBar();
+    void buildMenus();
+    void buildToolbar();
+    void connectCommands();
     void readSettings();
     void refillEmptyDates();
     void recordLogout();
@@ -70,6 +124,13 @@ private:
     WindowSet *m_windows = nullptr;
     QWidget *m_gridArea;
     QWidget *m_lowerArea;
+    QWidget *m_queryArea;
+    StockQueryView *m_stockQuery = nullptr;
+    MainActions m_actions;
+    MainToolbar m_toolbar;
+    QMenu *m_gridMenu = nullptr;
+    QMenu *m_settingsMenu = nullptr;
+    QMenu *m_supportMenu = nullptr;
     StockInPanel *m_stockIn;
     SalePanel *m_sale;
     CheckoutPanel *m_checkout;

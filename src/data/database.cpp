@@ -94,7 +94,9 @@ bool Database::isShopDatabase(const QString &fileName, QString *why)
     QStringList tables;
     sqlite3_stmt *stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type='table'", -1, &stmt, nullptr);
-    while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW)
+    if (rc == SQLITE_OK)
+        rc = SQLITE_ROW;
+    while (rc == SQLITE_ROW && (rc = sqlite3_step(stmt)) == SQLITE_ROW)
         tables << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0))).toLower();
     const QString text = engineText(db);
     sqlite3_finalize(stmt);

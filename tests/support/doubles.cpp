@@ -1,0 +1,24 @@
+#include "support/doubles.h"
+
+#include <QDir>
+
+QString PdfPrinting::print(const Job &job)
+{
+    jobs << job;
+    if (!failWith.isEmpty())
+        return failWith;
+    const QString file = QDir(folder).filePath(QStringLiteral("%1-%2.pdf").arg(job.name).arg(jobs.size()));
+    const QString error = SystemPrinting::printToPdf(job, file);
+    if (error.isEmpty())
+        printedFiles << file;
+    return error;
+}
+
+void PdfPrinting::preview(const Job &job)
+{
+    jobs << job;
+    const QString file =
+        QDir(folder).filePath(QStringLiteral("preview-%1-%2.pdf").arg(job.name).arg(jobs.size()));
+    if (SystemPrinting::printToPdf(job, file).isEmpty())
+        previewedFiles << file;
+}

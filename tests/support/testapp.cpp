@@ -1,0 +1,67 @@
+#include "support/testapp.h"
+
+#include "app/mainwindow.h"
+#include "app/windowset.h"
+
+#include <QDir>
+
+TestShop::TestShop()
+    : db(dir.filePath(QStringLiteral("data.db"))),
+      data(db),
+      settings(dir.filePath(QStringLiteral("config"))),
+      layouts(dir.filePath(QStringLiteral("config"))),
+      printing(dir.path()),
+      ctx{db, data, settings, layouts, messages, clock, printing, desktop, {}}
+{
+    desktop.folder = dir.filePath(QStringLiteral("Desktop"));
+    db.create();
+}
+
+TestShop::~TestShop()
+{
+    if (m_windows)
+        m_windows->main->setLoginGateEnabled(false);
+    m_windows.reset();
+}
+
+MainWindow &TestShop::windows()
+{
+    if (!m_windows) {
+        m_windows = createWindowSet(ctx, [] {});
+        m_windows->main->setLoginGateEnabled(false);
+        m_windows->main->firstShow();
+    }
+    return *m_windows->main;
+}
+
+void TestShop::exec(const QString &sql, const QVariantList &params)
+{
+    db.execute(Statement(sql, params));
+}
+
+QVariant TestShop::scalar(const QString &sql, const QVariantList &params)
+{
+    return db.scalar(Statement(sql, params));
+}
+
+long long TestShop::addStockRow(const QVariantHash &values)
+{
+    QStringList names, marks;
+    QVariantList params;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        names << QLatin1Char('[') + it.key() + QLatin1Char(']');
+        marks << QStringLiteral("?");
+        params << it.value();
+    }
+    exec(QStringLiteral("INSERT INTO data (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+         params);
+    return db.lastInsertId();
+}
+
+void TestShop::logIn(const QString &user)
+{
+    ctx.session.userName = user;
+    exec(QStringLiteral("INSERT INTO rz (username, btime) VALUES (?, ?)"),
+         {user, datetext::dateTime(clock.now())});
+    ctx.session.loginNumber = int(db.lastInsertId());
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/layoutstore.h"
+#include "app/settings.h"
+#include "common/appcontext.h"
+#include "data/database.h"
+#include "data/datamodule.h"
+#include "support/doubles.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+struct WindowSet;
+class MainWindow;
+
+// A shop on a fresh database file in a temporary folder, with recording services. The working
+// directory is not changed; the database lives at dir/data.db.
+class TestShop {
+public:
+    TestShop();
+    ~TestShop();
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    // Creates the window set (login gate off) and runs the main window's first show.
+    MainWindow &windows();
+    WindowSet &windowSet() { return *m_windows; }
+    // Runs SQL directly on the database (test set-up and checks).
+    void exec(const QString &sql, const QVariantList &params = {});
+    QVariant scalar(const QString &sql, const QVariantList &params = {});
+    // Inserts a stock row with the given columns; returns its ID.
+    long long addStockRow(const QVariantHash &values);
+    // Logs in without the login window.
+    void logIn(const QString &user = Session::superAdminName());
+
+    QTemporaryDir dir;
+    Database db;
+    DataModule data;
+    Settings settings;
+    LayoutStore layouts;
+    RecordingMessages messages;
+    FixedClock clock;
+    RecordingDesktop desktop;
+    PdfPrinting printing;
+    AppContext ctx;
+
+private:
+    std::unique_ptr<WindowSet> m_windows;
+};
