@@ -5,3 +5,8 @@ SalesDetailsWindow::SalesDetailsWindow(AppContext &ctx, QWidget *parent) : QDial
     setObjectName(QStringLiteral("Txstj"));
     setWindowTitle(QStringLiteral("销售明细"));
 }
+
+void SalesDetailsWindow::restrictForUser()
+{
+    m_restricted = true;
+}

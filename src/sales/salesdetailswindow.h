@@ -15,6 +15,12 @@ public:
     // Lists the lines whose order number contains `orderNumber`.
     void queryOrderNumber(const QString &orderNumber) { Q_UNUSED(orderNumber); }
 
+    // For a user other than the superadministrator: no corrections, no "全部显示", no net profit
+    // column and no charts for the rest of the run.
+    void restrictForUser();
+    bool isRestricted() const { return m_restricted; }
+
 private:
     AppContext &m_ctx;
+    bool m_restricted = false;
 };

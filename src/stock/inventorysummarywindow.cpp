@@ -5,3 +5,8 @@ InventorySummaryWindow::InventorySummaryWindow(AppContext &ctx, QWidget *parent)
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("汇总统计"));
 }
+
+void InventorySummaryWindow::restrictForUser()
+{
+    m_restricted = true;
+}

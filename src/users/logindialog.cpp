@@ -1,9 +1,202 @@
 #include "users/logindialog.h"
 
+#include "app/mainwindow.h"
+#include "app/settings.h"
 #include "common/appcontext.h"
+#include "common/clock.h"
+#include "common/desktop.h"
+#include "common/guard.h"
+#include "data/database.h"
+#include "data/datamodule.h"
+#include "data/routines.h"
+#include "stock/stockqueryview.h"
+#include "users/desktopshortcut.h"
+#include "users/userrestrictions.h"
 
-LoginDialog::LoginDialog(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+#include "app/version.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+namespace {
+constexpr int kWidth = 371;
+constexpr int kHeight = 160;
+constexpr int kBannerHeight = 34;
+constexpr int kPasswordLength = 10;
+} // namespace
+
+LoginDialog::LoginDialog(AppContext &ctx, MainWindow *main)
+    : QDialog(main), m_ctx(ctx), m_main(main), m_userList(new QComboBox(this)), m_password(new QLineEdit(this)),
+      m_loginButton(new QPushButton(QStringLiteral("登 录"), this))
 {
     setObjectName(QStringLiteral("Tloginfm"));
     setWindowTitle(QStringLiteral("用户登录"));
+    // A fixed dialog whose only way out is the close box.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(kWidth, kHeight);
+    buildControls();
+
+    // Picking a name, or Enter in the list, moves on to the password; Enter there logs in.
+    connect(m_userList, &QComboBox::activated, m_password, [this] { m_password->setFocus(); });
+    connect(m_userList->lineEdit(), &QLineEdit::returnPressed, m_password, [this] { m_password->setFocus(); });
+    connect(m_password, &QLineEdit::returnPressed, this, &LoginDialog::logIn);
+    connect(m_loginButton, &QPushButton::clicked, this, &LoginDialog::logIn);
+}
+
+void LoginDialog::buildControls()
+{
+    auto label = [this](const QString &text, const QRect &where) {
+        auto *l = new QLabel(text, this);
+        l->setGeometry(where);
+        return l;
+    };
+    label(QStringLiteral("用户名称："), QRect(46, 48, 74, 24));
+    m_userList->setObjectName(QStringLiteral("userList"));
+    m_userList->setEditable(true);
+    m_userList->setInsertPolicy(QComboBox::NoInsert);
+    m_userList->setGeometry(120, 48, 190, 24);
+
+    label(QStringLiteral("输入密码："), QRect(46, 80, 74, 24));
+    m_password->setObjectName(QStringLiteral("passwordField"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setMaxLength(kPasswordLength);
+    // Only letters and digits can be typed (or pasted); anything else is discarded.
+    m_password->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), m_password));
+    m_password->setGeometry(120, 80, 190, 24);
+
+    QLabel *hint = label(QStringLiteral("初始登陆密码：927"), QRect(46, 124, 160, 24));
+    hint->setObjectName(QStringLiteral("passwordHint"));
+    hint->setStyleSheet(QStringLiteral("color: #5a6b80;"));
+
+    m_loginButton->setObjectName(QStringLiteral("loginButton"));
+    // Enter is handled by the fields themselves, never by a default button.
+    m_loginButton->setAutoDefault(false);
+    m_loginButton->setDefault(false);
+    m_loginButton->setGeometry(230, 118, 80, 30);
+}
+
+void LoginDialog::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    QLinearGradient background(0, 0, 0, height());
+    background.setColorAt(0, QColor(232, 241, 252));
+    background.setColorAt(1, QColor(250, 252, 255));
+    painter.fillRect(rect(), background);
+    QLinearGradient banner(0, 0, width(), 0);
+    banner.setColorAt(0, QColor(38, 92, 160));
+    banner.setColorAt(1, QColor(96, 156, 220));
+    painter.fillRect(QRect(0, 0, width(), kBannerHeight), banner);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(15);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(14, 0, width() - 28, kBannerHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                     QString::fromUtf8(version::kTitle));
+}
+
+void LoginDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // The shortcut is a convenience: a desktop that cannot take it does not stop the login.
+    desktopshortcut::write(m_ctx.desktop.desktopFolder(), QCoreApplication::applicationFilePath(),
+                           QDir::currentPath());
+    guarded(m_ctx.messages, [&] {
+        routines::fillList(m_ctx.data.workQuery, QStringLiteral("username"), QStringLiteral("userdb"), m_userList);
+    });
+    m_userList->setFocus();
+    if (m_userList->count() > 0)
+        m_userList->setCurrentIndex(0);
+}
+
+void LoginDialog::keyPressEvent(QKeyEvent *event)
+{
+    // Escape would abandon the login and end the program; only the close box does that.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void LoginDialog::logIn()
+{
+    bool recorded = false;
+    guarded(m_ctx.messages, [&] {
+        // The name is taken as it stands; blanks around the password are not part of it.
+        const QString user = m_userList->currentText();
+        const QString password = m_password->text().trimmed();
+        if (!routines::requireField(m_ctx.messages, m_userList, QStringLiteral("必须选择用户！")))
+            return;
+        if (!routines::requireField(m_ctx.messages, m_password, QStringLiteral("必须输入密码！")))
+            return;
+        if (!credentialsMatch(user, password)) {
+            m_ctx.messages.info(QStringLiteral("密码不正确！请重新输入！"));
+            m_password->clear();
+            m_password->setFocus();
+            return;
+        }
+        recordLogin(user);
+        recorded = true;
+    });
+    if (!recorded)
+        return;
+    m_succeeded = true;
+    prepareMainWindow();
+    accept();
+}
+
+bool LoginDialog::credentialsMatch(const QString &user, const QString &password)
+{
+    Dataset &work = m_ctx.data.workQuery;
+    routines::open(work, Statement(QStringLiteral("select username from userdb where passwd=? and username=?"),
+                                   {password, user}));
+    const bool match = work.recordCount() == 1;
+    work.close();
+    return match;
+}
+
+void LoginDialog::recordLogin(const QString &user)
+{
+    Dataset &work = m_ctx.data.workQuery;
+    routines::execute(work, Statement(QStringLiteral("insert into rz (username,btime) values (?,?)"),
+                                      {user, datetext::dateTime(m_ctx.clock.now())}));
+    // The key of the row just inserted, not the highest key in the table: they differ once rows
+    // have been removed or the log was copied in from elsewhere.
+    const long long loginNumber = m_ctx.db.lastInsertId();
+    work.close();
+    m_ctx.session.userName = user;
+    m_ctx.session.loginNumber = int(loginNumber);
+}
+
+void LoginDialog::prepareMainWindow()
+{
+    if (!m_main)
+        return;
+    StockQueryView &grid = *m_main->stockQuery();
+    const QString zeroStock = m_ctx.settings.exists() ? m_ctx.settings.read(QStringLiteral("n0")) : QString();
+    if (zeroStock == QStringLiteral("no"))
+        grid.setZeroStockHidden(true);
+    else if (zeroStock == QStringLiteral("yes"))
+        grid.setZeroStockHidden(false);
+    grid.restoreLayout();
+    // The login stands even when the grid cannot be filled; the error is shown.
+    guarded(m_ctx.messages, [&] { grid.refreshAll(); });
+    m_main->statusPanel(1)->setText(m_ctx.session.userName);
+    // Last, so neither the restored layout nor the refill can show what a user may not see.
+    userrestrictions::applyForSession(*m_main);
+    m_main->activateWindow();
 }
