@@ -113,6 +113,9 @@ void MainWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_firstShown)
         firstShow();
+    // Without a window manager the window is never activated; the gate must still close it off.
+    if (m_loginGate && m_ctx.session.loginNumber == 0 && !event->spontaneous())
+        QTimer::singleShot(0, this, &MainWindow::runLoginGate);
 }
 
 void MainWindow::firstShow()

@@ -248,6 +248,20 @@ TEST_F(LoginTest, TheLoginGateLetsASuccessfulUserIn)
     EXPECT_FALSE(shop.settings.exists()) << "the main window stays open: nothing written at closing";
 }
 
+TEST_F(LoginTest, ShowingTheMainWindowOpensTheLoginGateEvenWithoutActivation)
+{
+    main->setLoginGateEnabled(true);
+    main->show();
+    QTimer::singleShot(0, login, [this] {
+        EXPECT_TRUE(login->isModal() && login->isVisible());
+        attempt(kAdmin, QStringLiteral("927"));
+    });
+    QApplication::processEvents();
+
+    EXPECT_EQ(logRows(), 1);
+    EXPECT_TRUE(main->isVisible());
+}
+
 TEST_F(LoginTest, AbandoningTheLoginClosesTheMainWindowAndLogsNothing)
 {
     QTimer::singleShot(0, login, [this] {
