@@ -68,6 +68,7 @@ void LoginDialog::buildControls()
     label(QStringLiteral("输入密码："), QRect(46, 80, 74, 24));
     m_password->setObjectName(QStringLiteral("passwordField"));
     m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
     m_password->setMaxLength(kPasswordLength);
     // Only letters and digits can be typed (or pasted); anything else is discarded.
     m_password->setValidator(
