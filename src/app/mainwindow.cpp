@@ -30,6 +30,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QScreen>
 #include <QToolButton>
 #include <QLabel>
 #include <QStatusBar>
@@ -120,6 +121,8 @@ void MainWindow::firstShow()
     if (m_firstShown)
         return;
     m_firstShown = true;
+    if (QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
     guarded(m_ctx.messages, [&] {
         if (m_windows)
             m_windows->salesDetails->loadThisMonth();
