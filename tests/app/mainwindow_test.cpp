@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/aboutbox.h"
 #include "app/helpwindow.h"
+#include "app/skins.h"
 #include "app/windowset.h"
 #include "sales/receiptsettingswindow.h"
 #include "sales/salesdetailswindow.h"
@@ -14,7 +15,9 @@
 #include "widgets/dateedit.h"
 #include "widgets/successprompt.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -88,6 +91,8 @@ TEST(MainWindowFirstShow, ReadsTheStoredSettingsIntoTheirState)
             shop.settings.write(name, value);
         const RestoredSettings &r = shop.windows().restored();
         EXPECT_EQ(r.skin, c.skin);
+        EXPECT_EQ(skins::current(), c.skin) << "the stored skin is applied at once";
+        skins::apply(-1);
         EXPECT_EQ(r.alarmNumber, c.alarm);
         EXPECT_EQ(r.orderCounter, c.counter);
         EXPECT_EQ(r.storedSaleDate, c.saleDate);
@@ -151,3 +156,13 @@ TEST(MainWindowClosing, WithoutALoginNoLogoutIsWrittenButTheSaleDateIs)
 }
 
 } // namespace
+
+TEST(Skins, ChoosingASkinAppliesAndStoresIt)
+{
+    TestShop shop;
+    MainWindow &main = shop.windows();
+    main.actions().skins->actions().at(2)->trigger();
+    EXPECT_EQ(skins::current(), 2);
+    EXPECT_EQ(shop.settings.read(QStringLiteral("skin")), QStringLiteral("2"));
+    skins::apply(-1);
+}
