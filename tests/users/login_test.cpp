@@ -25,6 +25,14 @@ namespace {
 const QString kAdmin = QStringLiteral("超级管理员");
 const QString kWrongPassword = QStringLiteral("密码不正确！请重新输入！");
 
+// Fills both fields of a shown login window and presses "登 录".
+void submit(LoginDialog *login, const QString &user, const QString &pass)
+{
+    login->findChild<QComboBox *>(QStringLiteral("userList"))->setEditText(user);
+    login->findChild<QLineEdit *>(QStringLiteral("passwordField"))->setText(pass);
+    login->findChild<QPushButton *>(QStringLiteral("loginButton"))->click();
+}
+
 class LoginTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -33,21 +41,14 @@ protected:
         login = shop.windowSet().login;
         userList = login->findChild<QComboBox *>(QStringLiteral("userList"));
         password = login->findChild<QLineEdit *>(QStringLiteral("passwordField"));
-        button = login->findChild<QPushButton *>(QStringLiteral("loginButton"));
-        ASSERT_TRUE(userList && password && button);
+        ASSERT_TRUE(userList && password && login->findChild<QPushButton *>(QStringLiteral("loginButton")));
     }
 
     void addUser(const QString &name, const QString &pass)
     {
         shop.exec(QStringLiteral("insert into userdb (username, passwd) values (?, ?)"), {name, pass});
     }
-    // Fills both fields of the shown window and presses "登 录".
-    void attempt(const QString &user, const QString &pass)
-    {
-        userList->setEditText(user);
-        password->setText(pass);
-        button->click();
-    }
+    void attempt(const QString &user, const QString &pass) { submit(login, user, pass); }
     int logRows() { return shop.scalar(QStringLiteral("select count(*) from rz")).toInt(); }
     bool hasBox(RecordingMessages::Kind kind)
     {
@@ -63,7 +64,6 @@ protected:
     LoginDialog *login = nullptr;
     QComboBox *userList = nullptr;
     QLineEdit *password = nullptr;
-    QPushButton *button = nullptr;
 };
 
 void pressKey(QWidget *widget, int key, const QString &text = {})
@@ -195,9 +195,7 @@ TEST_F(LoginTest, SuccessRecordsOneLogRowAndGivesTheMainWindowItsUser)
             fresh.exec(QStringLiteral("insert into userdb (username, passwd) values (?, ?)"), {c.user, c.storedPass});
         LoginDialog *dialog = fresh.windowSet().login;
         dialog->show();
-        dialog->findChild<QComboBox *>(QStringLiteral("userList"))->setEditText(c.user);
-        dialog->findChild<QLineEdit *>(QStringLiteral("passwordField"))->setText(c.typedPass);
-        dialog->findChild<QPushButton *>(QStringLiteral("loginButton"))->click();
+        submit(dialog, c.user, c.typedPass);
 
         EXPECT_TRUE(fresh.messages.boxes.isEmpty()) << fresh.messages.texts().join(u'|').toStdString();
         EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -288,11 +286,8 @@ TEST_F(LoginTest, EveryUserButTheSuperadministratorWorksWithTheReducedWindows)
         QAction *dateSwitch = menu->addAction(QStringLiteral("隐藏日期"));
         const QString user = restricted ? QStringLiteral("店员") : kAdmin;
         fresh.exec(QStringLiteral("insert into userdb (username, passwd) values ('店员', 'x1')"));
-        LoginDialog *dialog = fresh.windowSet().login;
-        dialog->show();
-        dialog->findChild<QComboBox *>(QStringLiteral("userList"))->setEditText(user);
-        dialog->findChild<QLineEdit *>(QStringLiteral("passwordField"))->setText(restricted ? "x1" : "927");
-        dialog->findChild<QPushButton *>(QStringLiteral("loginButton"))->click();
+        fresh.windowSet().login->show();
+        submit(fresh.windowSet().login, user, restricted ? QStringLiteral("x1") : QStringLiteral("927"));
         ASSERT_EQ(fresh.ctx.session.userName, user);
 
         const MainActions &a = window.actions();
