@@ -29,8 +29,8 @@
 
 namespace {
 
-// A field's number for the live computations; nothing when the text is not a number, so a
-// half-typed value (".", "1.2.") leaves the other fields as they are.
+// A field's number for the live computations; nothing when the field is empty or its text is
+// not a number, so a half-typed value (".", "1.2.") leaves the other fields as they are.
 std::optional<double> numberIn(const QLineEdit *field)
 {
     try {
@@ -240,8 +240,6 @@ void StockInPanel::connectComputations()
 void StockInPanel::quantityChanged()
 {
     put(m_stockQuantity, m_quantity->text());
-    if (!filled(m_price) || !filled(m_quantity))
-        return;
     const auto price = numberIn(m_price), quantity = numberIn(m_quantity);
     if (price && quantity)
         put(m_amount, numbertext::general(*price * *quantity));
@@ -250,8 +248,6 @@ void StockInPanel::quantityChanged()
 // Purchase amount and stock value follow the price; the amount cannot be set on its own.
 void StockInPanel::priceChanged()
 {
-    if (!filled(m_price) || !filled(m_quantity) || !filled(m_stockQuantity))
-        return;
     const auto price = numberIn(m_price), quantity = numberIn(m_quantity), inStock = numberIn(m_stockQuantity);
     if (!price || !quantity || !inStock)
         return;
@@ -261,8 +257,6 @@ void StockInPanel::priceChanged()
 
 void StockInPanel::salePriceChanged()
 {
-    if (!filled(m_salePrice) || !filled(m_sold))
-        return;
     const auto price = numberIn(m_salePrice), sold = numberIn(m_sold);
     if (price && sold)
         put(m_salesAmount, numbertext::general(*price * *sold));
