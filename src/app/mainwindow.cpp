@@ -351,4 +351,5 @@ void MainWindow::connectCommands()
     };
     connect(m_toolbar.salesDetails, &QToolButton::clicked, this, showSalesDetails);
     connect(a.salesDetails, &QAction::triggered, this, showSalesDetails);
+    m_checkout->attach(*this);
 }

@@ -1,0 +1,63 @@
+#include "sales/receiptjob.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace receipt {
+namespace {
+
+QFont receiptFont(bool title)
+{
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSize(title ? 10 : 8);
+    font.setBold(title);
+    return font;
+}
+
+void paint(QPrinter &printer, const QList<Line> &lines)
+{
+    QPainter painter(&printer);
+    if (!painter.isActive())
+        return;
+    const int pageHeight = printer.height();
+    int pageTop = 0; // the receipt's y at the top of the current page
+    for (const Line &line : lines) {
+        const QFont font = receiptFont(line.title);
+        const QFontMetrics metrics(font, &printer);
+        if (line.y - pageTop + metrics.height() > pageHeight && line.y > pageTop) {
+            printer.newPage();
+            pageTop = line.y;
+        }
+        painter.setFont(font);
+        painter.drawText(0, line.y - pageTop + metrics.ascent(), line.text);
+    }
+}
+
+} // namespace
+
+double defaultPaperWidthMm()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        return kFallbackPaperWidthMm;
+    const double width = printer.defaultPageSize().size(QPageSize::Millimeter).width();
+    return width > 0 ? width : kFallbackPaperWidthMm;
+}
+
+Printing::Job job(const QList<Line> &lines, double paperWidthMm)
+{
+    const QPageSize paper(QSizeF(paperWidthMm, kPaperLengthMm), QPageSize::Millimeter, QStringLiteral("POS小票"),
+                          QPageSize::ExactMatch);
+    Printing::Job job;
+    job.name = QStringLiteral("POS小票");
+    job.layout = QPageLayout(paper, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    job.resolution = kResolution;
+    job.paint = [lines](QPrinter &printer) { paint(printer, lines); };
+    return job;
+}
+
+} // namespace receipt
