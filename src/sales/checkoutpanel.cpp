@@ -40,11 +40,11 @@ struct LineColumn {
 };
 
 const LineColumn kColumns[] = {
-    {"商品名称", "a", false, 130},
-    {"规格型号", "b", false, 110},
-    {"数量", "3", true, 60},
-    {"单价", "2", true, 70},
-    {"金额", "4", true, 80},
+    {"商品名称", "a", false, 160},
+    {"规格型号", "b", false, 120},
+    {"数量", "3", true, 70},
+    {"单价", "2", true, 80},
+    {"金额", "4", true, 90},
 };
 constexpr int kColumnCount = int(std::size(kColumns));
 enum FooterColumn { NameColumn = 0, SpecColumn = 1, QuantityColumn = 2, AmountColumn = 4 };
@@ -127,6 +127,8 @@ CheckoutPanel::CheckoutPanel(AppContext &ctx, QWidget *parent)
     m_lines->verticalHeader()->hide();
     m_lines->verticalHeader()->setDefaultSectionSize(22);
     m_lines->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lines->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_lines->horizontalHeader()->setStretchLastSection(true);
 
     // The footer row under the grid: the order number and the column sums.
     m_footer = new QTableWidget(1, kColumnCount, this);
@@ -140,6 +142,7 @@ CheckoutPanel::CheckoutPanel(AppContext &ctx, QWidget *parent)
     m_footer->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_footer->verticalHeader()->setDefaultSectionSize(22);
     m_footer->setFixedHeight(24);
+    m_footer->horizontalHeader()->setStretchLastSection(true);
     for (int c = 0; c < kColumnCount; ++c) {
         m_lines->setColumnWidth(c, kColumns[c].width);
         m_footer->setColumnWidth(c, kColumns[c].width);
@@ -171,7 +174,7 @@ CheckoutPanel::CheckoutPanel(AppContext &ctx, QWidget *parent)
     for (QPushButton *button : {m_previous, m_next, m_posPrint, m_notePrint})
         button->setAutoDefault(true); // Enter on the focused button presses it
     for (QLineEdit *field : {m_total, m_cash, m_change})
-        field->setFixedWidth(80);
+        field->setFixedWidth(72);
 
     auto *paymentLayout = new QHBoxLayout(payment);
     paymentLayout->setContentsMargins(6, 4, 6, 4);
@@ -195,10 +198,13 @@ CheckoutPanel::CheckoutPanel(AppContext &ctx, QWidget *parent)
     layout->addLayout(top);
     layout->addSpacing(4);
     layout->addWidget(m_lines, 1);
-    layout->addWidget(m_footer);
+    auto *footerRow = new QHBoxLayout; // the footer ends where the grid's scroll bar begins
+    footerRow->addWidget(m_footer);
+    footerRow->addSpacing(m_lines->verticalScrollBar()->sizeHint().width());
+    layout->addLayout(footerRow);
     layout->addSpacing(4);
     layout->addLayout(bottom);
-    setFixedSize(600, 330);
+    setFixedSize(560, 330);
 
     connect(m_close, &QToolButton::clicked, this, &QWidget::hide);
     connect(m_previous, &QPushButton::clicked, this, [this] {

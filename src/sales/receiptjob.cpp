@@ -18,6 +18,26 @@ QFont receiptFont(bool title)
     return font;
 }
 
+// Draws every character in its own cells of half the width of a Chinese character, squeezed
+// when the font draws it wider, so the columns line up as in the fixed pitch of 宋体 whatever
+// font stands in for it.
+void drawInCells(QPainter &painter, const QFontMetrics &metrics, const QString &text, int baseline)
+{
+    const qreal cellWidth = metrics.horizontalAdvance(QStringLiteral("一")) / 2.0;
+    const QList<Cell> list = cells(text);
+    for (int i = 0; i < list.size(); ++i) {
+        const int columns = (i + 1 < list.size() ? list[i + 1].column : gbkWidth(text)) - list[i].column;
+        const qreal room = columns * cellWidth;
+        const qreal advance = metrics.horizontalAdvance(list[i].character);
+        painter.save();
+        painter.translate(list[i].column * cellWidth, baseline);
+        if (advance > room)
+            painter.scale(room / advance, 1);
+        painter.drawText(0, 0, list[i].character);
+        painter.restore();
+    }
+}
+
 void paint(QPrinter &printer, const QList<Line> &lines)
 {
     QPainter painter(&printer);
@@ -33,7 +53,7 @@ void paint(QPrinter &printer, const QList<Line> &lines)
             pageTop = line.y;
         }
         painter.setFont(font);
-        painter.drawText(0, line.y - pageTop + metrics.ascent(), line.text);
+        drawInCells(painter, metrics, line.text, line.y - pageTop + metrics.ascent());
     }
 }
 

@@ -46,6 +46,17 @@ int gbkWidth(const QString &text)
     return width;
 }
 
+QList<Cell> cells(const QString &text)
+{
+    QList<Cell> list;
+    int column = 0;
+    for (QStringView character : characters(text)) {
+        list << Cell{character.toString(), column};
+        column += gbkWidthOf(character);
+    }
+    return list;
+}
+
 QString fitName(const QString &name)
 {
     if (gbkWidth(name) < kNameBytes)

@@ -17,6 +17,14 @@ QString separator();
 // Bytes `text` takes in the GBK code page.
 int gbkWidth(const QString &text);
 
+// A character of a receipt line and the half-width column it starts in: the receipt is laid out
+// in the fixed pitch of 宋体, where every GBK byte takes one half-width column.
+struct Cell {
+    QString character;
+    int column = 0;
+};
+QList<Cell> cells(const QString &text);
+
 // A name brought to the name column: a name of 18 bytes or more is cut at the last whole
 // character within 18 bytes, padded back to 18 and followed by one blank; a shorter name is
 // padded with blanks to 18 bytes.

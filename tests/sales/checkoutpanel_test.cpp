@@ -145,6 +145,12 @@ TEST_F(CheckoutPanelTest, ChangeIsCashMinusTotalInFixedPoint)
     cash()->setText(QStringLiteral("."));
     EXPECT_EQ(change(), QStringLiteral("-90.05"));
     EXPECT_TRUE(shop.messages.boxes.isEmpty());
+    // Leaving the field with such a text says what is wrong.
+    cash()->setText(QStringLiteral("1.2.3"));
+    QFocusEvent leave(QEvent::FocusOut);
+    QApplication::sendEvent(cash(), &leave);
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("'1.2.3' 不是有效的数值")});
+    EXPECT_EQ(change(), QStringLiteral("-90.05"));
 
     // A return lowers the total; the change follows a new total while the cash stays.
     cash()->setText(QStringLiteral("100"));

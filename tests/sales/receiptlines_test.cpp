@@ -40,6 +40,19 @@ TEST(ReceiptLines, NamesAreCutOrPaddedToEighteenGbkBytes)
     EXPECT_EQ(receipt::gbkWidth(QStringLiteral("T恤")), 3);
 }
 
+// In the fixed pitch of the receipt a Chinese character takes two columns, a Latin one one.
+TEST(ReceiptLines, CharactersTakeTheirGbkWidthInColumns)
+{
+    QList<int> columns;
+    QStringList characters;
+    for (const receipt::Cell &cell : receipt::cells(QStringLiteral("T恤 2元"))) {
+        columns << cell.column;
+        characters << cell.character;
+    }
+    EXPECT_EQ(columns, (QList<int>{0, 1, 3, 4, 5}));
+    EXPECT_EQ(characters.join(QString()), QStringLiteral("T恤 2元"));
+}
+
 TEST(ReceiptLines, MoneyHasTwoDecimals)
 {
     const std::pair<double, const char *> cases[] = {
