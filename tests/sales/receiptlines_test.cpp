@@ -1,5 +1,7 @@
 #include "sales/receiptlines.h"
 
+#include "support/printers.h"
+
 #include <gtest/gtest.h>
 
 using receipt::Line;
