@@ -15,11 +15,10 @@
 #include "sales/salepanel.h"
 
 #include <QAbstractTableModel>
-#include <QGridLayout>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

@@ -24,16 +24,14 @@ QFont receiptFont(bool title)
 void drawInCells(QPainter &painter, const QFontMetrics &metrics, const QString &text, int baseline)
 {
     const qreal cellWidth = metrics.horizontalAdvance(QStringLiteral("一")) / 2.0;
-    const QList<Cell> list = cells(text);
-    for (int i = 0; i < list.size(); ++i) {
-        const int columns = (i + 1 < list.size() ? list[i + 1].column : gbkWidth(text)) - list[i].column;
-        const qreal room = columns * cellWidth;
-        const qreal advance = metrics.horizontalAdvance(list[i].character);
+    for (const Cell &cell : cells(text)) {
+        const qreal room = cell.width * cellWidth;
+        const qreal advance = metrics.horizontalAdvance(cell.character);
         painter.save();
-        painter.translate(list[i].column * cellWidth, baseline);
+        painter.translate(cell.column * cellWidth, baseline);
         if (advance > room)
             painter.scale(room / advance, 1);
-        painter.drawText(0, 0, list[i].character);
+        painter.drawText(0, 0, cell.character);
         painter.restore();
     }
 }

@@ -51,8 +51,9 @@ QList<Cell> cells(const QString &text)
     QList<Cell> list;
     int column = 0;
     for (QStringView character : characters(text)) {
-        list << Cell{character.toString(), column};
-        column += gbkWidthOf(character);
+        const int width = gbkWidthOf(character);
+        list << Cell{character.toString(), column, width};
+        column += width;
     }
     return list;
 }

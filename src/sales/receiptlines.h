@@ -17,11 +17,12 @@ QString separator();
 // Bytes `text` takes in the GBK code page.
 int gbkWidth(const QString &text);
 
-// A character of a receipt line and the half-width column it starts in: the receipt is laid out
-// in the fixed pitch of 宋体, where every GBK byte takes one half-width column.
+// A character of a receipt line, the half-width column it starts in and the columns it takes:
+// the receipt is laid out in the fixed pitch of 宋体, where every GBK byte is one half-width column.
 struct Cell {
     QString character;
     int column = 0;
+    int width = 1;
 };
 QList<Cell> cells(const QString &text);
 

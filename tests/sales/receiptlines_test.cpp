@@ -45,13 +45,15 @@ TEST(ReceiptLines, NamesAreCutOrPaddedToEighteenGbkBytes)
 // In the fixed pitch of the receipt a Chinese character takes two columns, a Latin one one.
 TEST(ReceiptLines, CharactersTakeTheirGbkWidthInColumns)
 {
-    QList<int> columns;
+    QList<int> columns, widths;
     QStringList characters;
     for (const receipt::Cell &cell : receipt::cells(QStringLiteral("T恤 2元"))) {
         columns << cell.column;
+        widths << cell.width;
         characters << cell.character;
     }
     EXPECT_EQ(columns, (QList<int>{0, 1, 3, 4, 5}));
+    EXPECT_EQ(widths, (QList<int>{1, 2, 1, 1, 2}));
     EXPECT_EQ(characters.join(QString()), QStringLiteral("T恤 2元"));
 }
 
