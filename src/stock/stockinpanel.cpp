@@ -106,6 +106,9 @@ void StockInPanel::buildFields()
     m_priceSteps = new StepButtons(m_price, 1, 0, 100, this);
     m_quantitySteps = new StepButtons(m_quantity, 1, 0, 100, this);
     m_salePriceSteps = new StepButtons(m_salePrice, 1, 0, 100, this);
+    m_priceSteps->setObjectName(QStringLiteral("stockInPriceSteps"));
+    m_quantitySteps->setObjectName(QStringLiteral("stockInQuantitySteps"));
+    m_salePriceSteps->setObjectName(QStringLiteral("stockInSalePriceSteps"));
     m_remark = new QLineEdit(this);
     m_remark->setObjectName(QStringLiteral("stockInRemark"));
 

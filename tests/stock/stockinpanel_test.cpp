@@ -6,6 +6,7 @@
 #include "stock/stockqueryview.h"
 #include "support/testapp.h"
 #include "widgets/dateedit.h"
+#include "widgets/stepbuttons.h"
 #include "widgets/successprompt.h"
 
 #include <QAction>
@@ -219,7 +220,7 @@ TEST_F(StockInPanelTest, RequiredFieldsAreCheckedInOrderAndNothingIsWritten)
         EXPECT_EQ(shop.messages.boxes[0].kind, Kind::Warning);
         EXPECT_EQ(shop.messages.boxes[0].text, QString::fromUtf8(checks[missing].message));
         QWidget *field = panel.findChild<QWidget *>(QLatin1String(checks[missing].field));
-        EXPECT_EQ(main.focusWidget() == field || field->isAncestorOf(main.focusWidget()), true);
+        EXPECT_TRUE(main.focusWidget() == field || field->isAncestorOf(main.focusWidget()));
     }
     EXPECT_EQ(rowCount(), 0);
     main.hide();
@@ -275,21 +276,8 @@ TEST_F(StockInPanelTest, SpinControlsStepByOneWithinZeroToHundred)
     main.actions().newStockIn->trigger();
     edit("stockInPrice")->setText(QStringLiteral("2"));
     auto *quantity = edit("stockInQuantity");
-    auto arrows = [&](QLineEdit *field) {
-        // The arrows sit beside their field in the same layout cell.
-        QList<QToolButton *> found;
-        for (QToolButton *b : panel.findChildren<QToolButton *>()) {
-            if (b->arrowType() != Qt::NoArrow && b->parentWidget()->geometry().top() <= field->geometry().center().y() &&
-                b->parentWidget()->geometry().bottom() >= field->geometry().center().y() &&
-                b->parentWidget()->geometry().left() == field->geometry().right() + 1)
-                found << b;
-        }
-        return found;
-    };
-    const auto qArrows = arrows(quantity);
-    ASSERT_EQ(qArrows.size(), 2);
-    QToolButton *up = qArrows[0]->arrowType() == Qt::UpArrow ? qArrows[0] : qArrows[1];
-    QToolButton *down = up == qArrows[0] ? qArrows[1] : qArrows[0];
+    auto *steps = panel.findChild<StepButtons *>(QStringLiteral("stockInQuantitySteps"));
+    QToolButton *up = steps->upButton(), *down = steps->downButton();
     up->click();
     EXPECT_EQ(quantity->text(), QStringLiteral("1"));
     up->click();
@@ -302,6 +290,12 @@ TEST_F(StockInPanelTest, SpinControlsStepByOneWithinZeroToHundred)
     EXPECT_EQ(quantity->text(), QStringLiteral("0"));
     down->click();
     EXPECT_EQ(quantity->text(), QStringLiteral("0"));
+    // All three arrows step their own field.
+    for (const char *name : {"stockInPrice", "stockInQuantity", "stockInSalePrice"}) {
+        edit(name)->setText(QStringLiteral("99.5"));
+        panel.findChild<StepButtons *>(QLatin1String(name) + QStringLiteral("Steps"))->upButton()->click();
+        EXPECT_EQ(edit(name)->text(), QStringLiteral("100")) << name;
+    }
 }
 
 TEST_F(StockInPanelTest, ModifyRecomputesStockFromPurchaseAndSoldQuantity)
