@@ -367,4 +367,6 @@ void MainWindow::connectCommands()
     };
     connect(m_toolbar.salesDetails, &QToolButton::clicked, this, showSalesDetails);
     connect(a.salesDetails, &QAction::triggered, this, showSalesDetails);
+    m_stockIn->attach(*this);
+    m_checkout->attach(*this);
 }

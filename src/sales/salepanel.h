@@ -14,6 +14,8 @@ public:
 
     // The sales order number shown in "销售单号：".
     QString orderNumber() const { return {}; }
+    // The customer name shown in "客户名称：".
+    QString customerName() const { return {}; }
     // "+" and "-": move to the next or previous order number.
     void nextOrder() {}
     void previousOrder() {}
