@@ -3,6 +3,7 @@
 #include "sales/salepanel.h"
 #include "sales/salesdetailswindow.h"
 #include "stock/inventorysummarywindow.h"
+#include "stock/stockinpanel.h"
 #include "support/testapp.h"
 #include "users/logindialog.h"
 #include "widgets/dateedit.h"
@@ -304,6 +305,9 @@ TEST_F(LoginTest, EveryUserButTheSuperadministratorWorksWithTheReducedWindows)
         EXPECT_EQ(window.salePanel()->saleDateField()->isReadOnly(), restricted);
         EXPECT_EQ(fresh.windowSet().salesDetails->isRestricted(), restricted);
         EXPECT_EQ(fresh.windowSet().inventorySummary->isRestricted(), restricted);
+        // Neither a shortcut nor the toolbar button reaches a withdrawn command.
+        window.toolbar().newStockIn->click();
+        EXPECT_EQ(window.stockInPanel()->isHidden(), restricted);
     }
 }
 
