@@ -131,6 +131,7 @@ void MainWindow::firstShow()
     m_stockIn->dateField()->setDate(today);
     m_sale->saleDateField()->setDate(today);
     readSettings();
+    m_sale->restoreOrderCounter(m_restored.orderCounter, m_restored.storedSaleDate);
     m_status[2]->setText(QStringLiteral("今天：") + datetext::date(today));
     if (m_windows)
         m_windows->receiptSettings->loadFromSettings();
@@ -351,4 +352,5 @@ void MainWindow::connectCommands()
     };
     connect(m_toolbar.salesDetails, &QToolButton::clicked, this, showSalesDetails);
     connect(a.salesDetails, &QAction::triggered, this, showSalesDetails);
+    m_sale->attach(*this);
 }
