@@ -34,7 +34,7 @@
 namespace {
 
 constexpr int kWidth = 330;
-constexpr int kHeight = 486;
+constexpr int kHeight = 456;
 
 QLineEdit *readOnlyField(QWidget *parent, const char *name)
 {
@@ -42,6 +42,10 @@ QLineEdit *readOnlyField(QWidget *parent, const char *name)
     field->setObjectName(QString::fromLatin1(name));
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
+    // Shown on the panel's own colour so the fields to fill stand out.
+    QPalette shaded = field->palette();
+    shaded.setColor(QPalette::Base, shaded.color(QPalette::Window));
+    field->setPalette(shaded);
     return field;
 }
 
