@@ -2,6 +2,7 @@
 
 #include "app/hintfilter.h"
 #include "app/settings.h"
+#include "app/skins.h"
 #include "app/version.h"
 #include "app/windowset.h"
 #include "common/appcontext.h"
@@ -30,6 +31,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QScreen>
 #include <QToolButton>
 #include <QLabel>
 #include <QStatusBar>
@@ -120,6 +122,8 @@ void MainWindow::firstShow()
     if (m_firstShown)
         return;
     m_firstShown = true;
+    if (QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
     guarded(m_ctx.messages, [&] {
         if (m_windows)
             m_windows->salesDetails->loadThisMonth();
@@ -132,6 +136,8 @@ void MainWindow::firstShow()
     m_sale->saleDateField()->setDate(today);
     readSettings();
     m_sale->restoreOrderCounter(m_restored.orderCounter, m_restored.storedSaleDate);
+    if (m_restored.skin >= 0)
+        skins::apply(m_restored.skin);
     m_status[2]->setText(QStringLiteral("今天：") + datetext::date(today));
     if (m_windows)
         m_windows->receiptSettings->loadFromSettings();
@@ -250,8 +256,8 @@ void MainWindow::buildMenus()
     a.userManagement = add(m_settingsMenu, QStringLiteral("用户管理"));
     m_settingsMenu->addSeparator();
     a.skins = m_settingsMenu->addMenu(QStringLiteral("界面换肤"));
-    for (const char *skin : {"黑色经典(皮肤)", "蓝色幻想(皮肤)", "梦幻天空(皮肤)", "黑色遐想(皮肤)", "梦想成真(皮肤)"})
-        a.skins->addAction(QString::fromUtf8(skin));
+    for (const QString &skin : skins::names())
+        a.skins->addAction(skin);
     a.calculator = add(m_settingsMenu, QStringLiteral("计算器"));
     a.notepad = add(m_settingsMenu, QStringLiteral("记事本"));
 
@@ -299,6 +305,13 @@ void MainWindow::buildToolbar()
 void MainWindow::connectCommands()
 {
     const MainActions &a = m_actions;
+    const QList<QAction *> skinItems = a.skins->actions();
+    for (int i = 0; i < skinItems.size(); ++i) {
+        connect(skinItems[i], &QAction::triggered, this, [this, i] {
+            skins::apply(i);
+            m_ctx.settings.write(QStringLiteral("skin"), QString::number(i));
+        });
+    }
     auto openReceiptSettings = [this] {
         if (m_windows)
             openWindow<ReceiptSettingsWindow>([this] { return new ReceiptSettingsWindow(m_ctx, this); });
@@ -352,5 +365,6 @@ void MainWindow::connectCommands()
     };
     connect(m_toolbar.salesDetails, &QToolButton::clicked, this, showSalesDetails);
     connect(a.salesDetails, &QAction::triggered, this, showSalesDetails);
+    m_checkout->attach(*this);
     m_sale->attach(*this);
 }

@@ -32,10 +32,12 @@ QString Settings::read(const QString &name) const
     return store.value(name).toString();
 }
 
-void Settings::write(const QString &name, const QString &value)
+bool Settings::write(const QString &name, const QString &value)
 {
-    QDir().mkpath(m_folder);
+    if (!QDir().mkpath(m_folder))
+        return false;
     QSettings store(fileName(), QSettings::IniFormat);
     store.setValue(name, value);
     store.sync();
+    return store.status() == QSettings::NoError;
 }

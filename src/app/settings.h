@@ -16,7 +16,8 @@ public:
 
     bool exists() const;
     QString read(const QString &name) const;
-    void write(const QString &name, const QString &value);
+    // False when the value could not be stored (the folder or file is not writable).
+    bool write(const QString &name, const QString &value);
 
 private:
     QString m_folder;

@@ -35,7 +35,10 @@ void installFontSubstitutions()
 {
     const QStringList families = QFontDatabase::families();
     QString cjk;
-    for (const QString &candidate : {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+    // 宋体 is fixed-pitch (a Latin letter takes half the width of a Chinese character), which the
+    // columns of the till receipt rely on: a fixed-pitch CJK font comes first.
+    for (const QString &candidate : {QStringLiteral("WenQuanYi Micro Hei Mono"), QStringLiteral("WenQuanYi Micro Hei"),
+                                     QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("Noto Sans CJK SC"),
                                      QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("AR PL UMing CN")}) {
         if (families.contains(candidate)) {
             cjk = candidate;

@@ -2,19 +2,87 @@
 
 #include "widgets/floatingpanel.h"
 
-struct AppContext;
+#include <memory>
 
-// The floating checkout panel: the lines of the current order, cash, change and receipts.
+struct AppContext;
+class MainWindow;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTableWidget;
+class QToolButton;
+namespace receipt {
+struct Content;
+}
+
+// The order the checkout panel shows: in the program, the one the sale panel's "销售单号：" names.
+class CurrentOrder {
+public:
+    virtual ~CurrentOrder() = default;
+    virtual QString number() const = 0;       // the untrimmed text of "销售单号："
+    virtual QString customerName() const = 0; // the text of "客户名称："
+    virtual void next() = 0;                  // "+"
+    virtual void previous() = 0;              // "-"
+};
+
+// The floating checkout panel: the lines of the current order with their total, the cash handed
+// over and the change, the POS receipt, the sales note and moving between order numbers.
 class CheckoutPanel : public FloatingPanel {
     Q_OBJECT
 public:
     CheckoutPanel(AppContext &ctx, QWidget *parent);
+    ~CheckoutPanel() override;
 
-    // Lists the lines of the current order again.
-    void refresh() {}
+    // Takes the current order from the main window's sale panel and the receipt texts from the
+    // receipt settings window.
+    void attach(MainWindow &main);
+    // Another source of the current order (not owned).
+    void setOrder(CurrentOrder *order);
+
+    // Lists the lines of the current order again and totals them; works while hidden.
+    void refresh();
     // Sets the text of "现金：".
-    void setCash(const QString &text) { Q_UNUSED(text); }
+    void setCash(const QString &text);
+
+    // "POS小票打印": checks the cash, prints the receipt and moves to the next order.
+    void printReceipt();
+    // "销售单打印": asks for the order's sales note and moves to the next order.
+    void printSalesNote();
+
+signals:
+    // The sales note of this order number should be printed.
+    void salesNoteRequested(const QString &orderNumber);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    class SalePanelOrder;
+    class LinesModel;
+
+    QString orderNumber() const;
+    void loadLines();
+    void updateChange();
+    void updateChangeIfNumber();
+    QString receiptText(const QString &name) const;
+    receipt::Content receiptContent(double cash, double change) const;
+
     AppContext &m_ctx;
+    MainWindow *m_main = nullptr;
+    std::unique_ptr<CurrentOrder> m_ownOrder;
+    CurrentOrder *m_order = nullptr;
+
+    QLabel *m_customer;
+    QPushButton *m_previous;
+    QPushButton *m_next;
+    QToolButton *m_close;
+    LinesModel *m_model;
+    QTableView *m_lines;
+    QTableWidget *m_footer;
+    QLineEdit *m_total;
+    QLineEdit *m_cash;
+    QLineEdit *m_change;
+    QPushButton *m_posPrint;
+    QPushButton *m_notePrint;
 };

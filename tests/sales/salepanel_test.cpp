@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTableView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -93,6 +94,8 @@ protected:
         return shop.scalar(QStringLiteral("select [%1] from data where ID=?").arg(QLatin1String(column)), {key});
     }
     int lineCount() { return shop.scalar("select count(*) from data1").toInt(); }
+    int checkoutLines() { return main->checkoutPanel()->findChild<QTableView *>("orderLines")->model()->rowCount(); }
+    QString checkoutCash() { return main->checkoutPanel()->findChild<QLineEdit *>("cashField")->text(); }
 
     TestShop shop;
     MainWindow *main = nullptr;
@@ -276,7 +279,9 @@ TEST_F(SalePanelTest, PlusAndMinusMoveTheCounterFromTheStoredOne)
     open();
     doubleClick(0);
     EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729007"));
+    main->checkoutPanel()->setCash(QStringLiteral("100"));
     click("nextOrder");
+    EXPECT_EQ(checkoutCash(), QStringLiteral("0"));
     EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729008"));
     EXPECT_EQ(text("customerName"), QString()) << "the customer list refresh empties the name";
     EXPECT_EQ(text("address"), QStringLiteral("北京")) << "but the order's address stays";
@@ -399,6 +404,7 @@ TEST_F(SalePanelTest, PostingStoresTheSaleAndKeepsTheOrderAndCustomer)
     click("confirmSale");
     EXPECT_EQ(shop.scalar("select count(distinct z) from data1").toInt(), 1);
     EXPECT_EQ(lineCount(), 2);
+    EXPECT_EQ(checkoutLines(), 2) << "the checkout lists both lines of the order";
 }
 
 TEST_F(SalePanelTest, AReturnGivesTheStockBack)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/printers.h"
 #include "common/clock.h"
 #include "common/desktop.h"
 #include "common/messages.h"

@@ -1,0 +1,290 @@
+#include "sales/checkoutpanel.h"
+
+#include "app/mainwindow.h"
+#include "app/windowset.h"
+#include "sales/receiptjob.h"
+#include "sales/receiptsettingswindow.h"
+#include "support/testapp.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageSize>
+#include <QProcess>
+#include <QPushButton>
+#include <QKeyEvent>
+#include <QTableView>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Stands in for the sale panel: holds the order number and moves it the way "+" and "-" do.
+class TestOrder : public CurrentOrder {
+public:
+    explicit TestOrder(CheckoutPanel &panel) : m_panel(panel) {}
+    QString numberText = QStringLiteral("20140729100");
+    QString customer;
+    int nextCalls = 0;
+    int previousCalls = 0;
+
+    QString number() const override { return numberText; }
+    QString customerName() const override { return customer; }
+    void next() override
+    {
+        ++nextCalls;
+        move(1);
+    }
+    void previous() override
+    {
+        ++previousCalls;
+        move(-1);
+    }
+
+private:
+    void move(int step)
+    {
+        const int counter = numberText.mid(8).toInt() + step;
+        numberText = QStringLiteral("20140729%1").arg(counter, 3, 10, QLatin1Char('0'));
+        m_panel.refresh();
+        m_panel.setCash(QStringLiteral("0"));
+    }
+    CheckoutPanel &m_panel;
+};
+
+QString pdfText(const QString &file)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+class CheckoutPanelTest : public ::testing::Test {
+protected:
+    CheckoutPanelTest() : main(shop.windows()), panel(*main.checkoutPanel()), order(panel)
+    {
+        shop.logIn(QStringLiteral("收银甲"));
+        panel.setOrder(&order);
+    }
+
+    void addLine(const QString &number, const QString &name, double quantity, double amount)
+    {
+        shop.exec(QStringLiteral("INSERT INTO data1 (a, z, [2], [3], [4]) VALUES (?, ?, ?, ?, ?)"),
+                  {name, number, quantity == 0 ? 0 : amount / quantity, quantity, amount});
+    }
+    // The order of the worked example: 40 and 50.15.
+    void addExampleOrder()
+    {
+        addLine(QStringLiteral("20140729100"), QStringLiteral("连衣裙"), 1, 40);
+        addLine(QStringLiteral("20140729100"), QStringLiteral("一二三四五六七八九十"), 1, 50.15);
+    }
+
+    template <class W> W *field(const char *name) { return panel.findChild<W *>(QString::fromLatin1(name)); }
+    QLineEdit *cash() { return field<QLineEdit>("cashField"); }
+    QString total() { return field<QLineEdit>("totalField")->text(); }
+    QString change() { return field<QLineEdit>("changeField")->text(); }
+    QString footer(int column) { return field<QTableWidget>("orderFooter")->item(0, column)->text(); }
+    int listedLines() { return field<QTableView>("orderLines")->model()->rowCount(); }
+    void click(const char *button) { field<QPushButton>(button)->click(); }
+
+    TestShop shop;
+    MainWindow &main;
+    CheckoutPanel &panel;
+    TestOrder order;
+};
+
+} // namespace
+
+TEST_F(CheckoutPanelTest, ListsExactlyTheLinesOfTheCurrentOrder)
+{
+    addExampleOrder();
+    addLine(QStringLiteral("201407291000"), QStringLiteral("衬衫"), 2, 99);
+    addLine(QStringLiteral("20140729099"), QStringLiteral("短裤"), 1, 30);
+    order.customer = QStringLiteral("张三");
+
+    panel.refresh(); // the panel is hidden: refresh works all the same
+    ASSERT_FALSE(panel.isVisible());
+    EXPECT_EQ(listedLines(), 2);
+    EXPECT_EQ(field<QTableView>("orderLines")->model()->index(1, 4).data().toString(), QStringLiteral("50.15"));
+    EXPECT_EQ(footer(0), QStringLiteral("销售单号："));
+    EXPECT_EQ(footer(1), QStringLiteral("20140729100"));
+    EXPECT_EQ(footer(2), QStringLiteral("2"));
+    EXPECT_EQ(footer(4), QStringLiteral("90.15"));
+    EXPECT_EQ(total(), QStringLiteral("90.15"));
+    EXPECT_EQ(field<QLabel>("customerCaption")->text(), QStringLiteral("客户名称：张三"));
+
+    // A number with blanks around it names the same order; one with a quote is just text.
+    order.numberText = QStringLiteral(" 20140729100 ");
+    panel.refresh();
+    EXPECT_EQ(listedLines(), 2);
+    order.numberText = QStringLiteral("2014'0729");
+    panel.refresh();
+    EXPECT_EQ(listedLines(), 0);
+    EXPECT_EQ(total(), QStringLiteral("0"));
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+}
+
+TEST_F(CheckoutPanelTest, ChangeIsCashMinusTotalInFixedPoint)
+{
+    addExampleOrder();
+    panel.refresh();
+    const std::pair<const char *, const char *> cases[] = {
+        {"100", "9.85"}, {"90.15", "0"}, {"80", "-10.15"}, {"100.005", "9.855"}, {"0.1", "-90.05"},
+    };
+    for (auto [typed, expected] : cases) {
+        cash()->setText(QString::fromLatin1(typed));
+        EXPECT_EQ(change(), QString::fromLatin1(expected)) << typed;
+    }
+    // Emptying the cash or typing a text that is not yet a number leaves the change alone.
+    cash()->setText(QString());
+    EXPECT_EQ(change(), QStringLiteral("-90.05"));
+    cash()->setText(QStringLiteral("."));
+    EXPECT_EQ(change(), QStringLiteral("-90.05"));
+    EXPECT_TRUE(shop.messages.boxes.isEmpty());
+    // Leaving the field with such a text says what is wrong.
+    cash()->setText(QStringLiteral("1.2.3"));
+    QFocusEvent leave(QEvent::FocusOut);
+    QApplication::sendEvent(cash(), &leave);
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("'1.2.3' 不是有效的数值")});
+    EXPECT_EQ(change(), QStringLiteral("-90.05"));
+
+    // A return lowers the total; the change follows a new total while the cash stays.
+    cash()->setText(QStringLiteral("100"));
+    addLine(QStringLiteral("20140729100"), QStringLiteral("退货"), -1, -100);
+    panel.refresh();
+    EXPECT_EQ(total(), QStringLiteral("-9.85"));
+    EXPECT_EQ(change(), QStringLiteral("109.85"));
+}
+
+TEST_F(CheckoutPanelTest, CashFieldTakesOnlyDigitsAndPoint)
+{
+    cash()->clear();
+    for (const char *key : {"1", "a", "2", "-", ".", "5", " "}) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromLatin1(key));
+        QApplication::sendEvent(cash(), &press);
+    }
+    EXPECT_EQ(cash()->text(), QStringLiteral("12.5"));
+}
+
+TEST_F(CheckoutPanelTest, ReceiptIsRefusedWithoutSaleOrEnoughCash)
+{
+    struct Case {
+        bool withLines;
+        const char *cash;
+        QString message;
+    };
+    const Case cases[] = {
+        {false, "100", QStringLiteral("先进行销售")},
+        {true, "", QStringLiteral("输入现金额")},
+        {true, "80", QStringLiteral("现金不足")},
+        {true, "90.14", QStringLiteral("现金不足")},
+        {true, "1.2.3", QStringLiteral("'1.2.3' 不是有效的数值")},
+    };
+    for (const Case &c : cases) {
+        shop.exec(QStringLiteral("DELETE FROM data1"));
+        if (c.withLines)
+            addExampleOrder();
+        panel.refresh();
+        shop.messages.clear();
+        cash()->setText(QString::fromLatin1(c.cash));
+        click("posPrintButton");
+        EXPECT_EQ(shop.messages.texts(), QStringList{c.message}) << c.cash;
+    }
+    EXPECT_TRUE(shop.printing.jobs.isEmpty());
+    EXPECT_EQ(order.nextCalls, 0);
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729100"));
+}
+
+TEST_F(CheckoutPanelTest, ReceiptPrintsTheOrderAndMovesToTheNextNumber)
+{
+    addExampleOrder();
+    addLine(QStringLiteral("201407291000"), QStringLiteral("衬衫"), 2, 99);
+    panel.refresh();
+    // An edited, unsaved closing line is what prints.
+    shop.windowSet().receiptSettings->setText(QStringLiteral("pos4"), QStringLiteral("谢谢光临"));
+    cash()->setText(QStringLiteral("100"));
+    click("posPrintButton");
+
+    ASSERT_EQ(shop.printing.jobs.size(), 1) << shop.messages.lastText().toStdString();
+    const Printing::Job &job = shop.printing.jobs.first();
+    EXPECT_EQ(job.resolution, 180);
+    EXPECT_NEAR(job.layout.pageSize().size(QPageSize::Millimeter).height(), 250, 0.01);
+
+    ASSERT_EQ(shop.printing.printedFiles.size(), 1);
+    QStringList text;
+    for (const QString &line : pdfText(shop.printing.printedFiles.first()).split(QLatin1Char('\n')))
+        text << line.simplified();
+    for (const QString &expected : {QStringLiteral("POS小票销售单"), QStringLiteral("销售单号：20140729100"),
+                                    QStringLiteral("收银员：收银甲"), QStringLiteral("打印时间：2014-07-29 10:30:00"),
+                                    QStringLiteral("商品名称 数量 金额"), QStringLiteral("连衣裙 1 40"),
+                                    QStringLiteral("一二三四五六七八九 1 50.15"), QStringLiteral("合计:90.15元"),
+                                    QStringLiteral("现金:100.00元 找零:9.85元"),
+                                    QStringLiteral("Tolvane进销存软件提供技术支持"), QStringLiteral("谢谢光临")})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n" << text.join('\n').toStdString();
+    EXPECT_FALSE(text.join('\n').contains(QStringLiteral("衬衫")));
+    EXPECT_EQ(text.count(QString(31, QLatin1Char('-'))), 6);
+
+    EXPECT_TRUE(shop.messages.boxes.isEmpty());
+    EXPECT_EQ(order.nextCalls, 1);
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729101"));
+    EXPECT_EQ(listedLines(), 0);
+    EXPECT_EQ(cash()->text(), QStringLiteral("0"));
+}
+
+TEST_F(CheckoutPanelTest, PrinterErrorKeepsTheOrderNumber)
+{
+    addExampleOrder();
+    panel.refresh();
+    shop.printing.failWith = QStringLiteral("打印机出错：缺纸");
+    cash()->setText(QStringLiteral("100"));
+    click("posPrintButton");
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("打印机出错：缺纸")});
+    EXPECT_EQ(order.nextCalls, 0);
+    EXPECT_EQ(listedLines(), 2);
+    EXPECT_EQ(cash()->text(), QStringLiteral("100"));
+}
+
+TEST_F(CheckoutPanelTest, SalesNoteIsAskedForAndTheNumberMovesOnInEveryCase)
+{
+    QStringList requested;
+    QObject::connect(&panel, &CheckoutPanel::salesNoteRequested, [&](const QString &number) { requested << number; });
+    click("notePrintButton"); // an empty order too
+    addLine(QStringLiteral("20140729101"), QStringLiteral("连衣裙"), 1, 40);
+    click("notePrintButton");
+    ASSERT_EQ(requested.size(), 2);
+    EXPECT_EQ(requested, (QStringList{QStringLiteral("20140729100"), QStringLiteral("20140729101")}));
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729102"));
+    EXPECT_TRUE(shop.printing.jobs.isEmpty());
+}
+
+TEST_F(CheckoutPanelTest, ButtonsMoveBetweenOrdersAndClose)
+{
+    panel.show();
+    click("nextOrderButton");
+    click("nextOrderButton");
+    click("previousOrderButton");
+    EXPECT_EQ(order.nextCalls, 2);
+    EXPECT_EQ(order.previousCalls, 1);
+    EXPECT_EQ(footer(1), QStringLiteral("20140729101"));
+    field<QToolButton>("closeButton")->click();
+    EXPECT_FALSE(panel.isVisible());
+}
+
+// More lines than one paper length holds continue on a second page.
+TEST(ReceiptJob, LongReceiptContinuesOnTheNextPage)
+{
+    QTemporaryDir dir;
+    receipt::Content content;
+    for (int i = 0; i < 60; ++i)
+        content.items << receipt::Item{QStringLiteral("商品%1").arg(i), 1, 10};
+    const QString file = dir.filePath(QStringLiteral("long.pdf"));
+    ASSERT_EQ(SystemPrinting::printToPdf(receipt::job(receipt::lines(content), 80), file), QString());
+    const QString text = pdfText(file);
+    EXPECT_EQ(text.count(QLatin1Char('\f')), 2); // two pages
+    for (int i = 0; i < 60; ++i)
+        EXPECT_TRUE(text.contains(QStringLiteral("商品%1 ").arg(i))) << i;
+}
