@@ -138,6 +138,7 @@ void MainWindow::firstShow()
     m_stockIn->dateField()->setDate(today);
     m_sale->saleDateField()->setDate(today);
     readSettings();
+    m_sale->restoreOrderCounter(m_restored.orderCounter, m_restored.storedSaleDate);
     if (m_restored.skin >= 0)
         skins::apply(m_restored.skin);
     m_status[2]->setText(QStringLiteral("今天：") + datetext::date(today));
@@ -369,4 +370,5 @@ void MainWindow::connectCommands()
     connect(a.salesDetails, &QAction::triggered, this, showSalesDetails);
     m_stockIn->attach(*this);
     m_checkout->attach(*this);
+    m_sale->attach(*this);
 }

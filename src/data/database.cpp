@@ -86,7 +86,10 @@ bool Database::isShopDatabase(const QString &fileName, QString *why)
         return reason(QStringLiteral("数据库文件 %1 不存在").arg(fileName));
     sqlite3 *db = nullptr;
     const QByteArray path = QFileInfo(fileName).absoluteFilePath().toUtf8();
-    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    // A writable file is opened for writing, so a write cut short (a crash, a power cut) is rolled
+    // back from its journal on the first read instead of making the file unreadable.
+    const int flags = QFileInfo(fileName).isWritable() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    if (sqlite3_open_v2(path.constData(), &db, flags, nullptr) != SQLITE_OK) {
         const QString text = engineText(db);
         sqlite3_close(db);
         return reason(QStringLiteral("无法打开数据库文件 %1：%2").arg(fileName, text));

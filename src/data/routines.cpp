@@ -3,6 +3,7 @@
 #include "common/messages.h"
 #include "data/dataset.h"
 
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -15,6 +16,8 @@ QString fieldText(const QWidget *field)
         return edit->text();
     if (const auto *combo = qobject_cast<const QComboBox *>(field))
         return combo->currentText();
+    if (const auto *spin = qobject_cast<const QAbstractSpinBox *>(field))
+        return spin->text();
     return {};
 }
 

@@ -12,7 +12,7 @@ class QWidget;
 // The small routines every window runs its statements and lists through.
 namespace routines {
 
-// A required field (a line edit or an editable combo box): when its trimmed text is empty, shows
+// A required field (a line edit, an editable combo box or a spin box): when its trimmed text is empty, shows
 // `message` as a warning, moves the focus to the field and returns false.
 bool requireField(Messages &messages, QWidget *field, const QString &message);
 
@@ -26,7 +26,7 @@ void openDistinct(Dataset &dataset, const QString &column, const QString &table)
 // becomes an empty entry. Refilling does not count as the user changing the list.
 void fillList(Dataset &dataset, const QString &column, const QString &table, QComboBox *list);
 
-// The text of a line edit or combo box.
+// The text of a line edit, combo box or spin box.
 QString fieldText(const QWidget *field);
 
 } // namespace routines

@@ -1,26 +1,121 @@
 #pragma once
 
+#include "sales/ordernumber.h"
+#include "sales/saleposting.h"
 #include "widgets/floatingpanel.h"
+
+#include <optional>
 
 struct AppContext;
 class DateEdit;
+class MainWindow;
+class NumberEdit;
+class NumberSpinBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
 
-// The floating sale panel: price, quantity, customer and order number of one sale line.
+// The floating sale panel: price, quantity, customer and order number of one sale line. A
+// double-click on a stock row of the main grid loads that row; "销售确认" posts the sale line
+// against exactly that row.
 class SalePanel : public FloatingPanel {
     Q_OBJECT
 public:
     SalePanel(AppContext &ctx, QWidget *parent);
-    DateEdit *saleDateField() const { return m_saleDate; }
 
+    // Connects the panel to the main grid, the checkout panel and the other windows.
+    void attach(MainWindow &main);
+    // The order counter read at start-up (`danhao` + 1, or 1) and the sale date stored at the
+    // last close (`riqi`, empty when none).
+    void restoreOrderCounter(int counter, const QString &storedSaleDate);
+
+    DateEdit *saleDateField() const { return m_saleDate; }
+    QComboBox *customerField() const { return m_customer; }
     // The sales order number shown in "销售单号：".
-    QString orderNumber() const { return {}; }
-    // The customer name shown in "客户名称：".
-    QString customerName() const { return {}; }
-    // "+" and "-": move to the next or previous order number.
-    void nextOrder() {}
-    void previousOrder() {}
+    QString orderNumber() const;
+    QString customerName() const;
+    const OrderCounter &orderCounter() const { return m_counter; }
+    // The stock row the panel holds, if a sale has been started and the panel not hidden since.
+    const std::optional<LoadedStock> &loadedStock() const { return m_loaded; }
+
+    // Starts a sale of row `row` of the main grid (the double-click).
+    void startSale(int row);
+    // Recomputes the sale amount from the loaded row when price and quantity are given; a text
+    // that is not a number raises a ConversionError.
+    void compute();
+    // "退": turns the quantity into a return and back.
+    void toggleReturn();
+    // Quantity "1", owed amount "0", actual price empty.
+    void clear();
+    // The close icon: hide, clear, and stop a pending stock modify.
+    void closePanel();
+    // Builds the sales order number from today's date and the counter.
+    void buildOrderNumberField();
+    // "+" and "-" (also "下一单" and "上一单" of the checkout panel).
+    void nextOrder();
+    void previousOrder();
+    // Empties "客户名称：" and lists the known customers; a database error raises DbError.
+    void refreshCustomerList();
+
+    // "销售确认": checks, posts, and brings the other windows up to date.
+    void post();
+    // The reduced "销售确认" reachable only with Tab: compute, two checks, post, full list.
+    void reducedPost();
+    // "增加销售": the posting step alone.
+    void appendSale();
+
+    void setVisible(bool visible) override;
+
+signals:
+    // A sale was started (true) or the panel closed (false): the stock-in panel's "修改入库"
+    // follows this.
+    void stockModifyEnabled(bool enabled);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildFields();
+    void buildHiddenButtons();
+    void connectFields();
+    void rowClicked(int row);
+    void updateAmount();
+    void applyDiscount();
+    void customerEdited(const QString &text);
+    void orderNumberChanged(const QString &text);
+    void setCustomerQuietly(const QString &name);
+    void refreshCheckout();
+    void writeSale();
+    SaleEntry entry() const;
+
     AppContext &m_ctx;
+    MainWindow *m_main = nullptr;
+    std::optional<LoadedStock> m_loaded;
+    OrderCounter m_counter;
+    int m_clickedRow = -1;
+
+    QLineEdit *m_name;
+    QLineEdit *m_model;
+    QLineEdit *m_code;
+    QLineEdit *m_category;
+    QLineEdit *m_listPrice;
+    NumberEdit *m_actualPrice;
+    NumberSpinBox *m_discount;
+    NumberSpinBox *m_quantity;
+    QPushButton *m_returnButton;
+    QLineEdit *m_stockQuantity;
+    QLineEdit *m_saleAmount;
+    NumberEdit *m_owed;
     DateEdit *m_saleDate;
+    QLineEdit *m_orderNumber;
+    QToolButton *m_nextButton;
+    QToolButton *m_previousButton;
+    QComboBox *m_customer;
+    QLineEdit *m_address;
+    QLineEdit *m_contact;
+    QLineEdit *m_remark;
+    QToolButton *m_confirm;
+    QPushButton *m_preview;
+    QToolButton *m_close;
 };

@@ -56,3 +56,10 @@ bool EnterChain::eventFilter(QObject *watched, QEvent *event)
         target->setFocus(Qt::TabFocusReason);
     return true; // Enter is used up either way, so it never reaches the field
 }
+
+void EnterChain::chain(std::initializer_list<QWidget *> fields)
+{
+    const QList<QWidget *> list(fields);
+    for (int i = 0; i + 1 < list.size(); ++i)
+        link(list.at(i), list.at(i + 1));
+}

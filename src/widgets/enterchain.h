@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <initializer_list>
 
 class QWidget;
 
@@ -18,6 +19,8 @@ public:
 
     void link(QWidget *from, const QList<QWidget *> &to);
     void link(QWidget *from, QWidget *to) { link(from, QList<QWidget *>{to}); }
+    // Each field passes the focus to the one after it.
+    void chain(std::initializer_list<QWidget *> fields);
     // Where Enter in `from` sends the focus now; nullptr when no candidate can take it.
     QWidget *next(QWidget *from) const;
 

@@ -1,0 +1,128 @@
+#include "sales/saleposting.h"
+
+#include "common/clock.h"
+#include "common/errors.h"
+#include "common/numbertext.h"
+#include "data/database.h"
+#include "data/dataset.h"
+#include "stock/pinyin.h"
+
+namespace {
+
+QString date(const QString &text, const QString &caption)
+{
+    const QDate d = QDate::fromString(text.trimmed(), QLatin1String(datetext::kDateFormat));
+    if (!d.isValid())
+        throw ConversionError(QStringLiteral("%1'%2' 不是有效的日期").arg(caption, text));
+    return datetext::date(d);
+}
+
+QString cellText(const Dataset &rows, int row, const QString &column)
+{
+    const QVariant v = rows.value(row, column);
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
+        return numbertext::general(v.toDouble());
+    return v.toString();
+}
+
+QString initials(const QString &text)
+{
+    return QString::fromLatin1(pinyinInitials(text));
+}
+
+} // namespace
+
+double parseField(const QString &text, const QString &caption)
+{
+    try {
+        return numbertext::parse(text);
+    } catch (const ConversionError &e) {
+        throw ConversionError(caption + e.text());
+    }
+}
+
+SaleFigures computeSale(const SaleNumbers &n)
+{
+    const double p = n.price, q = n.quantity, s = n.stock, k = n.sold, m = n.salesAmount, c = n.purchasePrice;
+    SaleFigures f;
+    f.amount = numbertext::general(p * q);
+    f.newSalesAmount = numbertext::general(p * q + m);
+    f.newStock = numbertext::format(s - q, QStringLiteral("0.00"));
+    f.newStockValue = numbertext::general((s - q) * c);
+    f.newSold = numbertext::general(k + q);
+    f.profit = numbertext::format((p - c) * q, QStringLiteral("0.00"));
+    return f;
+}
+
+LoadedStock LoadedStock::fromRow(const Dataset &rows, int row)
+{
+    LoadedStock s;
+    s.key = rows.key(row);
+    s.name = cellText(rows, row, QStringLiteral("a"));
+    s.model = cellText(rows, row, QStringLiteral("b"));
+    s.code = cellText(rows, row, QStringLiteral("c"));
+    s.category = cellText(rows, row, QStringLiteral("d"));
+    s.listPrice = cellText(rows, row, QStringLiteral("4"));
+    s.purchasePrice = cellText(rows, row, QStringLiteral("1"));
+    s.sold = cellText(rows, row, QStringLiteral("5"));
+    s.salesAmount = cellText(rows, row, QStringLiteral("6"));
+    s.stock = cellText(rows, row, QStringLiteral("7"));
+    s.stockInDate = cellText(rows, row, QStringLiteral("day1"));
+    return s;
+}
+
+LoadedStock LoadedStock::after(const SaleFigures &posted) const
+{
+    LoadedStock s = *this;
+    s.sold = posted.newSold;
+    s.salesAmount = posted.newSalesAmount;
+    s.stock = numbertext::general(numbertext::parse(posted.newStock));
+    return s;
+}
+
+SaleNumbers saleNumbers(const LoadedStock &stock, const QString &price, const QString &quantity)
+{
+    SaleNumbers n;
+    n.price = parseField(price, QStringLiteral("实际销售价："));
+    n.quantity = parseField(quantity, QStringLiteral("销售数量："));
+    n.stock = parseField(stock.stock, QStringLiteral("库存数量："));
+    n.sold = parseField(stock.sold, QStringLiteral("已销售数量："));
+    n.salesAmount = parseField(stock.salesAmount, QStringLiteral("已销售金额："));
+    n.purchasePrice = parseField(stock.purchasePrice, QStringLiteral("进货单价："));
+    return n;
+}
+
+SaleFigures postSale(Database &db, const LoadedStock &stock, const SaleEntry &entry)
+{
+    // Everything is converted before the first write.
+    const SaleNumbers n = saleNumbers(stock, entry.price, entry.quantity);
+    const double owed = parseField(entry.owed, QStringLiteral("欠款金额："));
+    const QString saleDate = date(entry.saleDate, QStringLiteral("销售日期："));
+    const QString stockInDate = date(stock.stockInDate, QStringLiteral("入库日期："));
+    const SaleFigures f = computeSale(n);
+    const double newSold = numbertext::parse(f.newSold);
+    const double newSalesAmount = numbertext::parse(f.newSalesAmount);
+    const double newStock = numbertext::parse(f.newStock);
+    const double newStockValue = numbertext::parse(f.newStockValue);
+    const double amount = numbertext::parse(f.amount);
+    const double profit = numbertext::parse(f.profit);
+    const QString name = stock.name.trimmed();
+    const QString model = stock.model.trimmed();
+
+    inTransaction(db, [&] {
+        db.execute(Statement(QStringLiteral("UPDATE data SET [5]=?, [6]=?, [7]=?, [8]=? WHERE ID=?"),
+                             {newSold, newSalesAmount, newStock, newStockValue, stock.key}));
+        if (db.changes() == 0)
+            throw DbError(QStringLiteral("这条库存记录已不存在，销售没有保存"));
+        db.execute(Statement(
+            QStringLiteral("INSERT INTO data1 (a, b, c, d, z, [1], [2], [3], [4], a5, [6], day1, day2, e, f, "
+                           "g, h, i, j) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {name, model, stock.code.trimmed(), stock.category.trimmed(), entry.orderNumber.trimmed(),
+             n.purchasePrice, n.price, n.quantity, amount, profit, owed, saleDate, stockInDate, initials(name),
+             initials(model), entry.customer.trimmed(), entry.address.trimmed(), entry.contact.trimmed(),
+             entry.remark.trimmed()}));
+    });
+    return f;
+}

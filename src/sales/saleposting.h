@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+class Dataset;
+
+// The numbers one sale is computed from: p, q, s, k, m, c.
+struct SaleNumbers {
+    double price = 0;         // p, actual sale unit price
+    double quantity = 0;      // q, negative for a return
+    double stock = 0;         // s, stock quantity of the stock row
+    double sold = 0;          // k, quantity sold so far
+    double salesAmount = 0;   // m, sales amount so far
+    double purchasePrice = 0; // c, purchase unit price
+};
+
+// What Compute produces, as the texts the panel keeps and the posting stores.
+struct SaleFigures {
+    QString amount;         // p × q, the sale amount
+    QString newSalesAmount; // p × q + m, for `6`
+    QString newStock;       // s − q with two decimals, for `7`
+    QString newStockValue;  // (s − q) × c from the unrounded difference, for `8`
+    QString newSold;        // k + q, for `5`
+    QString profit;         // (p − c) × q with two decimals, for the sale line's `a5`
+};
+
+SaleFigures computeSale(const SaleNumbers &n);
+
+// The stock row a sale was started on, as it was loaded, with the key that binds the posting
+// to it. Numbers are kept as text and converted where they are used.
+struct LoadedStock {
+    long long key = -1;
+    QString name;          // a
+    QString model;         // b
+    QString code;          // c
+    QString category;      // d
+    QString listPrice;     // 4
+    QString purchasePrice; // 1
+    QString sold;          // 5
+    QString salesAmount;   // 6
+    QString stock;         // 7
+    QString stockInDate;   // day1, yyyy-mm-dd
+
+    // Reads row `row` of a loaded result of `select * from data …`.
+    static LoadedStock fromRow(const Dataset &rows, int row);
+    // The same row after a sale with these figures was posted against it.
+    LoadedStock after(const SaleFigures &posted) const;
+};
+
+// What the user entered in the sale panel, as typed.
+struct SaleEntry {
+    QString price;
+    QString quantity;
+    QString owed;
+    QString saleDate;
+    QString orderNumber;
+    QString customer;
+    QString address;
+    QString contact;
+    QString remark;
+};
+
+// A field's text as a number; a ConversionError names the field (its caption) and the text.
+double parseField(const QString &text, const QString &caption);
+
+// Converts the typed price and quantity and the loaded row's numbers; a text that is not a
+// number raises a ConversionError naming the field.
+SaleNumbers saleNumbers(const LoadedStock &stock, const QString &price, const QString &quantity);
+
+// Posts one sale line: converts every number and date first (a ConversionError leaves the
+// database untouched), then, in one transaction, writes the new quantity sold, sales amount,
+// stock quantity and stock value into the stock row with the loaded key and appends the sale
+// line to `data1`. Either both land or neither does. Returns the figures that were stored.
+SaleFigures postSale(Database &db, const LoadedStock &stock, const SaleEntry &entry);

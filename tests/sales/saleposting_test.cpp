@@ -1,0 +1,206 @@
+#include "sales/saleposting.h"
+
+#include "common/errors.h"
+#include "support/testapp.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ComputeSale, TextFormsOfEveryFigure)
+{
+    const struct {
+        SaleNumbers in;
+        SaleFigures out;
+    } cases[] = {
+        // p, q, s, k, m, c -> amount, new sales amount, new stock, new stock value, new sold, profit
+        {{20, 2, 5, 0, 0, 10.5}, {"40", "40", "3.00", "31.5", "2", "19.00"}},
+        {{20, -2, 0, 5, 100, 10.5}, {"-40", "60", "2.00", "21", "3", "-19.00"}},
+        // The stock quantity is rounded to two decimals, the stock value is not.
+        {{50.15, 1, 5.555, 3, 150.45, 2}, {"50.15", "200.6", "4.56", "9.11", "4", "48.15"}},
+        {{0.1, 3, 1, 0, 0.2, 0}, {"0.3", "0.5", "-2.00", "0", "3", "0.30"}},
+        {{19.99, 0.5, 2, 0, 0, 10}, {"9.995", "9.995", "1.50", "15", "0.5", "5.00"}},
+    };
+    for (const auto &c : cases) {
+        const SaleFigures f = computeSale(c.in);
+        SCOPED_TRACE(c.out.amount.toStdString());
+        EXPECT_EQ(f.amount, c.out.amount);
+        EXPECT_EQ(f.newSalesAmount, c.out.newSalesAmount);
+        EXPECT_EQ(f.newStock, c.out.newStock);
+        EXPECT_EQ(f.newStockValue, c.out.newStockValue);
+        EXPECT_EQ(f.newSold, c.out.newSold);
+        EXPECT_EQ(f.profit, c.out.profit);
+    }
+}
+
+// A shop with one stock row and the stock row as a sale would load it.
+class PostSaleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        key = shop.addStockRow({{"a", QStringLiteral("  牛仔裤 ")},
+                                {"b", QStringLiteral("XL")},
+                                {"c", QStringLiteral("NZ01")},
+                                {"d", QStringLiteral("裤子")},
+                                {"g", QStringLiteral("供货商甲")},
+                                {"1", 10.5},
+                                {"2", 10.0},
+                                {"3", 105.0},
+                                {"4", 20.0},
+                                {"5", 5.0},
+                                {"6", 100.0},
+                                {"7", 5.0},
+                                {"8", 52.5},
+                                {"z", QStringLiteral("备注")},
+                                {"day1", QStringLiteral("2014-07-01")}});
+        entry.price = QStringLiteral("20");
+        entry.quantity = QStringLiteral("2");
+        entry.owed = QStringLiteral("0");
+        entry.saleDate = QStringLiteral("2014-07-29");
+        entry.orderNumber = QStringLiteral("20140729001");
+        entry.customer = QStringLiteral("  张三 ");
+        entry.address = QStringLiteral("北京");
+        entry.contact = QStringLiteral("13800000000");
+        entry.remark = QStringLiteral("老客户");
+    }
+
+    LoadedStock loaded()
+    {
+        Dataset rows(shop.db, QStringLiteral("rows"));
+        rows.open(Statement(QStringLiteral("select * from data where ID=?"), {key}));
+        return LoadedStock::fromRow(rows, 0);
+    }
+
+    QVariantList stockFigures()
+    {
+        QVariantList v;
+        for (const char *col : {"5", "6", "7", "8"})
+            v << shop.scalar(QStringLiteral("select [%1] from data where ID=?").arg(QLatin1String(col)), {key});
+        return v;
+    }
+
+    TestShop shop;
+    long long key = 0;
+    SaleEntry entry;
+};
+
+TEST_F(PostSaleTest, UpdatesTheStockRowAndAppendsEveryColumnOfTheSaleLine)
+{
+    const SaleFigures f = postSale(shop.db, loaded(), entry);
+    EXPECT_EQ(f.amount, QStringLiteral("40"));
+
+    EXPECT_EQ(stockFigures(), (QVariantList{7.0, 140.0, 3.0, 31.5}));
+    // The other columns of the stock row keep their values.
+    EXPECT_EQ(shop.scalar("select a || '|' || [2] || '|' || [3] || '|' || [4] || '|' || z || '|' || day1 from data"),
+              QStringLiteral("  牛仔裤 |10.0|105.0|20.0|备注|2014-07-01"));
+
+    Dataset line(shop.db, QStringLiteral("line"));
+    line.open(Statement("select * from data1"));
+    ASSERT_EQ(line.recordCount(), 1);
+    const QVariantHash expected{{"a", QStringLiteral("牛仔裤")},   {"b", QStringLiteral("XL")},
+                                {"c", QStringLiteral("NZ01")},    {"d", QStringLiteral("裤子")},
+                                {"z", QStringLiteral("20140729001")}, {"1", 10.5},
+                                {"2", 20.0},                      {"3", 2.0},
+                                {"4", 40.0},                      {"a5", 19.0},
+                                {"6", 0.0},                       {"day1", QStringLiteral("2014-07-29")},
+                                {"day2", QStringLiteral("2014-07-01")}, {"e", QStringLiteral("nzk")},
+                                {"f", QStringLiteral("XL")},      {"g", QStringLiteral("张三")},
+                                {"h", QStringLiteral("北京")},    {"i", QStringLiteral("13800000000")},
+                                {"j", QStringLiteral("老客户")}};
+    for (const QString &column : line.columns()) {
+        if (column == QLatin1String("ID"))
+            continue;
+        if (expected.contains(column))
+            EXPECT_EQ(line.value(column), expected.value(column)) << column.toStdString();
+        else
+            EXPECT_TRUE(line.value(column).isNull()) << column.toStdString() << " should stay empty";
+    }
+}
+
+TEST_F(PostSaleTest, HostileTextIsStoredAsTyped)
+{
+    entry.customer = QStringLiteral("O'Brien\"; drop table data; --");
+    entry.address = QStringLiteral("100% _路_ '");
+    entry.contact = QStringLiteral("\\'");
+    entry.remark = QStringLiteral("a' or '1'='1");
+    entry.orderNumber = QStringLiteral("2014'0729");
+    postSale(shop.db, loaded(), entry);
+    EXPECT_EQ(shop.scalar("select g from data1"), entry.customer);
+    EXPECT_EQ(shop.scalar("select h from data1"), entry.address);
+    EXPECT_EQ(shop.scalar("select i from data1"), entry.contact);
+    EXPECT_EQ(shop.scalar("select j from data1"), entry.remark);
+    EXPECT_EQ(shop.scalar("select z from data1"), entry.orderNumber);
+    EXPECT_EQ(shop.scalar("select count(*) from data").toInt(), 1);
+}
+
+TEST_F(PostSaleTest, ABadNumberOrDateStopsBeforeAnythingIsWritten)
+{
+    const struct {
+        const char *what;
+        std::function<void(LoadedStock &, SaleEntry &)> spoil;
+        const char *message;
+    } cases[] = {
+        {"price", [](LoadedStock &, SaleEntry &e) { e.price = QStringLiteral("12a"); }, "实际销售价：'12a'"},
+        {"quantity", [](LoadedStock &, SaleEntry &e) { e.quantity = QStringLiteral("1.2.3"); }, "销售数量：'1.2.3'"},
+        {"owed", [](LoadedStock &, SaleEntry &e) { e.owed = QString(); }, "欠款金额：''"},
+        {"sale date", [](LoadedStock &, SaleEntry &e) { e.saleDate = QStringLiteral("2014-13-45"); }, "销售日期："},
+        {"blank sale date", [](LoadedStock &, SaleEntry &e) { e.saleDate = QStringLiteral("    -  -  "); }, "销售日期："},
+        {"empty stock quantity", [](LoadedStock &s, SaleEntry &) { s.stock.clear(); }, "库存数量：''"},
+        {"empty purchase price", [](LoadedStock &s, SaleEntry &) { s.purchasePrice.clear(); }, "进货单价：''"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        LoadedStock stock = loaded();
+        SaleEntry e = entry;
+        c.spoil(stock, e);
+        try {
+            postSale(shop.db, stock, e);
+            ADD_FAILURE() << "posted";
+        } catch (const ConversionError &error) {
+            EXPECT_TRUE(error.text().startsWith(QString::fromUtf8(c.message))) << error.text().toStdString();
+        }
+        EXPECT_EQ(stockFigures(), (QVariantList{5.0, 100.0, 5.0, 52.5}));
+        EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 0);
+    }
+}
+
+TEST_F(PostSaleTest, StockRowWithoutStockInDateIsLeftUnchanged)
+{
+    shop.exec("update data set day1=NULL");
+    EXPECT_THROW(postSale(shop.db, loaded(), entry), ConversionError);
+    EXPECT_EQ(stockFigures(), (QVariantList{5.0, 100.0, 5.0, 52.5}));
+    EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 0);
+}
+
+TEST_F(PostSaleTest, ASaleLineTheDatabaseRefusesTakesTheStockUpdateBackWithIt)
+{
+    // The stock row is written first; the refused sale line must undo it.
+    shop.exec("CREATE TRIGGER refuse BEFORE INSERT ON data1 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    EXPECT_THROW(postSale(shop.db, loaded(), entry), DbError);
+    EXPECT_EQ(stockFigures(), (QVariantList{5.0, 100.0, 5.0, 52.5}));
+    EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 0);
+
+    shop.exec("DROP TRIGGER refuse");
+    postSale(shop.db, loaded(), entry);
+    EXPECT_EQ(stockFigures(), (QVariantList{7.0, 140.0, 3.0, 31.5}));
+}
+
+TEST_F(PostSaleTest, AStockRowDeletedMeanwhileGetsNoSaleLine)
+{
+    const LoadedStock stock = loaded();
+    shop.exec("delete from data");
+    EXPECT_THROW(postSale(shop.db, stock, entry), DbError);
+    EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 0);
+}
+
+TEST_F(PostSaleTest, TheRowAfterAPostingIsWhatTheDatabaseHolds)
+{
+    LoadedStock stock = loaded();
+    stock = stock.after(postSale(shop.db, stock, entry));
+    EXPECT_EQ(stock.stock, QStringLiteral("3"));
+    postSale(shop.db, stock, entry);
+    EXPECT_EQ(stockFigures(), (QVariantList{9.0, 180.0, 1.0, 10.5}));
+    EXPECT_EQ(loaded().sold, QStringLiteral("9"));
+}
+
+} // namespace
