@@ -131,6 +131,7 @@ void MainWindow::firstShow()
     m_stockIn->dateField()->setDate(today);
     m_sale->saleDateField()->setDate(today);
     readSettings();
+    m_stockQuery->prepareFirstShow(today, m_restored.alarmNumber);
     m_status[2]->setText(QStringLiteral("今天：") + datetext::date(today));
     if (m_windows)
         m_windows->receiptSettings->loadFromSettings();
