@@ -1,6 +1,5 @@
 #include "data/cellstore.h"
 
-#include <cstring>
 #include <sqlite3.h>
 
 void CellStore::clear()

@@ -13,7 +13,6 @@ struct sqlite3_stmt;
 class CellStore {
 public:
     void clear();
-    size_t size() const { return m_cells.size(); }
 
     // Appends the value of a result column of the row `stmt` stands on.
     void append(sqlite3_stmt *stmt, int column);

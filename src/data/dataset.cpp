@@ -147,7 +147,7 @@ void Dataset::readRows(int from, int count) const
                         const int c = columnIndex(name);
                         target.push_back(c >= 0 && m_deferred[size_t(c)] ? c : -1);
                     }
-                    keyColumn = int(columns.indexOf(QStringLiteral("ID"), 0));
+                    keyColumn = int(columns.indexOf(m_columns.at(m_keyColumn)));
                 }
                 const int stored = storedRow.value(sqlite3_column_int64(stmt, keyColumn), -1);
                 if (stored < 0)
