@@ -143,18 +143,15 @@ void StockQueryView::buildConditions()
     m_query = button(QStringLiteral("查询"), "runQuery");
     m_all = button(QStringLiteral("全部记录"), "allRecords");
 
-    grid->addWidget(label(QStringLiteral("类 别："), m_group), 0, 0);
-    grid->addWidget(m_category, 0, 1);
-    grid->addWidget(label(QStringLiteral("商品名称："), m_group), 0, 2);
-    grid->addWidget(m_name, 0, 3);
-    grid->addWidget(label(QStringLiteral("规格型号："), m_group), 1, 0);
-    grid->addWidget(m_model, 1, 1);
-    grid->addWidget(label(QStringLiteral("商品编码："), m_group), 1, 2);
-    grid->addWidget(m_code, 1, 3);
-    grid->addWidget(label(QStringLiteral("备注："), m_group), 2, 0);
-    grid->addWidget(m_remark, 2, 1);
-    grid->addWidget(label(QStringLiteral("供货商："), m_group), 2, 2);
-    grid->addWidget(m_supplier, 2, 3);
+    // Three rows of two labelled fields, then the date range; the buttons stand on the right.
+    const std::pair<const char *, QWidget *> fields[] = {
+        {"类 别：", m_category}, {"商品名称：", m_name}, {"规格型号：", m_model},
+        {"商品编码：", m_code},  {"备注：", m_remark},   {"供货商：", m_supplier},
+    };
+    for (int i = 0; i < 6; ++i) {
+        grid->addWidget(label(QString::fromUtf8(fields[i].first), m_group), i / 2, i % 2 * 2);
+        grid->addWidget(fields[i].second, i / 2, i % 2 * 2 + 1);
+    }
     grid->addWidget(m_dateRange, 3, 0);
     grid->addWidget(m_from, 3, 1, Qt::AlignLeft);
     grid->addWidget(label(QStringLiteral("至"), m_group), 3, 2);
