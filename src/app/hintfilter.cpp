@@ -26,8 +26,10 @@ HintFilter::HintFilter(QLabel *statusPanel, QObject *parent) : QObject(parent), 
 void HintFilter::install(QLabel *statusPanel)
 {
     static QPointer<HintFilter> installed;
-    if (installed)
+    if (installed) {
+        installed->m_panel = statusPanel;
         return;
+    }
     QPalette tips = QToolTip::palette();
     tips.setColor(QPalette::ToolTipBase, QColor(255, 194, 134));
     tips.setColor(QPalette::ToolTipText, Qt::black);

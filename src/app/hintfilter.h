@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 class QLabel;
 
@@ -10,12 +11,12 @@ class HintFilter : public QObject {
     Q_OBJECT
 public:
     explicit HintFilter(QLabel *statusPanel, QObject *parent = nullptr);
-    // Sets the hint timing and colour for the whole application.
+    // Sets the hint timing and colour for the whole application; hints go to `statusPanel` from now on.
     static void install(QLabel *statusPanel);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QLabel *m_panel;
+    QPointer<QLabel> m_panel; // a later main window (tests make several) brings its own
 };

@@ -141,6 +141,7 @@ void MainWindow::firstShow()
     m_sale->restoreOrderCounter(m_restored.orderCounter, m_restored.storedSaleDate);
     if (m_restored.skin >= 0)
         skins::apply(m_restored.skin);
+    m_stockQuery->prepareFirstShow(today, m_restored.alarmNumber);
     m_status[2]->setText(QStringLiteral("今天：") + datetext::date(today));
     if (m_windows)
         m_windows->receiptSettings->loadFromSettings();
@@ -369,6 +370,8 @@ void MainWindow::connectCommands()
     connect(m_toolbar.salesDetails, &QToolButton::clicked, this, showSalesDetails);
     connect(a.salesDetails, &QAction::triggered, this, showSalesDetails);
     m_stockIn->attach(*this);
+    m_stockQuery->setStockInLists({m_stockIn->categoryList(), m_stockIn->nameList(), m_stockIn->modelList(),
+                                   m_stockIn->codeList(), m_stockIn->supplierList()});
     m_checkout->attach(*this);
     m_sale->attach(*this);
 }

@@ -147,6 +147,19 @@ double fixed4(double value)
 {
     if (std::isnan(value) || std::isinf(value) || value == 0.0)
         return value;
+    // Footer sums call this for every loaded row, so the common case avoids the decimal text:
+    // below 10^7 the scaled value is off by less than 10^-4 from the exact decimal one, so unless
+    // it lies within 10^-3 of a half, rounding it gives the same four decimals as the text would.
+    const double size = std::fabs(value);
+    if (size < 1e7) {
+        const double scaled = size * 10000.0;
+        const double whole = std::floor(scaled);
+        const double fraction = scaled - whole;
+        if (std::fabs(fraction - 0.5) > 1e-3) {
+            const double rounded = (fraction > 0.5 ? whole + 1 : whole) / 10000.0;
+            return value < 0 ? -rounded : rounded;
+        }
+    }
     QString intPart, frac;
     fixedParts(value, intPart, frac);
     roundDecimal(intPart, frac, 4);

@@ -72,6 +72,7 @@ void Database::applyPragmas()
     execute(Statement("PRAGMA foreign_keys=OFF"));
     query(Statement("PRAGMA journal_mode=DELETE"), [](sqlite3_stmt *) {});
     execute(Statement("PRAGMA synchronous=FULL"));
+    query(Statement("PRAGMA mmap_size=268435456"), [](sqlite3_stmt *) {});
     sqlite3_busy_timeout(m_db, 2000);
 }
 
@@ -120,7 +121,7 @@ void Database::open()
     if (!isShopDatabase(m_fileName, &why))
         throw DbError(why);
     const QByteArray path = m_fileName.toUtf8();
-    if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         const QString text = engineText(m_db);
         sqlite3_close(m_db);
         m_db = nullptr;

@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <sqlite3.h>
 
@@ -20,25 +21,14 @@ QString editableTable(const QString &sql)
     return m.hasMatch() ? m.captured(1).toLower() : QString();
 }
 
+// Rows whose deferred columns are read together: about two screenfuls of a grid.
+constexpr int kReadBlock = 64;
+// Rows read in one go when a whole column is needed (sorting, sums).
+constexpr int kColumnBlock = 500;
+
 QString quoted(const QString &column)
 {
     return QLatin1Char('[') + column + QLatin1Char(']');
-}
-
-// Ordering used by the grid sort: nulls first, then numbers by value, then texts.
-int compareValues(const QVariant &a, const QVariant &b)
-{
-    const bool an = a.isNull(), bn = b.isNull();
-    if (an || bn)
-        return an == bn ? 0 : (an ? -1 : 1);
-    const bool aText = a.typeId() == QMetaType::QString, bText = b.typeId() == QMetaType::QString;
-    if (!aText && !bText) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if (aText != bText)
-        return aText ? 1 : -1;
-    return QString::compare(a.toString(), b.toString());
 }
 
 } // namespace
@@ -53,6 +43,9 @@ void Dataset::close()
     const bool hadRows = m_rowCount > 0 || m_open;
     m_open = false;
     m_cells.clear();
+    m_rows.clear();
+    m_deferred.clear();
+    m_rowRead.clear();
     m_rowCount = 0;
     m_current = -1;
     m_eof = true;
@@ -69,22 +62,36 @@ void Dataset::open(const Statement &statement)
     m_statement = statement;
     m_table = editableTable(statement.sql);
     QStringList columns;
-    std::vector<QVariant> cells;
     int rows = 0;
     // The column names are filled in before the first row arrives.
-    m_db.query(
-        statement,
-        [&](sqlite3_stmt *stmt) {
-            for (int c = 0, width = int(columns.size()); c < width; ++c)
-                cells.push_back(Database::columnValue(stmt, c));
-            ++rows;
-        },
-        &columns);
+    std::vector<bool> deferred;
+    try {
+        m_db.query(
+            statement,
+            [&](sqlite3_stmt *stmt) {
+                if (rows == 0)
+                    deferred = deferredColumns(columns);
+                for (int c = 0, width = int(columns.size()); c < width; ++c) {
+                    if (deferred.empty() || !deferred[size_t(c)])
+                        m_cells.append(stmt, c);
+                    else
+                        m_cells.appendNull();
+                }
+                ++rows;
+            },
+            &columns);
+    } catch (...) {
+        m_cells.clear();
+        throw;
+    }
     m_columns = columns;
     m_columnIndex.clear();
     for (int i = 0; i < m_columns.size(); ++i)
         m_columnIndex.insert(m_columns.at(i).toLower(), i);
-    m_cells = std::move(cells);
+    m_rows.resize(size_t(rows));
+    std::iota(m_rows.begin(), m_rows.end(), 0);
+    m_deferred = std::move(deferred);
+    m_rowRead.assign(m_deferred.empty() ? 0 : size_t(rows), false);
     m_rowCount = rows;
     m_keyColumn = m_table.isEmpty() ? -1 : columnIndex(QStringLiteral("ID"));
     if (m_keyColumn < 0)
@@ -94,6 +101,75 @@ void Dataset::open(const Statement &statement)
     m_eof = m_rowCount == 0;
     emit reset();
     emit currentRowChanged(m_current);
+}
+
+std::vector<bool> Dataset::deferredColumns(const QStringList &columns) const
+{
+    std::vector<bool> deferred;
+    if (m_loadedColumns.isEmpty() || m_table.isEmpty() || !columns.contains(QStringLiteral("ID"), Qt::CaseInsensitive))
+        return deferred;
+    for (const QString &name : columns) {
+        deferred.push_back(name.compare(QStringLiteral("ID"), Qt::CaseInsensitive) != 0 &&
+                           !m_loadedColumns.contains(name, Qt::CaseInsensitive));
+    }
+    return deferred;
+}
+
+void Dataset::readRows(int from, int count) const
+{
+    const size_t width = size_t(m_columns.size());
+    QVariantList keys;
+    QHash<qlonglong, int> storedRow;
+    for (int r = std::max(0, from), to = std::min(m_rowCount, from + count); r < to; ++r) {
+        const int stored = m_rows[size_t(r)];
+        if (m_rowRead[size_t(stored)])
+            continue;
+        // Marked read even if the row has left the table meanwhile: its cells stay empty.
+        m_rowRead[size_t(stored)] = true;
+        const qlonglong key = qlonglong(m_cells.number(size_t(stored) * width + size_t(m_keyColumn)));
+        keys << key;
+        storedRow.insert(key, stored);
+    }
+    if (keys.isEmpty())
+        return;
+    const QStringList marks(keys.size(), QStringLiteral("?"));
+    const Statement statement(
+        QStringLiteral("select * from %1 where ID in (%2)").arg(m_table, marks.join(QLatin1Char(','))), keys);
+    QStringList columns;
+    std::vector<int> target; // per column read: the column of this result it fills, or -1
+    int keyColumn = -1;
+    try {
+        m_db.query(
+            statement,
+            [&](sqlite3_stmt *stmt) {
+                if (target.empty()) {
+                    for (const QString &name : columns) {
+                        const int c = columnIndex(name);
+                        target.push_back(c >= 0 && m_deferred[size_t(c)] ? c : -1);
+                    }
+                    keyColumn = int(columns.indexOf(m_columns.at(m_keyColumn)));
+                }
+                const int stored = storedRow.value(sqlite3_column_int64(stmt, keyColumn), -1);
+                if (stored < 0)
+                    return;
+                for (size_t c = 0; c < target.size(); ++c) {
+                    if (target[c] >= 0)
+                        m_cells.assign(size_t(stored) * width + size_t(target[c]), stmt, int(c));
+                }
+            },
+            &columns);
+    } catch (const DbError &) {
+        // Reading happens while rows are drawn, where nobody could be told; the cells stay empty
+        // until the result is loaded again.
+    }
+}
+
+void Dataset::readColumn(int column) const
+{
+    if (m_deferred.empty() || !m_deferred[size_t(column)])
+        return;
+    for (int r = 0; r < m_rowCount; r += kColumnBlock)
+        readRows(r, kColumnBlock);
 }
 
 void Dataset::execute(const Statement &statement)
@@ -144,7 +220,9 @@ QVariant Dataset::value(int row, int column) const
 {
     if (row < 0 || row >= m_rowCount || column < 0 || column >= m_columns.size())
         return {};
-    return m_cells[size_t(row) * m_columns.size() + column];
+    if (isDeferred(row, column))
+        readRows(row - row % kReadBlock, kReadBlock);
+    return m_cells.value(size_t(cellIndex(row, column)));
 }
 
 QVariant Dataset::value(int row, const QString &name) const
@@ -205,7 +283,7 @@ int Dataset::rowOfKey(long long key) const
     if (m_keyColumn < 0)
         return -1;
     for (int r = 0; r < m_rowCount; ++r) {
-        if (value(r, m_keyColumn).toLongLong() == key)
+        if (qlonglong(m_cells.number(size_t(cellIndex(r, m_keyColumn)))) == key)
             return r;
     }
     return -1;
@@ -311,7 +389,7 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
                        fresh.push_back(Database::columnValue(stmt, i));
                });
     for (int i = 0; i < names.size() && i < int(fresh.size()); ++i)
-        m_cells[size_t(row) * m_columns.size() + columnIndex(names.at(i))] = fresh[size_t(i)];
+        m_cells.set(size_t(cellIndex(row, columnIndex(names.at(i)))), fresh[size_t(i)]);
     emit rowChanged(row);
 }
 
@@ -322,8 +400,7 @@ void Dataset::deleteCurrent()
     requireCurrent();
     const int row = m_current;
     m_db.execute(Statement(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(m_table), {currentKey()}));
-    const size_t width = size_t(m_columns.size());
-    m_cells.erase(m_cells.begin() + ptrdiff_t(row * width), m_cells.begin() + ptrdiff_t((row + 1) * width));
+    m_rows.erase(m_rows.begin() + row);
     --m_rowCount;
     m_current = m_rowCount == 0 ? -1 : std::min(row, m_rowCount - 1);
     m_eof = m_rowCount == 0;
@@ -341,25 +418,47 @@ void Dataset::sort(const QString &fieldSpec)
         spec = spec.trimmed();
     }
     const int column = requireColumn(spec);
-    const size_t width = size_t(m_columns.size());
+    readColumn(column);
+    // Each cell of the column is read once. Nulls come first, then numbers by value, then texts.
+    struct Key {
+        int kind; // 0 null, 1 number, 2 text
+        double number;
+        QString text;
+    };
+    std::vector<Key> keys;
+    keys.reserve(size_t(m_rowCount));
+    for (int r = 0; r < m_rowCount; ++r) {
+        const size_t cell = size_t(cellIndex(r, column));
+        if (m_cells.isNull(cell))
+            keys.push_back({0, 0, {}});
+        else if (m_cells.isText(cell))
+            keys.push_back({2, 0, m_cells.text(cell)});
+        else
+            keys.push_back({1, m_cells.number(cell), {}});
+    }
+    auto compare = [&](int x, int y) {
+        const Key &a = keys[size_t(x)], &b = keys[size_t(y)];
+        if (a.kind != b.kind)
+            return a.kind < b.kind ? -1 : 1;
+        if (a.kind == 1)
+            return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+        return a.kind == 2 ? QString::compare(a.text, b.text) : 0;
+    };
     std::vector<int> order(static_cast<size_t>(m_rowCount));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-        const int c = compareValues(m_cells[size_t(x) * width + column], m_cells[size_t(y) * width + column]);
+        const int c = compare(x, y);
         return descending ? c > 0 : c < 0;
     });
-    const int currentBefore = m_current;
-    std::vector<QVariant> sorted;
-    sorted.reserve(m_cells.size());
+    std::vector<int> sorted;
+    sorted.reserve(order.size());
     int newCurrent = -1;
     for (size_t i = 0; i < order.size(); ++i) {
-        const size_t from = size_t(order[i]) * width;
-        std::move(m_cells.begin() + ptrdiff_t(from), m_cells.begin() + ptrdiff_t(from + width),
-                  std::back_inserter(sorted));
-        if (order[i] == currentBefore)
+        sorted.push_back(m_rows[size_t(order[i])]);
+        if (order[i] == m_current)
             newCurrent = int(i);
     }
-    m_cells = std::move(sorted);
+    m_rows = std::move(sorted);
     m_sortColumn = m_columns.at(column);
     m_sortDescending = descending;
     m_current = newCurrent;
@@ -369,9 +468,25 @@ void Dataset::sort(const QString &fieldSpec)
 
 double Dataset::sum(const QString &name) const
 {
-    const int c = requireColumn(name);
-    double total = 0;
-    for (int r = 0; r < m_rowCount; ++r)
-        total = numbertext::fixed4(total + numbertext::fixed4(value(r, c).toDouble()));
-    return total;
+    return sums({name}).front();
+}
+
+std::vector<double> Dataset::sums(const QStringList &names) const
+{
+    std::vector<int> columns;
+    for (const QString &name : names) {
+        columns.push_back(requireColumn(name));
+        readColumn(columns.back());
+    }
+    // Counted in ten-thousandths, so adding up is exact whatever the number of rows.
+    std::vector<long long> units(columns.size(), 0);
+    for (int r = 0; r < m_rowCount; ++r) {
+        const int first = cellIndex(r, 0);
+        for (size_t i = 0; i < columns.size(); ++i)
+            units[i] += std::llround(numbertext::fixed4(m_cells.number(size_t(first + columns[i]))) * 10000.0);
+    }
+    std::vector<double> totals;
+    for (const long long u : units)
+        totals.push_back(double(u) / 10000.0);
+    return totals;
 }

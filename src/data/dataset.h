@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/cellstore.h"
 #include "data/statement.h"
 
 #include <QHash>
@@ -73,6 +74,12 @@ public:
     // copy when the row is loaded. Used where a row must be written by key, not by position.
     void updateByKey(long long key, const QVariantHash &values);
 
+    // Keyed results read only the key and these columns while they load; the other columns of a
+    // row are read by its key when a value of the row is first asked for, together with the rows
+    // around it. A grid that shows a screenful of a large result then costs little more than the
+    // statement itself. Empty (the default): every column is read while loading.
+    void setLoadedColumns(const QStringList &names) { m_loadedColumns = names; }
+
     // Re-sorts the loaded rows by one column: "7" ascending, "7 DESC" descending. Stable.
     void sort(const QString &fieldSpec);
     const QString &sortColumn() const { return m_sortColumn; }
@@ -80,6 +87,8 @@ public:
 
     // Sum of a number column over the loaded rows, kept in four-decimal fixed point.
     double sum(const QString &name) const;
+    // The sums of several columns, in one pass over the rows.
+    std::vector<double> sums(const QStringList &names) const;
 
 signals:
     // The loaded rows were replaced, re-sorted or cleared.
@@ -100,7 +109,23 @@ private:
     bool m_open = false;
     QStringList m_columns;
     QHash<QString, int> m_columnIndex; // lower-case name -> index
-    std::vector<QVariant> m_cells;    // row-major
+    int cellIndex(int row, int column) const { return m_rows[size_t(row)] * int(m_columns.size()) + column; }
+    bool isDeferred(int row, int column) const
+    {
+        return !m_deferred.empty() && m_deferred[size_t(column)] && !m_rowRead[size_t(m_rows[size_t(row)])];
+    }
+    // Per column of a result being loaded: true when it is read on demand. Empty when every column
+    // is read at once.
+    std::vector<bool> deferredColumns(const QStringList &columns) const;
+    // Reads the deferred columns of the rows at positions [from, from + count) not read yet.
+    void readRows(int from, int count) const;
+    void readColumn(int column) const;
+
+    mutable CellStore m_cells;      // row-major, in the order the rows were read
+    std::vector<int> m_rows;        // the stored row shown at each position (sorting moves these only)
+    QStringList m_loadedColumns;    // read while loading when the result is keyed
+    std::vector<bool> m_deferred;   // per column: read on demand; empty when everything is read
+    mutable std::vector<bool> m_rowRead; // per stored row: its deferred columns have been read
     int m_rowCount = 0;
     int m_keyColumn = -1;
     int m_current = -1;

@@ -1,3 +1,334 @@
 #include "stock/stockqueryview.h"
 
-StockQueryView::StockQueryView(AppContext &ctx, MainWindow &main) : m_ctx(ctx), m_main(main) {}
+#include "app/layoutstore.h"
+#include "app/mainwindow.h"
+#include "app/settings.h"
+#include "common/appcontext.h"
+#include "common/clock.h"
+#include "common/guard.h"
+#include "common/numbertext.h"
+#include "data/datamodule.h"
+#include "data/routines.h"
+#include "sales/salepanel.h"
+#include "stock/stockinpanel.h"
+#include "widgets/grid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTableView>
+
+GridColumns StockQueryView::gridColumns()
+{
+    using C = GridColumn;
+    const QString goods = QStringLiteral("商 品 信 息"), in = QStringLiteral("进 货"),
+                  out = QStringLiteral("销 售"), stock = QStringLiteral("存 货"), note = QStringLiteral("备 注");
+    const QString quantity = QStringLiteral("#0.###"), amount = QStringLiteral("#0.##");
+    return {
+        C::text(QStringLiteral("a"), goods, QStringLiteral("名 称"), 110).withFooterText(QStringLiteral("总计")),
+        C::text(QStringLiteral("b"), goods, QStringLiteral("规格型号")),
+        C::text(QStringLiteral("c"), goods, QStringLiteral("编 码")),
+        C::text(QStringLiteral("d"), goods, QStringLiteral("类 别"), 60),
+        C::number(QStringLiteral("2"), in, QStringLiteral("数 量"), quantity, C::Footer::Sum, 55),
+        C::number(QStringLiteral("1"), in, QStringLiteral("单 价"), {}, C::Footer::None, 55),
+        C::number(QStringLiteral("3"), in, QStringLiteral("金 额"), amount, C::Footer::Sum),
+        C::number(QStringLiteral("5"), out, QStringLiteral("数 量"), quantity, C::Footer::Sum, 55),
+        C::number(QStringLiteral("4"), out, QStringLiteral("单 价"), {}, C::Footer::None, 55),
+        C::number(QStringLiteral("6"), out, QStringLiteral("金 额"), amount, C::Footer::Sum),
+        C::number(QStringLiteral("7"), stock, QStringLiteral("数 量"), quantity, C::Footer::Sum, 55),
+        C::number(QStringLiteral("8"), stock, QStringLiteral("金 额"), amount, C::Footer::Sum),
+        C::text(QStringLiteral("day1"), note, QStringLiteral("入库日期"), 80).centred(),
+        C::text(QStringLiteral("g"), note, QStringLiteral("供货商"), 90),
+        C::text(QStringLiteral("z"), note, QStringLiteral("备 注"), 90),
+    };
+}
+
+namespace {
+
+QLabel *label(const QString &text, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+} // namespace
+
+StockQueryView::StockQueryView(AppContext &ctx, MainWindow &main) : QObject(&main), m_ctx(ctx), m_main(main)
+{
+    buildGrid();
+    buildConditions();
+}
+
+void StockQueryView::buildGrid()
+{
+    m_grid = new Grid(m_ctx.data.stockQuery, gridColumns(), m_main.gridArea());
+    m_grid->setObjectName(QStringLiteral("mainGrid"));
+    m_main.gridArea()->layout()->addWidget(m_grid);
+    const QString hint = QStringLiteral("点列标题进行排序，双击记录进行销售");
+    m_grid->view()->setToolTip(hint);
+    m_grid->view()->viewport()->setToolTip(hint);
+    m_grid->setContextMenu(m_main.gridMenu());
+    m_grid->setRowColour([this](int row) { return isLowStock(row) ? QColor(255, 0, 0) : QColor(); });
+    m_grid->readOnDemand({QStringLiteral("7")});
+    connect(m_grid, &Grid::rowClicked, this, &StockQueryView::rowClicked);
+    connect(m_grid, &Grid::rowDoubleClicked, this, &StockQueryView::rowDoubleClicked);
+    connect(m_grid, &Grid::aboutToSort, this, [this] {
+        m_main.salePanel()->hide();
+        m_main.stockInPanel()->hide();
+    });
+    connect(m_grid, &Grid::sorted, this, &StockQueryView::sorted);
+}
+
+void StockQueryView::buildConditions()
+{
+    QWidget *area = m_main.queryArea();
+    auto *row = new QWidget(area);
+    auto *rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    area->layout()->addWidget(row);
+
+    m_group = new QGroupBox(QStringLiteral(" 快速拼音查询"), row);
+    m_group->setObjectName(QStringLiteral("quickQuery"));
+    auto *grid = new QGridLayout(m_group);
+    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setVerticalSpacing(2);
+    grid->setHorizontalSpacing(4);
+
+    auto lineEdit = [&](const char *name, const QString &hint = {}) {
+        auto *e = new QLineEdit(m_group);
+        e->setObjectName(QLatin1String(name));
+        e->setToolTip(hint);
+        return e;
+    };
+    auto comboBox = [&](const char *name) {
+        auto *c = new QComboBox(m_group);
+        c->setObjectName(QLatin1String(name));
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        return c;
+    };
+    m_category = comboBox("queryCategory");
+    m_name = lineEdit("queryName", QStringLiteral("输入拼音首字母查询"));
+    m_supplier = comboBox("querySupplier");
+    m_model = lineEdit("queryModel", QStringLiteral("输入拼音首字母查询"));
+    m_code = lineEdit("queryCode", QStringLiteral("支持扫描枪"));
+    m_remark = lineEdit("queryRemark");
+    m_dateRange = new QCheckBox(QStringLiteral("入库日期："), m_group);
+    m_dateRange->setObjectName(QStringLiteral("queryDateRange"));
+    auto dateEdit = [&](const char *name) {
+        auto *d = new QDateEdit(m_group);
+        d->setObjectName(QLatin1String(name));
+        d->setDisplayFormat(QLatin1String(datetext::kDateFormat));
+        d->setCalendarPopup(true);
+        d->setFixedWidth(100);
+        return d;
+    };
+    m_from = dateEdit("queryFrom");
+    m_to = dateEdit("queryTo");
+    auto button = [&](const QString &text, const char *name) {
+        auto *b = new QPushButton(text, m_group);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_clear = button(QStringLiteral("清空条件"), "clearConditions");
+    m_query = button(QStringLiteral("查询"), "runQuery");
+    m_all = button(QStringLiteral("全部记录"), "allRecords");
+
+    // Three rows of two labelled fields, then the date range; the buttons stand on the right.
+    const std::pair<const char *, QWidget *> fields[] = {
+        {"类 别：", m_category}, {"商品名称：", m_name}, {"规格型号：", m_model},
+        {"商品编码：", m_code},  {"备注：", m_remark},   {"供货商：", m_supplier},
+    };
+    for (int i = 0; i < 6; ++i) {
+        grid->addWidget(label(QString::fromUtf8(fields[i].first), m_group), i / 2, i % 2 * 2);
+        grid->addWidget(fields[i].second, i / 2, i % 2 * 2 + 1);
+    }
+    grid->addWidget(m_dateRange, 3, 0);
+    grid->addWidget(m_from, 3, 1, Qt::AlignLeft);
+    grid->addWidget(label(QStringLiteral("至"), m_group), 3, 2);
+    grid->addWidget(m_to, 3, 3, Qt::AlignLeft);
+    grid->addWidget(m_clear, 0, 4);
+    grid->addWidget(m_query, 1, 4);
+    grid->addWidget(m_all, 2, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    rowLayout->addWidget(m_group, 1);
+
+    // The alarm number and the zero-stock switch stand beside the group.
+    auto *side = new QWidget(row);
+    auto *sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 8, 0, 0);
+    sideLayout->setSpacing(4);
+    auto *alarmLabel = new QLabel(QStringLiteral("库存报警数量："), side);
+    m_alarm = new QLineEdit(QStringLiteral("5"), side);
+    m_alarm->setObjectName(QStringLiteral("alarmNumber"));
+    m_alarm->setToolTip(QStringLiteral("修改库存报警数量，记录变成红色"));
+    m_alarm->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_alarm));
+    m_alarm->setFixedWidth(60);
+    m_hideZero = new QCheckBox(QStringLiteral("不显示零库存"), side);
+    m_hideZero->setObjectName(QStringLiteral("hideZeroStock"));
+    sideLayout->addWidget(alarmLabel);
+    sideLayout->addWidget(m_alarm);
+    sideLayout->addWidget(m_hideZero);
+    sideLayout->addStretch(1);
+    rowLayout->addWidget(side);
+
+    // Typing or picking in these fields re-runs the query; the supplier and the dates wait for "查询".
+    for (QLineEdit *field : {m_name, m_model, m_code, m_remark})
+        requeryOnChange(field);
+    connect(m_category, &QComboBox::editTextChanged, this, [this] { guarded(m_ctx.messages, [&] { runQuery(); }); });
+    connect(m_query, &QPushButton::clicked, this, [this] { guarded(m_ctx.messages, [&] { runQuery(); }); });
+    connect(m_clear, &QPushButton::clicked, this, [this] { guarded(m_ctx.messages, [&] { clearConditions(); }); });
+    connect(m_all, &QPushButton::clicked, this, [this] { guarded(m_ctx.messages, [&] { refreshAll(); }); });
+    connect(m_alarm, &QLineEdit::textChanged, this, &StockQueryView::alarmChanged);
+    connect(m_hideZero, &QCheckBox::clicked, this, &StockQueryView::zeroStockClicked);
+}
+
+void StockQueryView::requeryOnChange(QLineEdit *field)
+{
+    connect(field, &QLineEdit::textChanged, this, [this] { guarded(m_ctx.messages, [&] { runQuery(); }); });
+}
+
+StockConditions StockQueryView::conditions() const
+{
+    StockConditions c;
+    c.category = m_category->currentText();
+    c.name = m_name->text();
+    c.model = m_model->text();
+    c.code = m_code->text();
+    c.remark = m_remark->text();
+    c.supplier = m_supplier->currentText();
+    c.dateRange = m_dateRange->isChecked();
+    c.from = m_from->date();
+    c.to = m_to->date();
+    return c;
+}
+
+void StockQueryView::runQuery()
+{
+    routines::open(m_ctx.data.stockQuery, stockConditionsStatement(m_listing.baseCondition, conditions()));
+    m_main.salePanel()->hide();
+    emit reloaded();
+}
+
+void StockQueryView::refillLists()
+{
+    Dataset &work = m_ctx.data.workQuery;
+    const QString table = QStringLiteral("data");
+    const StockInLists &in = m_stockInLists;
+    const std::pair<QComboBox *, const char *> lists[] = {
+        {in.category, "d"}, {m_category, "d"}, {in.name, "a"},     {in.model, "b"},
+        {in.code, "c"},     {in.supplier, "g"}, {m_supplier, "g"},
+    };
+    for (const auto &[list, column] : lists) {
+        if (list)
+            routines::fillList(work, QLatin1String(column), table, list);
+    }
+}
+
+void StockQueryView::refreshAll()
+{
+    refillLists();
+    Dataset &stock = m_ctx.data.stockQuery;
+    routines::open(stock, Statement(m_listing.allRecords));
+    stock.last();
+    m_main.salePanel()->hide();
+    emit reloaded();
+}
+
+void StockQueryView::clearConditions()
+{
+    // Each text box that changes re-runs the query through its own change signal, with the
+    // fields not yet emptied still applied; the lists and the tick run none.
+    m_name->clear();
+    m_code->clear();
+    m_model->clear();
+    {
+        const QSignalBlocker quiet(m_category);
+        m_category->setEditText(QString());
+    }
+    m_remark->clear();
+    {
+        const QSignalBlocker quiet(m_supplier);
+        m_supplier->setEditText(QString());
+    }
+    m_dateRange->setChecked(false);
+    m_code->setFocus(Qt::OtherFocusReason);
+}
+
+void StockQueryView::setZeroStockHidden(bool hidden)
+{
+    m_listing = hidden ? StockListing::nonZeroStock() : StockListing::allRows();
+    m_hideZero->setChecked(hidden);
+}
+
+bool StockQueryView::zeroStockHidden() const
+{
+    return m_hideZero->isChecked();
+}
+
+void StockQueryView::zeroStockClicked(bool hidden)
+{
+    setZeroStockHidden(hidden);
+    m_ctx.settings.write(QStringLiteral("n0"), hidden ? QStringLiteral("no") : QStringLiteral("yes"));
+    guarded(m_ctx.messages, [&] { refreshAll(); });
+}
+
+void StockQueryView::alarmChanged(const QString &text)
+{
+    if (text.isEmpty()) {
+        m_alarm->setText(QStringLiteral("0")); // comes back here with "0"
+        return;
+    }
+    m_alarmNumber = text.toDouble();
+    m_ctx.settings.write(QStringLiteral("number"), text);
+    m_grid->redraw();
+}
+
+bool StockQueryView::isLowStock(int row) const
+{
+    const Dataset &stock = m_ctx.data.stockQuery;
+    const int column = stock.columnIndex(QStringLiteral("7"));
+    return column >= 0 && double(numbertext::roundHalfEven(stock.value(row, column).toDouble())) <= m_alarmNumber;
+}
+
+void StockQueryView::prepareFirstShow(const QDate &today, const QString &alarmNumber)
+{
+    m_from->setDate(today);
+    m_to->setDate(today);
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (digits.match(alarmNumber).hasMatch()) {
+        const QSignalBlocker quiet(m_alarm);
+        m_alarm->setText(alarmNumber);
+        m_alarmNumber = alarmNumber.toDouble();
+    }
+}
+
+void StockQueryView::saveLayout()
+{
+    m_ctx.layouts.save(QLatin1String(LayoutStore::kMainGridSection), m_grid->captureLayout());
+}
+
+void StockQueryView::restoreLayout()
+{
+    m_grid->applyLayout(m_ctx.layouts.load(QLatin1String(LayoutStore::kMainGridSection)));
+}
+
+void StockQueryView::hideColumns(const QStringList &fields)
+{
+    m_grid->lockHidden(fields);
+}
+
+QTableView *StockQueryView::grid() const
+{
+    return m_grid->view();
+}

@@ -1,9 +1,20 @@
 #pragma once
 
+#include "stock/stockconditions.h"
+#include "widgets/gridcolumn.h"
+
 #include <QObject>
 
 struct AppContext;
+class Grid;
 class MainWindow;
+class QCheckBox;
+class QComboBox;
+class QDate;
+class QDateEdit;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
 class QTableView;
 
 // The main grid over the stock rows and the conditions group below it (" 快速拼音查询"), the
@@ -11,31 +22,82 @@ class QTableView;
 class StockQueryView : public QObject {
     Q_OBJECT
 public:
+    // The stock-in panel's lists that "全部记录" refills with the known values.
+    struct StockInLists {
+        QComboBox *category = nullptr; // d
+        QComboBox *name = nullptr;     // a
+        QComboBox *model = nullptr;    // b
+        QComboBox *code = nullptr;     // c
+        QComboBox *supplier = nullptr; // g
+    };
+
     StockQueryView(AppContext &ctx, MainWindow &main);
 
+    // The main grid's columns: field, titles, display format, footer.
+    static GridColumns gridColumns();
+
     // "全部记录": refills the drop-down lists and reloads every row, the last row current.
-    void refreshAll() {}
+    void refreshAll();
     // Runs the conditions query.
-    void runQuery() {}
-    // The zero-stock switch as restored at login (true: rows with zero stock hidden).
-    void setZeroStockHidden(bool hidden) { Q_UNUSED(hidden); }
+    void runQuery();
+    // "清空条件": empties the conditions one by one; the text boxes re-query as they change.
+    void clearConditions();
+    // The zero-stock switch as restored at login (true: rows with zero stock hidden). Sets the
+    // tick and the statements; the caller reloads.
+    void setZeroStockHidden(bool hidden);
+    bool zeroStockHidden() const;
     // The main grid's column layout in the layout store.
-    void saveLayout() {}
-    void restoreLayout() {}
+    void saveLayout();
+    void restoreLayout();
     // Hides grid columns by field name for this run (restricted users).
-    void hideColumns(const QStringList &fields) { Q_UNUSED(fields); }
-    QTableView *grid() const { return nullptr; }
+    void hideColumns(const QStringList &fields);
+    QTableView *grid() const;
+    Grid *gridWidget() const { return m_grid; }
+
+    // The first show of the main window: both dates become today, the alarm number the stored one.
+    void prepareFirstShow(const QDate &today, const QString &alarmNumber);
+    void setStockInLists(const StockInLists &lists) { m_stockInLists = lists; }
+    // What the conditions group holds now.
+    StockConditions conditions() const;
 
 signals:
     // A click on a row of the main grid (the current row is the clicked one).
     void rowClicked(int row);
     // A double-click on a row: start a sale of that stock row.
     void rowDoubleClicked(int row);
-    // The grid was re-queried, reloaded in full or re-sorted.
+    // The grid was re-queried or reloaded in full.
     void reloaded();
+    // The loaded rows were re-sorted by a click on a column title.
     void sorted();
 
 private:
+    void buildGrid();
+    void buildConditions();
+    void requeryOnChange(QLineEdit *field);
+    void alarmChanged(const QString &text);
+    void zeroStockClicked(bool hidden);
+    void refillLists();
+    bool isLowStock(int row) const;
+
     AppContext &m_ctx;
     MainWindow &m_main;
+    StockListing m_listing = StockListing::allRows();
+    StockInLists m_stockInLists;
+    Grid *m_grid = nullptr;
+    QGroupBox *m_group = nullptr;
+    QComboBox *m_category = nullptr;
+    QLineEdit *m_name = nullptr;
+    QComboBox *m_supplier = nullptr;
+    QLineEdit *m_model = nullptr;
+    QLineEdit *m_code = nullptr;
+    QCheckBox *m_dateRange = nullptr;
+    QDateEdit *m_from = nullptr;
+    QDateEdit *m_to = nullptr;
+    QLineEdit *m_remark = nullptr;
+    QPushButton *m_clear = nullptr;
+    QPushButton *m_query = nullptr;
+    QPushButton *m_all = nullptr;
+    QLineEdit *m_alarm = nullptr;
+    QCheckBox *m_hideZero = nullptr;
+    double m_alarmNumber = 5;
 };

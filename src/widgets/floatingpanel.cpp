@@ -9,6 +9,12 @@ FloatingPanel::FloatingPanel(QWidget *parent) : QFrame(parent)
     setAutoFillBackground(true);
 }
 
+void FloatingPanel::showEvent(QShowEvent *event)
+{
+    QFrame::showEvent(event);
+    raise();
+}
+
 void FloatingPanel::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton) {

@@ -11,6 +11,8 @@ public:
     explicit FloatingPanel(QWidget *parent);
 
 protected:
+    // A panel that appears comes to the front, over the other panels.
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -1,0 +1,151 @@
+// One keystroke in "商品名称：" of the stock query on a shop of 100,000 stock rows and 1,000,000
+// sale lines: the conditions statement, loading its rows into the main grid, the footer sums.
+// Beside it, plain SQLite runs the same statement on the same file.
+#include "shopgenerator.h"
+
+#include "data/database.h"
+#include "data/datamodule.h"
+#include "data/routines.h"
+#include "stock/stockconditions.h"
+#include "stock/stockqueryview.h"
+#include "widgets/grid.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+namespace {
+
+const ShopSize kShop{100000, 1000000};
+
+// The typed texts: the initials of 牛仔裤 and of 羽绒服, one key at a time. "y" is among the most
+// frequent initials, so its first key loads the most rows.
+const char *const kTyped[] = {"n", "nz", "nzk", "y", "yr", "yrf"};
+
+struct Shop {
+    Database db;
+    DataModule data;
+    Grid grid;
+    explicit Shop(const QString &file) : db(file), data((db.open(), db)), grid(data.stockQuery, StockQueryView::gridColumns())
+    {
+        grid.resize(1031, 460);
+        grid.readOnDemand({QStringLiteral("7")});
+        grid.setRowColour([this](int row) {
+            return data.stockQuery.value(row, QStringLiteral("7")).toDouble() <= 5 ? QColor(255, 0, 0) : QColor();
+        });
+    }
+};
+
+Shop &shop()
+{
+    static Shop instance(cachedShop(kShop));
+    return instance;
+}
+
+Statement keystroke(const char *typed)
+{
+    StockConditions conditions;
+    conditions.name = QString::fromLatin1(typed);
+    return stockConditionsStatement(StockListing::allRows().baseCondition, conditions);
+}
+
+// What the grid reads to draw its first screenful: the texts and colours of 25 rows.
+void drawFirstScreen(const DatasetModel &model)
+{
+    for (int row = 0; row < std::min(25, model.rowCount()); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column) {
+            const QModelIndex index = model.index(row, column);
+            benchmark::DoNotOptimize(model.data(index, Qt::DisplayRole));
+            benchmark::DoNotOptimize(model.data(index, Qt::ForegroundRole));
+        }
+    }
+}
+
+void programKeystroke(benchmark::State &state)
+{
+    Shop &s = shop();
+    const Statement statement = keystroke(kTyped[state.range(0)]);
+    for (auto _ : state) {
+        routines::open(s.data.stockQuery, statement);
+        drawFirstScreen(*s.grid.model());
+        benchmark::DoNotOptimize(s.grid.model()->footerText(4));
+    }
+    state.SetLabel(kTyped[state.range(0)]);
+    state.counters["rows"] = s.data.stockQuery.recordCount();
+}
+
+// The same statement on its own connection to the same file: prepare, bind, step through every
+// row, read nothing. `pragma` tunes the connection; the program's own connection maps the file
+// into memory (see Database), so the second variant shows what the grid adds to the statement.
+void rawSqlite(benchmark::State &state, const char *pragma)
+{
+    shop();
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(cachedShop(kShop).toUtf8().constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (pragma)
+        sqlite3_exec(db, pragma, nullptr, nullptr, nullptr);
+    const Statement statement = keystroke(kTyped[state.range(0)]);
+    const QByteArray sql = statement.sql.toUtf8();
+    const QByteArray pattern = statement.params.value(0).toString().toUtf8();
+    long rows = 0;
+    for (auto _ : state) {
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr);
+        sqlite3_bind_text(stmt, 1, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
+        rows = 0;
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            ++rows;
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    state.SetLabel(kTyped[state.range(0)]);
+    state.counters["rows"] = double(rows);
+}
+
+void rawSqliteDefault(benchmark::State &state) { rawSqlite(state, nullptr); }
+void rawSqliteMapped(benchmark::State &state) { rawSqlite(state, "PRAGMA mmap_size=268435456"); }
+
+// "全部记录" for comparison: every stock row into the grid.
+void programAllRecords(benchmark::State &state)
+{
+    Shop &s = shop();
+    for (auto _ : state) {
+        routines::open(s.data.stockQuery, Statement(StockListing::allRows().allRecords));
+        s.data.stockQuery.last();
+        drawFirstScreen(*s.grid.model());
+    }
+    state.counters["rows"] = s.data.stockQuery.recordCount();
+}
+
+// A click on the title "名 称" after "全部记录": the names of all rows are read for the sort.
+void programSortAllByName(benchmark::State &state)
+{
+    Shop &s = shop();
+    for (auto _ : state) {
+        state.PauseTiming();
+        routines::open(s.data.stockQuery, Statement(StockListing::allRows().allRecords));
+        state.ResumeTiming();
+        s.grid.sortByColumn(0);
+        drawFirstScreen(*s.grid.model());
+    }
+    state.counters["rows"] = s.data.stockQuery.recordCount();
+}
+
+} // namespace
+
+BENCHMARK(programKeystroke)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(rawSqliteDefault)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(rawSqliteMapped)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(programAllRecords)->Unit(benchmark::kMillisecond);
+BENCHMARK(programSortAllByName)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

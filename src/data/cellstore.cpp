@@ -1,0 +1,104 @@
+#include "data/cellstore.h"
+
+#include <sqlite3.h>
+
+void CellStore::clear()
+{
+    // A grid re-queried on every keystroke loads into the same buffers again, instead of paying
+    // for fresh memory each time; only an unusually large result gives its memory back.
+    constexpr size_t kKeptBytes = size_t(64) << 20;
+    if (m_cells.capacity() * sizeof(Cell) + m_text.capacity() > kKeptBytes) {
+        std::vector<Cell>().swap(m_cells);
+        std::vector<char>().swap(m_text);
+    } else {
+        m_cells.clear();
+        m_text.clear();
+    }
+}
+
+CellStore::Cell CellStore::read(sqlite3_stmt *stmt, int column, std::vector<char> &text)
+{
+    sqlite3_value *v = sqlite3_column_value(stmt, column);
+    Cell cell;
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+        break;
+    case SQLITE_INTEGER:
+        cell.type = Type::Integer;
+        cell.integer = sqlite3_value_int64(v);
+        break;
+    case SQLITE_FLOAT:
+        cell.type = Type::Real;
+        cell.real = sqlite3_value_double(v);
+        break;
+    default: {
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        const int size = sqlite3_value_bytes(v);
+        cell.type = Type::Text;
+        cell.size = std::uint32_t(size);
+        cell.offset = text.size();
+        text.insert(text.end(), bytes, bytes + size);
+        break;
+    }
+    }
+    return cell;
+}
+
+void CellStore::append(sqlite3_stmt *stmt, int column)
+{
+    m_cells.push_back(read(stmt, column, m_text));
+}
+
+void CellStore::assign(size_t index, sqlite3_stmt *stmt, int column)
+{
+    m_cells[index] = read(stmt, column, m_text);
+}
+
+void CellStore::set(size_t index, const QVariant &value)
+{
+    Cell &cell = m_cells[index];
+    cell.size = 0;
+    if (!value.isValid() || value.isNull()) {
+        cell.type = Type::Null;
+    } else if (value.typeId() == QMetaType::Double) {
+        cell.type = Type::Real;
+        cell.real = value.toDouble();
+    } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
+        cell.type = Type::Integer;
+        cell.integer = value.toLongLong();
+    } else {
+        // Replaced bytes stay unused in the buffer until the result is dropped.
+        const QByteArray utf8 = value.toString().toUtf8();
+        cell.type = Type::Text;
+        cell.size = std::uint32_t(utf8.size());
+        cell.offset = m_text.size();
+        m_text.insert(m_text.end(), utf8.constData(), utf8.constData() + utf8.size());
+    }
+}
+
+QString CellStore::text(size_t index) const
+{
+    const Cell &cell = m_cells[index];
+    return cell.type == Type::Text ? QString::fromUtf8(m_text.data() + cell.offset, qsizetype(cell.size)) : QString();
+}
+
+QVariant CellStore::value(size_t index) const
+{
+    const Cell &cell = m_cells[index];
+    switch (cell.type) {
+    case Type::Null:
+        return {};
+    case Type::Integer:
+        return static_cast<qlonglong>(cell.integer);
+    case Type::Real:
+        return cell.real;
+    case Type::Text:
+        break;
+    }
+    return text(index);
+}
+
+double CellStore::textNumber(size_t index) const
+{
+    return text(index).toDouble();
+}

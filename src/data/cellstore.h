@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <cstdint>
+#include <vector>
+
+struct sqlite3_stmt;
+
+// The cells of a loaded result, kept compact: numbers as they are, texts as UTF-8 bytes in one
+// buffer. A QVariant is made only when a cell is read, so loading many rows costs little more
+// than stepping through them, and dropping them is two frees.
+class CellStore {
+public:
+    void clear();
+
+    // Appends the value of a result column of the row `stmt` stands on.
+    void append(sqlite3_stmt *stmt, int column);
+    void appendNull() { m_cells.emplace_back(); }
+    // Replaces a cell with the value of a result column.
+    void assign(size_t index, sqlite3_stmt *stmt, int column);
+    // Replaces a cell with a value read back from the database (null, number or text).
+    void set(size_t index, const QVariant &value);
+
+    // The cell as the program sees it: null, a number (double or integer) or a text.
+    QVariant value(size_t index) const;
+    // The cell as a number: null and texts that are no number count as 0.
+    double number(size_t index) const
+    {
+        const Cell &cell = m_cells[index];
+        switch (cell.type) {
+        case Type::Null:
+            return 0;
+        case Type::Integer:
+            return double(cell.integer);
+        case Type::Real:
+            return cell.real;
+        case Type::Text:
+            break;
+        }
+        return textNumber(index);
+    }
+    bool isNull(size_t index) const { return m_cells[index].type == Type::Null; }
+    bool isText(size_t index) const { return m_cells[index].type == Type::Text; }
+    QString text(size_t index) const;
+
+private:
+    enum class Type : std::uint8_t { Null, Integer, Real, Text };
+    struct Cell {
+        Type type = Type::Null;
+        std::uint32_t size = 0; // text bytes
+        union {
+            double real;
+            qint64 integer;
+            std::uint64_t offset; // text start in m_text
+        };
+    };
+    static Cell read(sqlite3_stmt *stmt, int column, std::vector<char> &text);
+    double textNumber(size_t index) const;
+
+    std::vector<Cell> m_cells;
+    std::vector<char> m_text;
+};

@@ -1,0 +1,32 @@
+#include "stock/stockconditions.h"
+
+#include "common/clock.h"
+#include "data/dialect.h"
+
+StockListing StockListing::allRows()
+{
+    return {QStringLiteral("select * from data order by day1"), QStringLiteral("where [2]>0")};
+}
+
+StockListing StockListing::nonZeroStock()
+{
+    return {QStringLiteral("select * from data where [7]<>0 order by day1"), QStringLiteral("where [7]<>0")};
+}
+
+Statement stockConditionsStatement(const QString &baseCondition, const StockConditions &conditions)
+{
+    Statement statement(QStringLiteral("select * from data ") + baseCondition);
+    const std::pair<const char *, const QString *> matches[] = {
+        {"d", &conditions.category}, {"e", &conditions.name},   {"f", &conditions.model},
+        {"c", &conditions.code},     {"z", &conditions.remark}, {"g", &conditions.supplier},
+    };
+    for (const auto &[column, text] : matches) {
+        if (!text->isEmpty())
+            statement.add(QStringLiteral(" and ") + dialect::like(QLatin1String(column)), {dialect::contains(*text)});
+    }
+    if (conditions.dateRange) {
+        statement.add(QStringLiteral(" and day1>=?"), {datetext::date(conditions.from)});
+        statement.add(QStringLiteral(" and day1<=?"), {datetext::date(conditions.to)});
+    }
+    return statement;
+}

@@ -1,0 +1,182 @@
+#include "widgets/grid.h"
+
+#include "data/dataset.h"
+#include "widgets/gridfooter.h"
+#include "widgets/groupedheader.h"
+
+#include <QMenu>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+Grid::Grid(Dataset &dataset, GridColumns columns, QWidget *parent)
+    : QWidget(parent),
+      m_model(new DatasetModel(dataset, std::move(columns), this)),
+      m_view(new QTableView(this)),
+      m_header(new GroupedHeader(m_view))
+{
+    m_view->setObjectName(QStringLiteral("gridView"));
+    m_view->setHorizontalHeader(m_header);
+    m_view->setModel(m_model);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setWordWrap(false);
+    m_view->verticalHeader()->hide();
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
+    m_header->setSortIndicatorShown(true);
+    m_header->setSortIndicator(-1, Qt::DescendingOrder);
+    for (int i = 0; i < m_model->columns().size(); ++i)
+        m_header->resizeSection(i, m_model->columns().at(i).width);
+
+    // The footer lies between the rows and the horizontal scroll bar, so the view's own bar is
+    // replaced by one below the footer that mirrors it.
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_footer = new GridFooter(*m_view, *m_model, this);
+    m_hbar = new QScrollBar(Qt::Horizontal, this);
+    m_hbar->hide();
+    QScrollBar *inner = m_view->horizontalScrollBar();
+    connect(inner, &QScrollBar::rangeChanged, this, [this, inner](int min, int max) {
+        m_hbar->setRange(min, max);
+        m_hbar->setPageStep(inner->pageStep());
+        m_hbar->setSingleStep(inner->singleStep());
+        m_hbar->setVisible(max > min);
+    });
+    connect(inner, &QScrollBar::valueChanged, m_hbar, &QScrollBar::setValue);
+    connect(m_hbar, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_footer);
+    layout->addWidget(m_hbar);
+
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (!m_following && current.isValid())
+                    this->dataset().setCurrentRow(current.row());
+            });
+    connect(&dataset, &Dataset::currentRowChanged, this, &Grid::showDatasetRow);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        showDatasetRow();
+        showSortMark();
+    });
+    connect(m_view, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) { emit rowClicked(index.row()); });
+    connect(m_view, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &index) { emit rowDoubleClicked(index.row()); });
+    connect(m_header, &QHeaderView::sectionClicked, this, [this](int column) {
+        emit aboutToSort(column);
+        sortByColumn(column);
+    });
+}
+
+void Grid::setRowColour(DatasetModel::RowColour colour)
+{
+    m_model->setRowColour(std::move(colour));
+    redraw();
+}
+
+void Grid::readOnDemand(const QStringList &alsoNeeded)
+{
+    dataset().setLoadedColumns(m_model->summedFields() + alsoNeeded);
+}
+
+void Grid::setFooterColour(const QColor &colour)
+{
+    QPalette p = m_footer->palette();
+    p.setColor(QPalette::Window, colour);
+    m_footer->setPalette(p);
+}
+
+void Grid::setContextMenu(QMenu *menu)
+{
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, menu,
+            [this, menu](const QPoint &pos) { menu->popup(m_view->viewport()->mapToGlobal(pos)); });
+}
+
+void Grid::redraw()
+{
+    m_view->viewport()->update();
+}
+
+void Grid::showDatasetRow()
+{
+    const int row = dataset().currentRow();
+    const QModelIndex current = m_view->currentIndex();
+    if (current.isValid() && current.row() == row)
+        return;
+    m_following = true;
+    if (row < 0 || row >= m_model->rowCount()) {
+        m_view->selectionModel()->clear();
+    } else {
+        const QModelIndex index = m_model->index(row, std::max(0, m_header->logicalIndexAt(0)));
+        m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                             QItemSelectionModel::Rows);
+        m_view->scrollTo(index);
+    }
+    m_following = false;
+}
+
+void Grid::showSortMark()
+{
+    const int column = m_model->columnOfField(dataset().sortColumn());
+    m_header->setSortIndicator(column, dataset().sortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void Grid::sortByColumn(int column)
+{
+    if (column >= 0 && column < m_model->columns().size()) {
+        const QString field = m_model->columns().at(column).field;
+        if (dataset().isOpen() && dataset().hasColumn(field)) {
+            const bool sameColumn = dataset().sortColumn().compare(field, Qt::CaseInsensitive) == 0;
+            const bool descending = !(sameColumn && dataset().sortDescending());
+            dataset().sort(descending ? field + QStringLiteral(" DESC") : field);
+            emit sorted();
+        }
+    }
+    showSortMark();
+}
+
+void Grid::setFieldHidden(const QString &field, bool hidden)
+{
+    const int column = m_model->columnOfField(field);
+    if (column < 0 || (!hidden && m_locked.contains(field.toLower())))
+        return;
+    m_header->setSectionHidden(column, hidden);
+}
+
+bool Grid::isFieldHidden(const QString &field) const
+{
+    const int column = m_model->columnOfField(field);
+    return column >= 0 && m_header->isSectionHidden(column);
+}
+
+void Grid::lockHidden(const QStringList &fields)
+{
+    for (const QString &field : fields) {
+        setFieldHidden(field, true);
+        m_locked.insert(field.toLower());
+    }
+}
+
+GridLayout Grid::captureLayout() const
+{
+    return LayoutStore::capture(*m_view, m_model->fields());
+}
+
+void Grid::applyLayout(const GridLayout &layout)
+{
+    LayoutStore::apply(*m_view, m_model->fields(), layout);
+    for (const QString &field : std::as_const(m_locked))
+        setFieldHidden(field, true);
+    // A stored mark says how the rows were sorted: sort the loaded rows that way.
+    for (auto it = layout.columns.cbegin(); it != layout.columns.cend(); ++it) {
+        if (it->sortMark != 0 && dataset().isOpen() && dataset().hasColumn(it.key()) &&
+            m_model->columnOfField(it.key()) >= 0)
+            dataset().sort(it->sortMark == 2 ? it.key() + QStringLiteral(" DESC") : it.key());
+    }
+    showSortMark();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/layoutstore.h"
+#include "widgets/datasetmodel.h"
+
+#include <QSet>
+#include <QWidget>
+
+class Dataset;
+class GridFooter;
+class GroupedHeader;
+class QMenu;
+class QScrollBar;
+class QTableView;
+
+// A read-only grid over a Dataset: two-level titles, a footer row with texts and sums, whole-row
+// selection that follows the dataset's current row (and moves it), per-row text colour, sorting
+// of the loaded rows by a click on a column title, and column layouts for the layout store.
+class Grid : public QWidget {
+    Q_OBJECT
+public:
+    Grid(Dataset &dataset, GridColumns columns, QWidget *parent = nullptr);
+
+    QTableView *view() const { return m_view; }
+    DatasetModel *model() const { return m_model; }
+    Dataset &dataset() const { return m_model->dataset(); }
+    GroupedHeader *header() const { return m_header; }
+    GridFooter *footer() const { return m_footer; }
+
+    void setRowColour(DatasetModel::RowColour colour);
+    // Lets the dataset read the rows' other columns only when they are shown: it reads the
+    // summed fields and `alsoNeeded` (e.g. what the row colour looks at) for every row at once.
+    void readOnDemand(const QStringList &alsoNeeded = {});
+    void setFooterColour(const QColor &colour);
+    // The menu shown by a right click on the rows.
+    void setContextMenu(QMenu *menu);
+    // Draws the rows again, e.g. after what the row colour depends on has changed.
+    void redraw();
+
+    // Column visibility by field name. A locked field stays hidden for the rest of the run, whatever
+    // a later call or a restored layout says.
+    void setFieldHidden(const QString &field, bool hidden);
+    bool isFieldHidden(const QString &field) const;
+    void lockHidden(const QStringList &fields);
+
+    // Sorts the loaded rows by a column, as a click on its title does: descending on the first
+    // click, then flipping with every further click on the same column. A reload ends the sort.
+    void sortByColumn(int column);
+
+    GridLayout captureLayout() const;
+    // Applies a stored layout; a stored sort mark sorts the loaded rows by its column.
+    void applyLayout(const GridLayout &layout);
+
+signals:
+    void rowClicked(int row);
+    void rowDoubleClicked(int row);
+    // A column title was clicked; the rows are sorted right after.
+    void aboutToSort(int column);
+    void sorted();
+
+private:
+    void showDatasetRow();
+    void showSortMark();
+
+    DatasetModel *m_model;
+    QTableView *m_view;
+    GroupedHeader *m_header;
+    GridFooter *m_footer;
+    QScrollBar *m_hbar;
+    QSet<QString> m_locked;
+    bool m_following = false; // the view is being moved to the dataset's row
+};

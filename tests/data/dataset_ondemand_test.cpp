@@ -1,0 +1,92 @@
+#include "data/dataset.h"
+#include "support/testapp.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A result of 200 stock rows whose texts are read on demand: only the key and the numbers the
+// footer needs are read while loading.
+class OnDemandDatasetTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        inTransaction(shop.db, [&] {
+            for (int i = 0; i < 200; ++i)
+                shop.addStockRow({{"a", QStringLiteral("名称%1").arg(i, 3, 10, QLatin1Char('0'))},
+                                  {"c", QString::number(1000 + i)},
+                                  {"2", i % 7},
+                                  {"7", 0.1 * i},
+                                  {"z", i % 3 == 0 ? QVariant() : QVariant(QStringLiteral("备注%1").arg(i))}});
+        });
+        stock.setLoadedColumns({"2", "7"});
+        stock.open(Statement("select * from data order by ID"));
+    }
+    QString name(int row) const { return stock.value(row, "a").toString(); }
+
+    TestShop shop;
+    Dataset &stock = shop.data.stockQuery;
+};
+
+TEST_F(OnDemandDatasetTest, ReadsEveryValueAsALoadedResult)
+{
+    ASSERT_EQ(stock.recordCount(), 200);
+    // Far apart rows, in no particular order, each from a different block.
+    for (int row : {199, 0, 64, 130, 63, 65}) {
+        EXPECT_EQ(name(row), QStringLiteral("名称%1").arg(row, 3, 10, QLatin1Char('0')));
+        EXPECT_EQ(stock.value(row, "c").toString(), QString::number(1000 + row));
+        EXPECT_EQ(stock.value(row, "z").isNull(), row % 3 == 0);
+    }
+    stock.setCurrentRow(150);
+    EXPECT_EQ(stock.text("a"), "名称150");
+    EXPECT_DOUBLE_EQ(stock.sum("2"), 594); // 0..6 repeated: 28 per 7 rows, 200 rows
+}
+
+TEST_F(OnDemandDatasetTest, SortsByAColumnNotReadYet)
+{
+    stock.setCurrentRow(5);
+    stock.sort("a DESC");
+    EXPECT_EQ(name(0), "名称199");
+    EXPECT_EQ(name(199), "名称000");
+    EXPECT_EQ(stock.currentRow(), 194);
+    EXPECT_EQ(stock.text("a"), "名称005");
+    // Nulls first when ascending.
+    stock.sort("z");
+    EXPECT_TRUE(stock.value(0, "z").isNull());
+    EXPECT_FALSE(stock.value(67, "z").isNull());
+}
+
+TEST_F(OnDemandDatasetTest, KeepsWrittenValuesAndRemovedRows)
+{
+    stock.setCurrentRow(100);
+    stock.updateByKey(stock.currentKey(), {{"a", QStringLiteral("改过")}, {"7", 99.5}});
+    EXPECT_EQ(name(100), "改过");
+    EXPECT_EQ(stock.value(100, "7").toDouble(), 99.5);
+    EXPECT_EQ(name(101), "名称101");
+
+    stock.setCurrentRow(10);
+    stock.deleteCurrent();
+    EXPECT_EQ(stock.recordCount(), 199);
+    EXPECT_EQ(name(10), "名称011");
+    EXPECT_EQ(name(198), "名称199");
+}
+
+TEST_F(OnDemandDatasetTest, RowGoneFromTheTableShowsEmpty)
+{
+    const long long key = stock.key(120);
+    shop.exec("DELETE FROM data WHERE ID=?", {key});
+    EXPECT_TRUE(stock.value(120, "a").isNull());
+    EXPECT_EQ(stock.key(120), key);
+    EXPECT_EQ(name(121), "名称121");
+}
+
+TEST_F(OnDemandDatasetTest, ResultsWithoutKeysAreReadAtOnce)
+{
+    stock.open(Statement("select a, [2] from data where [2]=3 order by a"));
+    shop.exec("DELETE FROM data");
+    ASSERT_EQ(stock.recordCount(), 29);
+    EXPECT_EQ(name(0), "名称003");
+    EXPECT_EQ(name(28), "名称199");
+}
+
+} // namespace

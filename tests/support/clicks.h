@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class QHeaderView;
+class QTableView;
+class QWidget;
+
+// What a person does with the mouse and keyboard, sent as real events to shown widgets.
+void clickTitle(QHeaderView *header, int logical);
+void clickRow(QTableView *view, int row);
+void doubleClickRow(QTableView *view, int row);
+// Types the text key by key at the end of the field, as a person or a scanner would.
+void typeKeys(QWidget *field, const QString &text);
+void pressBackspace(QWidget *field, int times = 1);

@@ -1,0 +1,172 @@
+#include "widgets/grid.h"
+
+#include "support/clicks.h"
+#include "support/testapp.h"
+#include "widgets/gridfooter.h"
+#include "widgets/groupedheader.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTableView>
+#include <gtest/gtest.h>
+
+namespace {
+
+GridColumns columns()
+{
+    using C = GridColumn;
+    return {
+        C::text("a", "商 品", "名 称").withFooterText("总计"),
+        C::text("c", "商 品", "编 码"),
+        C::number("2", "进 货", "数 量", "#0.###", C::Footer::Sum),
+        C::number("3", "进 货", "金 额", "#0.##", C::Footer::Sum),
+        C::text("day1", "", "日 期").centred(),
+    };
+}
+
+// A shown grid over five stock rows.
+class GridTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const double quantities[] = {3, 10, 1.5, 7, 0.25};
+        for (int i = 0; i < 5; ++i)
+            shop.addStockRow({{"a", QStringLiteral("货%1").arg(i)}, {"c", QString::number(100 + i)},
+                              {"2", quantities[i]}, {"3", quantities[i] * 1.1}, {"day1", "2014-07-0" + QString::number(i + 1)}});
+        grid.resize(700, 300);
+        grid.show();
+        load();
+    }
+    void load() { stock.open(Statement("select * from data order by ID")); }
+    QStringList names() const
+    {
+        QStringList n;
+        for (int r = 0; r < stock.recordCount(); ++r)
+            n << stock.value(r, "a").toString();
+        return n;
+    }
+    QHeaderView *header() const { return grid.view()->horizontalHeader(); }
+    QString mark() const
+    {
+        if (header()->sortIndicatorSection() < 0)
+            return "none";
+        return QString::number(header()->sortIndicatorSection()) +
+               (header()->sortIndicatorOrder() == Qt::DescendingOrder ? " desc" : " asc");
+    }
+
+    TestShop shop;
+    Dataset &stock = shop.data.stockQuery;
+    Grid grid{stock, columns()};
+};
+
+TEST_F(GridTest, TitleClicksSortTheLoadedRows)
+{
+    int sorts = 0;
+    QObject::connect(&grid, &Grid::sorted, [&] { ++sorts; });
+    clickTitle(header(), 2);
+    EXPECT_EQ(names(), QStringList({"货1", "货3", "货0", "货2", "货4"}));
+    EXPECT_EQ(mark(), "2 desc");
+    clickTitle(header(), 2);
+    EXPECT_EQ(names(), QStringList({"货4", "货2", "货0", "货3", "货1"}));
+    EXPECT_EQ(mark(), "2 asc");
+    clickTitle(header(), 1);
+    EXPECT_EQ(names(), QStringList({"货4", "货3", "货2", "货1", "货0"}));
+    EXPECT_EQ(mark(), "1 desc");
+    EXPECT_EQ(sorts, 3);
+    // A reload ends the sort: rows in the statement's order, no mark, and the next click starts over.
+    load();
+    EXPECT_EQ(mark(), "none");
+    clickTitle(header(), 1);
+    EXPECT_EQ(mark(), "1 desc");
+}
+
+TEST_F(GridTest, SelectionFollowsTheCurrentRowBothWays)
+{
+    EXPECT_EQ(grid.view()->currentIndex().row(), 0);
+    stock.setCurrentRow(3);
+    EXPECT_EQ(grid.view()->currentIndex().row(), 3);
+    EXPECT_TRUE(grid.view()->selectionModel()->isRowSelected(3, {}));
+
+    QList<int> clicked, doubleClicked;
+    QObject::connect(&grid, &Grid::rowClicked, [&](int row) { clicked << row; });
+    QObject::connect(&grid, &Grid::rowDoubleClicked, [&](int row) { doubleClicked << row; });
+    clickRow(grid.view(), 1);
+    EXPECT_EQ(stock.currentRow(), 1);
+    EXPECT_EQ(clicked, QList<int>({1}));
+    doubleClickRow(grid.view(), 4);
+    EXPECT_EQ(stock.currentRow(), 4);
+    EXPECT_EQ(doubleClicked, QList<int>({4}));
+
+    // The current row stays on its stock row when the rows are re-sorted.
+    clickTitle(header(), 2);
+    EXPECT_EQ(stock.text("a"), "货4");
+    EXPECT_EQ(grid.view()->currentIndex().row(), 4);
+}
+
+TEST_F(GridTest, FooterShowsTextsAndSumsOfTheLoadedRows)
+{
+    const DatasetModel &model = *grid.model();
+    EXPECT_EQ(model.footerText(0), "总计");
+    EXPECT_EQ(model.footerText(1), "");
+    EXPECT_EQ(model.footerText(2), "21.75");
+    EXPECT_EQ(model.footerText(3), "23.925"); // 3.3 + 11 + 1.65 + 7.7 + 0.275, each to four decimals
+    stock.setCurrentRow(0);
+    stock.updateByKey(stock.currentKey(), {{"2", 100.00004}});
+    EXPECT_EQ(model.footerText(2), "118.75");
+    stock.open(Statement("select * from data where [2]>1000"));
+    EXPECT_EQ(model.footerText(2), "0");
+    EXPECT_EQ(model.footerText(0), "总计");
+    stock.close();
+    EXPECT_EQ(model.footerText(2), "0");
+}
+
+TEST_F(GridTest, LayoutComesBackAsSaved)
+{
+    header()->moveSection(header()->visualIndex(4), 0);
+    header()->resizeSection(1, 123);
+    grid.setFieldHidden("3", true);
+    clickTitle(header(), 2);
+    shop.layouts.save("MainGrid", grid.captureLayout());
+
+    Grid other(stock, columns());
+    load();
+    other.applyLayout(shop.layouts.load("MainGrid"));
+    QHeaderView *h = other.view()->horizontalHeader();
+    EXPECT_EQ(h->visualIndex(4), 0);
+    EXPECT_EQ(h->sectionSize(1), 123);
+    EXPECT_TRUE(other.isFieldHidden("3"));
+    EXPECT_FALSE(other.isFieldHidden("2"));
+    // The saved mark sorts the rows it is put on.
+    EXPECT_EQ(h->sortIndicatorSection(), 2);
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(names().first(), "货1");
+}
+
+TEST_F(GridTest, LockedColumnsStayHidden)
+{
+    shop.layouts.save("MainGrid", grid.captureLayout()); // every column shown
+    grid.lockHidden({"2", "DAY1"});
+    grid.setFieldHidden("2", false);
+    grid.applyLayout(shop.layouts.load("MainGrid"));
+    EXPECT_TRUE(grid.isFieldHidden("2"));
+    EXPECT_TRUE(grid.isFieldHidden("day1"));
+    EXPECT_FALSE(grid.isFieldHidden("3"));
+}
+
+TEST_F(GridTest, GroupTitleSpansItsVisibleNeighbours)
+{
+    const GroupedHeader *h = grid.header();
+    EXPECT_EQ(h->groupRect(0), h->groupRect(1));
+    EXPECT_EQ(h->groupRect(0).width(), h->sectionSize(0) + h->sectionSize(1));
+    EXPECT_EQ(h->groupRect(2).left(), h->sectionViewportPosition(2));
+    EXPECT_TRUE(h->groupRect(4).isEmpty());
+    grid.setFieldHidden("c", true);
+    EXPECT_EQ(h->groupRect(0).width(), h->sectionSize(0));
+    // A column moved between two of a group splits it.
+    grid.setFieldHidden("c", false);
+    grid.header()->moveSection(grid.header()->visualIndex(4), 1);
+    EXPECT_EQ(h->groupRect(0).width(), h->sectionSize(0));
+    EXPECT_EQ(h->groupRect(1).left(), h->sectionViewportPosition(1));
+}
+
+} // namespace
