@@ -1,12 +1,15 @@
+#include "app/layoutstore.h"
 #include "app/mainwindow.h"
 #include "app/windowset.h"
 #include "sales/salepanel.h"
 #include "sales/salesdetailswindow.h"
 #include "stock/inventorysummarywindow.h"
 #include "stock/stockinpanel.h"
+#include "stock/stockqueryview.h"
 #include "support/testapp.h"
 #include "users/logindialog.h"
 #include "widgets/dateedit.h"
+#include "widgets/grid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -209,7 +212,6 @@ TEST_F(LoginTest, SuccessRecordsOneLogRowAndGivesTheMainWindowItsUser)
         EXPECT_EQ(fresh.scalar(QStringLiteral("select btime from rz")).toString(), QStringLiteral("2014-07-29 10:30:00"));
         EXPECT_TRUE(fresh.scalar(QStringLiteral("select jtime from rz")).isNull());
         EXPECT_EQ(window.statusPanel(1)->text(), c.user);
-        EXPECT_FALSE(fresh.data.workQuery.isOpen());
     }
 }
 
@@ -285,6 +287,9 @@ TEST_F(LoginTest, EveryUserButTheSuperadministratorWorksWithTheReducedWindows)
         const QList<QAction *> switches = {menu->addAction(QStringLiteral("隐藏进货单价")),
                                            menu->addAction(QStringLiteral("隐藏金额"))};
         QAction *dateSwitch = menu->addAction(QStringLiteral("隐藏日期"));
+        // A remembered layout that shows every column of the main grid.
+        Grid &grid = *window.stockQuery()->gridWidget();
+        fresh.layouts.save(QLatin1String(LayoutStore::kMainGridSection), grid.captureLayout());
         const QString user = restricted ? QStringLiteral("店员") : kAdmin;
         fresh.exec(QStringLiteral("insert into userdb (username, passwd) values ('店员', 'x1')"));
         fresh.windowSet().login->show();
@@ -299,6 +304,10 @@ TEST_F(LoginTest, EveryUserButTheSuperadministratorWorksWithTheReducedWindows)
             EXPECT_EQ(action->isEnabled(), !restricted);
         }
         EXPECT_TRUE(dateSwitch->isVisible());
+        // Purchase unit price, purchase amount and stock value, despite the restored layout.
+        for (const char *field : {"1", "3", "8"})
+            EXPECT_EQ(grid.isFieldHidden(QString::fromLatin1(field)), restricted) << field;
+        EXPECT_FALSE(grid.isFieldHidden(QStringLiteral("4")));
         EXPECT_TRUE(a.allRecords->isVisible());
         EXPECT_EQ(window.toolbar().newStockIn->isHidden(), restricted);
         EXPECT_FALSE(window.toolbar().salesDetails->isHidden());
@@ -308,6 +317,35 @@ TEST_F(LoginTest, EveryUserButTheSuperadministratorWorksWithTheReducedWindows)
         // Neither a shortcut nor the toolbar button reaches a withdrawn command.
         window.toolbar().newStockIn->click();
         EXPECT_EQ(window.stockInPanel()->isHidden(), restricted);
+    }
+}
+
+TEST_F(LoginTest, TheRememberedZeroStockSwitchIsRestoredAndTheGridFilled)
+{
+    struct Case {
+        const char *n0; // nullptr: never stored
+        bool hiddenBefore, hiddenAfter;
+    };
+    const Case cases[] = {
+        {nullptr, false, false},
+        {"no", false, true},
+        {"yes", true, false},
+        {"maybe", true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.n0 ? c.n0 : "(none)");
+        TestShop fresh;
+        MainWindow &window = fresh.windows();
+        fresh.addStockRow({{QStringLiteral("a"), QStringLiteral("衬衫")}, {QStringLiteral("7"), 3}});
+        fresh.addStockRow({{QStringLiteral("a"), QStringLiteral("裤子")}, {QStringLiteral("7"), 0}});
+        if (c.n0)
+            fresh.settings.write(QStringLiteral("n0"), QString::fromLatin1(c.n0));
+        window.stockQuery()->setZeroStockHidden(c.hiddenBefore);
+        fresh.windowSet().login->show();
+        submit(fresh.windowSet().login, kAdmin, QStringLiteral("927"));
+
+        EXPECT_EQ(window.stockQuery()->zeroStockHidden(), c.hiddenAfter);
+        EXPECT_EQ(fresh.data.stockQuery.recordCount(), c.hiddenAfter ? 1 : 2);
     }
 }
 
