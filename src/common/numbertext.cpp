@@ -167,6 +167,23 @@ double fixed4(double value)
     return value < 0 ? -magnitude : magnitude;
 }
 
+long long fixed4Units(double value)
+{
+    // The fast branch of fixed4 gives the count of ten-thousandths directly. Sums call this for
+    // every loaded row, so the whole part is taken by conversion (exact below 10^11), not floor().
+    const double size = std::fabs(value);
+    if (size < 1e7) {
+        const double scaled = size * 10000.0;
+        const long long whole = static_cast<long long>(scaled);
+        const double fraction = scaled - double(whole);
+        if (std::fabs(fraction - 0.5) > 1e-3) {
+            const long long units = fraction > 0.5 ? whole + 1 : whole;
+            return value < 0 ? -units : units;
+        }
+    }
+    return std::llround(fixed4(value) * 10000.0);
+}
+
 long long roundHalfEven(double value)
 {
     return static_cast<long long>(std::nearbyint(value)); // default rounding mode: to nearest even

@@ -16,6 +16,8 @@ QString format(double value, const QString &pattern);
 
 // Rounds to four decimal places, the fixed point in which footer sums and the change are kept.
 double fixed4(double value);
+// The same as a whole count of ten-thousandths: llround(fixed4(value) * 10000), only faster.
+long long fixed4Units(double value);
 
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 long long roundHalfEven(double value);

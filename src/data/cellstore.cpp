@@ -44,9 +44,10 @@ CellStore::Cell CellStore::read(sqlite3_stmt *stmt, int column, std::vector<char
     return cell;
 }
 
-void CellStore::append(sqlite3_stmt *stmt, int column)
+void CellStore::appendRow(sqlite3_stmt *stmt, int count)
 {
-    m_cells.push_back(read(stmt, column, m_text));
+    for (int c = 0; c < count; ++c)
+        m_cells.push_back(read(stmt, c, m_text));
 }
 
 void CellStore::assign(size_t index, sqlite3_stmt *stmt, int column)

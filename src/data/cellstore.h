@@ -14,9 +14,10 @@ class CellStore {
 public:
     void clear();
 
-    // Appends the value of a result column of the row `stmt` stands on.
-    void append(sqlite3_stmt *stmt, int column);
+    // Appends the values of the first `count` result columns of the row `stmt` stands on.
+    void appendRow(sqlite3_stmt *stmt, int count);
     void appendNull() { m_cells.emplace_back(); }
+    size_t size() const { return m_cells.size(); }
     // Replaces a cell with the value of a result column.
     void assign(size_t index, sqlite3_stmt *stmt, int column);
     // Replaces a cell with a value read back from the database (null, number or text).

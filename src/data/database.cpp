@@ -128,6 +128,18 @@ void Database::open()
         throw DbError(QStringLiteral("无法打开数据库文件 %1：%2").arg(m_fileName, text));
     }
     applyPragmas();
+    addMissingIndexes();
+}
+
+void Database::addMissingIndexes()
+{
+    // The indexes only make reading faster: a file that cannot be written to now (read-only,
+    // locked by another program) is used without them.
+    try {
+        for (const QString &sql : schema::indexStatements())
+            execute(Statement(sql));
+    } catch (const DbError &) {
+    }
 }
 
 void Database::create()
@@ -145,7 +157,7 @@ void Database::create()
     try {
         applyPragmas();
         inTransaction(*this, [&] {
-            for (const QString &sql : schema::createStatements())
+            for (const QString &sql : schema::createStatements() + schema::indexStatements())
                 execute(Statement(sql));
         });
     } catch (...) {
@@ -221,6 +233,16 @@ void Database::query(const Statement &statement, const std::function<void(sqlite
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
         fail(QStringLiteral("数据库错误"));
+}
+
+QStringList Database::columns(const Statement &statement)
+{
+    sqlite3_stmt *stmt = prepare(statement);
+    QStringList names;
+    for (int i = 0, n = sqlite3_column_count(stmt); i < n; ++i)
+        names << QString::fromUtf8(sqlite3_column_name(stmt, i));
+    sqlite3_finalize(stmt);
+    return names;
 }
 
 QVariant Database::scalar(const Statement &statement)

@@ -39,6 +39,8 @@ public:
     // When `columns` is given it receives the result's column names (also with no rows).
     void query(const Statement &statement, const std::function<void(sqlite3_stmt *)> &onRow,
                QStringList *columns = nullptr);
+    // The column names of a query's result, without running it.
+    QStringList columns(const Statement &statement);
     // The first column of the first row, or a null value when there is no row.
     QVariant scalar(const Statement &statement);
 
@@ -56,6 +58,7 @@ private:
     sqlite3_stmt *prepare(const Statement &statement);
     [[noreturn]] void fail(const QString &what) const;
     void applyPragmas();
+    void addMissingIndexes();
 
     QString m_fileName;
     sqlite3 *m_db = nullptr;

@@ -12,13 +12,19 @@
 
 namespace {
 
+// `select * from <table>`: capture 1 is the star, capture 2 the table.
+const QRegularExpression &selectAll()
+{
+    static const QRegularExpression re(QStringLiteral(R"(^\s*select\s+(\*)\s+from\s+(\w+)\b)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re;
+}
+
 // The table whose rows a `select * from <table> …` result holds; such results can be edited.
 QString editableTable(const QString &sql)
 {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*select\s+\*\s+from\s+(\w+)\b)"),
-                                       QRegularExpression::CaseInsensitiveOption);
-    const auto m = re.match(sql);
-    return m.hasMatch() ? m.captured(1).toLower() : QString();
+    const auto m = selectAll().match(sql);
+    return m.hasMatch() ? m.captured(2).toLower() : QString();
 }
 
 // Rows whose deferred columns are read together: about two screenfuls of a grid.
@@ -43,9 +49,12 @@ void Dataset::close()
     const bool hadRows = m_rowCount > 0 || m_open;
     m_open = false;
     m_cells.clear();
+    m_lateCells.clear();
     m_rows.clear();
-    m_deferred.clear();
-    m_rowRead.clear();
+    m_place.clear();
+    m_lateRow.clear();
+    m_loadedUnits.clear();
+    m_loadedWidth = m_lateWidth = 0;
     m_rowCount = 0;
     m_current = -1;
     m_eof = true;
@@ -61,38 +70,56 @@ void Dataset::open(const Statement &statement)
     close();
     m_statement = statement;
     m_table = editableTable(statement.sql);
+    // A keyed result with columns read on demand runs a narrower statement for the rows: the
+    // same conditions, selecting only what is read while loading (see placeColumns).
     QStringList columns;
-    int rows = 0;
-    // The column names are filled in before the first row arrives.
     std::vector<bool> deferred;
+    Statement &rows = m_rowsStatement;
+    rows = statement;
+    if (!m_loadedColumns.isEmpty() && !m_table.isEmpty()) {
+        columns = m_db.columns(statement);
+        deferred = deferredColumns(columns);
+        if (!deferred.empty())
+            rows = loadingStatement(statement, columns, deferred);
+    }
+    const bool namesKnown = !columns.isEmpty();
+    // The columns read while loading are the ones a grid sums: their sums are taken as the rows
+    // arrive, while the values are at hand, instead of in a second pass.
+    const bool summing = !deferred.empty();
+    int count = 0;
+    int width = -1; // columns of `rows`
     try {
+        // Otherwise the names arrive with the rows.
         m_db.query(
-            statement,
+            rows,
             [&](sqlite3_stmt *stmt) {
-                if (rows == 0)
-                    deferred = deferredColumns(columns);
-                for (int c = 0, width = int(columns.size()); c < width; ++c) {
-                    if (deferred.empty() || !deferred[size_t(c)])
-                        m_cells.append(stmt, c);
-                    else
-                        m_cells.appendNull();
+                if (width < 0)
+                    width = sqlite3_column_count(stmt);
+                m_cells.appendRow(stmt, width);
+                if (summing) {
+                    if (m_loadedUnits.empty())
+                        m_loadedUnits.assign(size_t(width), 0);
+                    const size_t first = m_cells.size() - size_t(width);
+                    for (int c = 0; c < width; ++c)
+                        m_loadedUnits[size_t(c)] += numbertext::fixed4Units(m_cells.number(first + size_t(c)));
                 }
-                ++rows;
+                ++count;
             },
-            &columns);
+            namesKnown ? nullptr : &columns);
     } catch (...) {
         m_cells.clear();
+        m_loadedUnits.clear();
         throw;
     }
     m_columns = columns;
     m_columnIndex.clear();
     for (int i = 0; i < m_columns.size(); ++i)
         m_columnIndex.insert(m_columns.at(i).toLower(), i);
-    m_rows.resize(size_t(rows));
+    m_rows.resize(size_t(count));
     std::iota(m_rows.begin(), m_rows.end(), 0);
-    m_deferred = std::move(deferred);
-    m_rowRead.assign(m_deferred.empty() ? 0 : size_t(rows), false);
-    m_rowCount = rows;
+    placeColumns(deferred);
+    m_lateRow.assign(m_lateWidth == 0 ? 0 : size_t(count), -1);
+    m_rowCount = count;
     m_keyColumn = m_table.isEmpty() ? -1 : columnIndex(QStringLiteral("ID"));
     if (m_keyColumn < 0)
         m_table.clear();
@@ -101,6 +128,40 @@ void Dataset::open(const Statement &statement)
     m_eof = m_rowCount == 0;
     emit reset();
     emit currentRowChanged(m_current);
+}
+
+Statement Dataset::loadingStatement(const Statement &statement, const QStringList &columns,
+                                    const std::vector<bool> &deferred)
+{
+    QStringList read;
+    for (int c = 0; c < int(columns.size()); ++c) {
+        if (!deferred[size_t(c)])
+            read << quoted(columns.at(c));
+    }
+    const auto m = selectAll().match(statement.sql);
+    return Statement(QStringLiteral("select ") + read.join(QLatin1Char(',')) + statement.sql.mid(m.capturedEnd(1)),
+                     statement.params);
+}
+
+void Dataset::placeColumns(const std::vector<bool> &deferred)
+{
+    m_place.clear();
+    m_loadedWidth = m_lateWidth = 0;
+    for (int c = 0; c < int(m_columns.size()); ++c) {
+        const bool late = !deferred.empty() && deferred[size_t(c)];
+        m_place.push_back({late, late ? m_lateWidth++ : m_loadedWidth++});
+    }
+}
+
+Dataset::Cell Dataset::cell(int row, int column) const
+{
+    const Place place = m_place[size_t(column)];
+    if (!place.late)
+        return {&m_cells, loadedCell(row, column)};
+    const int late = m_lateRow[size_t(m_rows[size_t(row)])];
+    if (late < 0)
+        return {};
+    return {&m_lateCells, size_t(late) * size_t(m_lateWidth) + size_t(place.at)};
 }
 
 std::vector<bool> Dataset::deferredColumns(const QStringList &columns) const
@@ -117,18 +178,21 @@ std::vector<bool> Dataset::deferredColumns(const QStringList &columns) const
 
 void Dataset::readRows(int from, int count) const
 {
-    const size_t width = size_t(m_columns.size());
+    const size_t width = size_t(m_lateWidth);
     QVariantList keys;
-    QHash<qlonglong, int> storedRow;
+    QHash<qlonglong, int> lateRow; // key -> its row in m_lateCells
     for (int r = std::max(0, from), to = std::min(m_rowCount, from + count); r < to; ++r) {
         const int stored = m_rows[size_t(r)];
-        if (m_rowRead[size_t(stored)])
+        if (m_lateRow[size_t(stored)] >= 0)
             continue;
-        // Marked read even if the row has left the table meanwhile: its cells stay empty.
-        m_rowRead[size_t(stored)] = true;
-        const qlonglong key = qlonglong(m_cells.number(size_t(stored) * width + size_t(m_keyColumn)));
+        // Given its cells even if the row has left the table meanwhile: they stay empty.
+        const int late = int(m_lateCells.size() / width);
+        m_lateRow[size_t(stored)] = late;
+        for (size_t c = 0; c < width; ++c)
+            m_lateCells.appendNull();
+        const qlonglong key = qlonglong(m_cells.number(loadedCell(r, m_keyColumn)));
         keys << key;
-        storedRow.insert(key, stored);
+        lateRow.insert(key, late);
     }
     if (keys.isEmpty())
         return;
@@ -145,16 +209,16 @@ void Dataset::readRows(int from, int count) const
                 if (target.empty()) {
                     for (const QString &name : columns) {
                         const int c = columnIndex(name);
-                        target.push_back(c >= 0 && m_deferred[size_t(c)] ? c : -1);
+                        target.push_back(c >= 0 && m_place[size_t(c)].late ? m_place[size_t(c)].at : -1);
                     }
                     keyColumn = int(columns.indexOf(m_columns.at(m_keyColumn)));
                 }
-                const int stored = storedRow.value(sqlite3_column_int64(stmt, keyColumn), -1);
-                if (stored < 0)
+                const int late = lateRow.value(sqlite3_column_int64(stmt, keyColumn), -1);
+                if (late < 0)
                     return;
                 for (size_t c = 0; c < target.size(); ++c) {
                     if (target[c] >= 0)
-                        m_cells.assign(size_t(stored) * width + size_t(target[c]), stmt, int(c));
+                        m_lateCells.assign(size_t(late) * width + size_t(target[c]), stmt, int(c));
                 }
             },
             &columns);
@@ -166,7 +230,7 @@ void Dataset::readRows(int from, int count) const
 
 void Dataset::readColumn(int column) const
 {
-    if (m_deferred.empty() || !m_deferred[size_t(column)])
+    if (!m_place[size_t(column)].late)
         return;
     for (int r = 0; r < m_rowCount; r += kColumnBlock)
         readRows(r, kColumnBlock);
@@ -175,7 +239,7 @@ void Dataset::readColumn(int column) const
 void Dataset::execute(const Statement &statement)
 {
     close();
-    m_statement = statement;
+    m_statement = m_rowsStatement = statement;
     m_table.clear();
     m_db.execute(statement);
 }
@@ -183,7 +247,7 @@ void Dataset::execute(const Statement &statement)
 void Dataset::openTable(const QString &table)
 {
     close();
-    m_statement = Statement(QStringLiteral("select * from ") + table);
+    m_statement = m_rowsStatement = Statement(QStringLiteral("select * from ") + table);
     QStringList columns;
     m_db.query(Statement(QStringLiteral("select * from ") + table + QStringLiteral(" where 0")),
                [](sqlite3_stmt *) {}, &columns);
@@ -191,6 +255,7 @@ void Dataset::openTable(const QString &table)
     m_columnIndex.clear();
     for (int i = 0; i < m_columns.size(); ++i)
         m_columnIndex.insert(m_columns.at(i).toLower(), i);
+    placeColumns({});
     m_table = table;
     m_keyColumn = columnIndex(QStringLiteral("ID"));
     m_open = true;
@@ -222,7 +287,8 @@ QVariant Dataset::value(int row, int column) const
         return {};
     if (isDeferred(row, column))
         readRows(row - row % kReadBlock, kReadBlock);
-    return m_cells.value(size_t(cellIndex(row, column)));
+    const Cell at = cell(row, column);
+    return at.store ? at.store->value(at.index) : QVariant();
 }
 
 QVariant Dataset::value(int row, const QString &name) const
@@ -283,7 +349,7 @@ int Dataset::rowOfKey(long long key) const
     if (m_keyColumn < 0)
         return -1;
     for (int r = 0; r < m_rowCount; ++r) {
-        if (qlonglong(m_cells.number(size_t(cellIndex(r, m_keyColumn)))) == key)
+        if (qlonglong(m_cells.number(loadedCell(r, m_keyColumn))) == key)
             return r;
     }
     return -1;
@@ -388,8 +454,13 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
                    for (int i = 0; i < names.size(); ++i)
                        fresh.push_back(Database::columnValue(stmt, i));
                });
-    for (int i = 0; i < names.size() && i < int(fresh.size()); ++i)
-        m_cells.set(size_t(cellIndex(row, columnIndex(names.at(i)))), fresh[size_t(i)]);
+    for (int i = 0; i < names.size() && i < int(fresh.size()); ++i) {
+        // A cell not read yet will be read as it now is.
+        const Cell at = cell(row, columnIndex(names.at(i)));
+        if (at.store)
+            at.store->set(at.index, fresh[size_t(i)]);
+    }
+    m_loadedUnits.clear();
     emit rowChanged(row);
 }
 
@@ -401,6 +472,7 @@ void Dataset::deleteCurrent()
     const int row = m_current;
     m_db.execute(Statement(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(m_table), {currentKey()}));
     m_rows.erase(m_rows.begin() + row);
+    m_loadedUnits.clear();
     --m_rowCount;
     m_current = m_rowCount == 0 ? -1 : std::min(row, m_rowCount - 1);
     m_eof = m_rowCount == 0;
@@ -428,13 +500,13 @@ void Dataset::sort(const QString &fieldSpec)
     std::vector<Key> keys;
     keys.reserve(size_t(m_rowCount));
     for (int r = 0; r < m_rowCount; ++r) {
-        const size_t cell = size_t(cellIndex(r, column));
-        if (m_cells.isNull(cell))
+        const Cell at = cell(r, column);
+        if (!at.store || at.store->isNull(at.index))
             keys.push_back({0, 0, {}});
-        else if (m_cells.isText(cell))
-            keys.push_back({2, 0, m_cells.text(cell)});
+        else if (at.store->isText(at.index))
+            keys.push_back({2, 0, at.store->text(at.index)});
         else
-            keys.push_back({1, m_cells.number(cell), {}});
+            keys.push_back({1, at.store->number(at.index), {}});
     }
     auto compare = [&](int x, int y) {
         const Key &a = keys[size_t(x)], &b = keys[size_t(y)];
@@ -480,10 +552,17 @@ std::vector<double> Dataset::sums(const QStringList &names) const
     }
     // Counted in ten-thousandths, so adding up is exact whatever the number of rows.
     std::vector<long long> units(columns.size(), 0);
-    for (int r = 0; r < m_rowCount; ++r) {
-        const int first = cellIndex(r, 0);
-        for (size_t i = 0; i < columns.size(); ++i)
-            units[i] += std::llround(numbertext::fixed4(m_cells.number(size_t(first + columns[i]))) * 10000.0);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const Place place = m_place[size_t(columns[i])];
+        if (!place.late && !m_loadedUnits.empty()) {
+            units[i] = m_loadedUnits[size_t(place.at)];
+            continue;
+        }
+        for (int r = 0; r < m_rowCount; ++r) {
+            const Cell at = cell(r, columns[i]);
+            if (at.store)
+                units[i] += numbertext::fixed4Units(at.store->number(at.index));
+        }
     }
     std::vector<double> totals;
     for (const long long u : units)

@@ -32,6 +32,9 @@ public:
     void close();
     bool isOpen() const { return m_open; }
     const Statement &statement() const { return m_statement; }
+    // The statement that read the rows: statement(), or a narrower one when columns are read on
+    // demand (see setLoadedColumns).
+    const Statement &rowsStatement() const { return m_rowsStatement; }
     // The table rows of this result can be edited in, empty when it cannot be edited.
     const QString &table() const { return m_table; }
 
@@ -76,8 +79,10 @@ public:
 
     // Keyed results read only the key and these columns while they load; the other columns of a
     // row are read by its key when a value of the row is first asked for, together with the rows
-    // around it. A grid that shows a screenful of a large result then costs little more than the
-    // statement itself. Empty (the default): every column is read while loading.
+    // around it. The rows are read by a narrower statement with the same conditions, selecting the
+    // key and these columns only, whose sums are taken while loading. A grid that shows a
+    // screenful of a large result then costs little more than that statement. Empty (the
+    // default): every column is read while loading.
     void setLoadedColumns(const QStringList &names) { m_loadedColumns = names; }
 
     // Re-sorts the loaded rows by one column: "7" ascending, "7 DESC" descending. Stable.
@@ -105,27 +110,52 @@ private:
 
     Database &m_db;
     Statement m_statement;
+    Statement m_rowsStatement;
     QString m_table;
     bool m_open = false;
     QStringList m_columns;
     QHash<QString, int> m_columnIndex; // lower-case name -> index
-    int cellIndex(int row, int column) const { return m_rows[size_t(row)] * int(m_columns.size()) + column; }
+    // Where a cell lives: the cells read while loading are kept row by row in m_cells, the cells
+    // read on demand row by row in m_lateCells, for the rows read so far.
+    struct Place {
+        bool late = false; // read on demand
+        int at = 0;        // position within a row of its store
+    };
+    struct Cell {
+        CellStore *store = nullptr; // none: a cell read on demand whose row could not be read
+        size_t index = 0;
+    };
+    Cell cell(int row, int column) const;
+    size_t loadedCell(int row, int column) const
+    {
+        return size_t(m_rows[size_t(row)]) * size_t(m_loadedWidth) + size_t(m_place[size_t(column)].at);
+    }
     bool isDeferred(int row, int column) const
     {
-        return !m_deferred.empty() && m_deferred[size_t(column)] && !m_rowRead[size_t(m_rows[size_t(row)])];
+        return m_place[size_t(column)].late && m_lateRow[size_t(m_rows[size_t(row)])] < 0;
     }
     // Per column of a result being loaded: true when it is read on demand. Empty when every column
     // is read at once.
     std::vector<bool> deferredColumns(const QStringList &columns) const;
+    // `statement` selecting only the columns not deferred, in their order.
+    static Statement loadingStatement(const Statement &statement, const QStringList &columns,
+                                      const std::vector<bool> &deferred);
+    void placeColumns(const std::vector<bool> &deferred);
     // Reads the deferred columns of the rows at positions [from, from + count) not read yet.
     void readRows(int from, int count) const;
     void readColumn(int column) const;
 
-    mutable CellStore m_cells;      // row-major, in the order the rows were read
+    mutable CellStore m_cells;      // the columns read while loading, row by row in reading order
+    mutable CellStore m_lateCells;  // the deferred columns of the rows read, in the order read
     std::vector<int> m_rows;        // the stored row shown at each position (sorting moves these only)
     QStringList m_loadedColumns;    // read while loading when the result is keyed
-    std::vector<bool> m_deferred;   // per column: read on demand; empty when everything is read
-    mutable std::vector<bool> m_rowRead; // per stored row: its deferred columns have been read
+    std::vector<Place> m_place;     // per column
+    int m_loadedWidth = 0;          // cells per row in m_cells
+    int m_lateWidth = 0;            // cells per row in m_lateCells
+    mutable std::vector<int> m_lateRow; // per stored row: its row in m_lateCells, -1 while not read
+    // Per column of m_cells: the sum of the loaded rows in ten-thousandths, taken while loading
+    // a result with deferred columns; empty when not taken or no longer true.
+    std::vector<long long> m_loadedUnits;
     int m_rowCount = 0;
     int m_keyColumn = -1;
     int m_current = -1;

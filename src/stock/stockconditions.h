@@ -19,7 +19,8 @@ struct StockConditions {
     QDate to;
 };
 
-// The two statements the zero-stock switch chooses between.
+// The two statements the zero-stock switch chooses between. The database holds an index for each
+// base condition (see schema::indexStatements); a changed condition needs its index changed too.
 struct StockListing {
     QString allRecords;    // "全部记录"
     QString baseCondition; // what every conditions query starts with

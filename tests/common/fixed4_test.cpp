@@ -1,5 +1,6 @@
 #include "common/numbertext.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,6 +18,19 @@ class Fixed4Test : public testing::TestWithParam<Fixed4Case> {};
 TEST_P(Fixed4Test, RoundsToFourDecimals)
 {
     EXPECT_EQ(numbertext::fixed4(GetParam().value), GetParam().expected) << GetParam().value;
+    EXPECT_EQ(numbertext::fixed4Units(GetParam().value), std::llround(GetParam().expected * 10000.0)) << GetParam().value;
+}
+
+// The count of ten-thousandths the sums add up agrees with fixed4 over prices, amounts and
+// quantities of every size, including the ones that end in a half of the fourth decimal.
+TEST(Fixed4Units, AgreesWithFixed4)
+{
+    for (double step : {0.00005, 0.001, 0.01, 0.5, 1.0, 3.33, 1234.5678}) {
+        for (int i = -3000; i <= 3000; ++i) {
+            const double value = i * step;
+            ASSERT_EQ(numbertext::fixed4Units(value), std::llround(numbertext::fixed4(value) * 10000.0)) << value;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
