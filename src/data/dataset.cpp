@@ -482,14 +482,14 @@ void Dataset::deleteCurrent()
 
 void Dataset::sort(const QString &fieldSpec)
 {
-    QString spec = fieldSpec.trimmed();
+    QString field = fieldSpec.trimmed();
     bool descending = false;
-    if (spec.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive)) {
+    if (field.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive)) {
         descending = true;
-        spec.chop(5);
-        spec = spec.trimmed();
+        field.chop(5);
+        field = field.trimmed();
     }
-    const int column = requireColumn(spec);
+    const int column = requireColumn(field);
     readColumn(column);
     // Each cell of the column is read once. Nulls come first, then numbers by value, then texts.
     struct Key {
