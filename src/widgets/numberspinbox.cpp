@@ -1,11 +1,9 @@
 #include "widgets/numberspinbox.h"
 
-#include "common/errors.h"
-#include "common/numbertext.h"
 #include "widgets/numberedit.h"
+#include "widgets/stepbuttons.h"
 
 #include <QKeyEvent>
-#include <algorithm>
 
 NumberSpinBox::NumberSpinBox(double minimum, double maximum, double step, QWidget *parent)
     : QAbstractSpinBox(parent), m_minimum(minimum), m_maximum(maximum), m_step(step)
@@ -22,14 +20,7 @@ void NumberSpinBox::setText(const QString &text)
 
 void NumberSpinBox::stepBy(int steps)
 {
-    double value = m_minimum;
-    try {
-        value = numbertext::parse(text());
-    } catch (const ConversionError &) {
-        // Not a number: the spinner starts from the bottom of its range.
-    }
-    value = std::clamp(value + steps * m_step, m_minimum, m_maximum);
-    setText(numbertext::general(value));
+    setText(steppedNumberText(text(), steps * m_step, m_minimum, m_maximum));
 }
 
 QAbstractSpinBox::StepEnabled NumberSpinBox::stepEnabled() const

@@ -27,16 +27,21 @@ StepButtons::StepButtons(QLineEdit *field, double step, double minimum, double m
     connect(m_down, &QToolButton::clicked, this, &StepButtons::stepDown);
 }
 
-void StepButtons::stepBy(double delta)
+QString steppedNumberText(const QString &text, double delta, double minimum, double maximum)
 {
     double value = 0;
     try {
-        value = numbertext::parse(m_field->text());
+        value = numbertext::parse(text);
     } catch (const ConversionError &) {
         value = 0;
     }
     // Out of range already: a step toward the range lands on its edge, a step away does nothing.
-    if ((delta > 0 && value >= m_maximum) || (delta < 0 && value <= m_minimum))
-        return;
-    m_field->setText(numbertext::general(std::clamp(value + delta, m_minimum, m_maximum)));
+    if ((delta > 0 && value >= maximum) || (delta < 0 && value <= minimum))
+        return text;
+    return numbertext::general(std::clamp(value + delta, minimum, maximum));
+}
+
+void StepButtons::stepBy(double delta)
+{
+    m_field->setText(steppedNumberText(m_field->text(), delta, m_minimum, m_maximum));
 }

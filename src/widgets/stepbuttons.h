@@ -8,6 +8,10 @@ class QToolButton;
 // The small up/down arrows beside a number field: each click steps the field's number by `step`,
 // kept within [minimum, maximum]. A field that holds no number counts as 0. The new number is
 // written as general number text, so the field's own change handling runs as if it was typed.
+// The text of a number field after one step of `delta` within [minimum, maximum]. A text that is
+// not a number counts as 0; a value already outside the range only moves back to its edge.
+QString steppedNumberText(const QString &text, double delta, double minimum, double maximum);
+
 class StepButtons : public QWidget {
     Q_OBJECT
 public:
