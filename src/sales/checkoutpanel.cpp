@@ -1,4 +1,5 @@
 #include "sales/checkoutpanel.h"
+#include "widgets/numberedit.h"
 
 #include "app/mainwindow.h"
 #include "app/windowset.h"
@@ -22,7 +23,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -160,9 +160,8 @@ CheckoutPanel::CheckoutPanel(AppContext &ctx, QWidget *parent)
     m_total = new QLineEdit(QStringLiteral("0"), payment);
     m_total->setObjectName(QStringLiteral("totalField"));
     m_total->setReadOnly(true);
-    m_cash = new QLineEdit(payment);
+    m_cash = new NumberEdit(payment);
     m_cash->setObjectName(QStringLiteral("cashField"));
-    m_cash->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), m_cash));
     m_change = new QLineEdit(QStringLiteral("0"), payment);
     m_change->setObjectName(QStringLiteral("changeField"));
     m_change->setReadOnly(true);
