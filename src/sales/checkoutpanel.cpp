@@ -1,5 +1,4 @@
 #include "sales/checkoutpanel.h"
-#include "widgets/numberedit.h"
 
 #include "app/mainwindow.h"
 #include "app/windowset.h"
@@ -14,6 +13,7 @@
 #include "sales/receiptlines.h"
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
+#include "widgets/numberedit.h"
 
 #include <QAbstractTableModel>
 #include <QEvent>
