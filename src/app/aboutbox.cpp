@@ -1,6 +1,6 @@
 #include "app/aboutbox.h"
 
-#include "app/version.h"
+#include "common/version.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,14 +1,15 @@
-#include "app/layoutstore.h"
+#include "common/layoutstore.h"
 #include "app/mainwindow.h"
-#include "app/settings.h"
+#include "common/settings.h"
 #include "app/startup.h"
-#include "app/version.h"
+#include "common/version.h"
 #include "app/windowset.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
 #include "common/desktop.h"
 #include "common/messages.h"
 #include "common/printing.h"
+#include "common/shopevents.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 
@@ -30,7 +31,8 @@ int main(int argc, char *argv[])
     SystemClock clock;
     SystemDesktop desktop;
     SystemPrinting printing(desktop, QDir::current().filePath(QStringLiteral("打印")));
-    AppContext ctx{db, data, settings, layouts, messages, clock, printing, desktop, {}};
+    ShopEvents events;
+    AppContext ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}};
 
     bool opened = false;
     const auto windows = createWindowSet(ctx, [&] { opened = openShopDatabase(db, messages, createWithoutAsking); });

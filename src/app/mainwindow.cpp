@@ -1,31 +1,22 @@
 #include "app/mainwindow.h"
 
 #include "app/hintfilter.h"
-#include "app/settings.h"
 #include "app/skins.h"
-#include "app/version.h"
-#include "app/windowset.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
+#include "common/desktop.h"
 #include "common/guard.h"
-#include "data/datamodule.h"
+#include "common/settings.h"
+#include "common/version.h"
 #include "data/database.h"
+#include "data/datamodule.h"
 #include "data/routines.h"
 #include "sales/checkoutpanel.h"
-#include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
-#include "sales/salesdetailswindow.h"
 #include "stock/stockinpanel.h"
-#include "users/logindialog.h"
+#include "stock/stockqueryview.h"
 #include "widgets/dateedit.h"
 #include "widgets/successprompt.h"
-
-#include "app/aboutbox.h"
-#include "app/helpwindow.h"
-#include "app/windowopener.h"
-#include "common/desktop.h"
-#include "stock/inventorysummarywindow.h"
-#include "stock/stockqueryview.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -78,7 +69,7 @@ MainWindow::MainWindow(AppContext &ctx) : m_ctx(ctx)
     buildStatusBar();
     buildMenus();
     buildToolbar();
-    m_stockQuery = new StockQueryView(ctx, *this);
+    m_stockQuery = new StockQueryView(ctx, m_gridArea, m_queryArea, m_gridMenu, this);
     connectCommands();
 
     m_refillTimer.setInterval(500);
@@ -127,11 +118,8 @@ void MainWindow::firstShow()
     m_firstShown = true;
     if (QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
-    guarded(m_ctx.messages, [&] {
-        if (m_windows)
-            m_windows->salesDetails->loadThisMonth();
-        m_ctx.data.openTables();
-    });
+    emit firstShowing();
+    guarded(m_ctx.messages, [&] { m_ctx.data.openTables(); });
     m_stockIn->hide();
     HintFilter::install(m_status[0]);
     const QDate today = m_ctx.clock.today();
@@ -143,8 +131,6 @@ void MainWindow::firstShow()
         skins::apply(m_restored.skin);
     m_stockQuery->prepareFirstShow(today, m_restored.alarmNumber);
     m_status[2]->setText(QStringLiteral("今天：") + datetext::date(today));
-    if (m_windows)
-        m_windows->receiptSettings->loadFromSettings();
 }
 
 void MainWindow::readSettings()
@@ -187,10 +173,10 @@ bool MainWindow::event(QEvent *event)
 
 void MainWindow::runLoginGate()
 {
-    if (m_loginShowing || m_ctx.session.loginNumber != 0 || !m_windows || m_closed)
+    if (m_loginShowing || m_ctx.session.loginNumber != 0 || m_closed)
         return;
     m_loginShowing = true;
-    m_windows->login->exec();
+    emit loginRequested();
     m_loginShowing = false;
     if (m_ctx.session.loginNumber == 0)
         close();
@@ -316,12 +302,6 @@ void MainWindow::connectCommands()
             m_ctx.settings.write(QStringLiteral("skin"), QString::number(i));
         });
     }
-    auto openReceiptSettings = [this] {
-        if (m_windows)
-            openWindow<ReceiptSettingsWindow>([this] { return new ReceiptSettingsWindow(m_ctx, this); });
-    };
-    connect(a.printSettings, &QAction::triggered, this, openReceiptSettings);
-    connect(a.settingsPrint, &QAction::triggered, this, openReceiptSettings);
     connect(a.calculator, &QAction::triggered, this, [this] {
         m_ctx.desktop.startProgram({QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
                                     QStringLiteral("galculator"), QStringLiteral("mate-calc"), QStringLiteral("xcalc")});
@@ -329,16 +309,6 @@ void MainWindow::connectCommands()
     connect(a.notepad, &QAction::triggered, this, [this] {
         m_ctx.desktop.startProgram({QStringLiteral("gedit"), QStringLiteral("gnome-text-editor"), QStringLiteral("kate"),
                                     QStringLiteral("mousepad"), QStringLiteral("pluma"), QStringLiteral("xed")});
-    });
-    connect(a.help, &QAction::triggered, this, [this] {
-        if (m_windows) {
-            m_windows->help->show();
-            m_windows->help->raise();
-        }
-    });
-    connect(a.about, &QAction::triggered, this, [this] {
-        if (m_windows)
-            m_windows->about->exec();
     });
     connect(a.website, &QAction::triggered, this,
             [this] { m_ctx.desktop.openUrl(QUrl(QString::fromUtf8(version::kWebAddress))); });
@@ -348,30 +318,5 @@ void MainWindow::connectCommands()
     connect(a.loadLayout, &QAction::triggered, m_stockQuery, &StockQueryView::restoreLayout);
     connect(a.allRecords, &QAction::triggered, this, [this] { guarded(m_ctx.messages, [&] { m_stockQuery->refreshAll(); }); });
     connect(m_toolbar.newStockIn, &QToolButton::clicked, a.newStockIn, &QAction::trigger);
-    connect(m_toolbar.checkout, &QToolButton::clicked, this, [this] { m_checkout->setVisible(!m_checkout->isVisible()); });
     connect(a.receiptPrint, &QAction::triggered, m_toolbar.checkout, &QToolButton::click);
-    connect(m_toolbar.summary, &QToolButton::clicked, this, [this] {
-        if (m_windows)
-            m_windows->inventorySummary->exec();
-    });
-    connect(a.summary, &QAction::triggered, this, [this] {
-        if (m_windows) {
-            m_windows->inventorySummary->show();
-            m_windows->inventorySummary->raise();
-        }
-    });
-    auto showSalesDetails = [this] {
-        if (!m_windows)
-            return;
-        m_windows->salesDetails->exec();
-        m_stockIn->hide();
-        m_sale->hide();
-    };
-    connect(m_toolbar.salesDetails, &QToolButton::clicked, this, showSalesDetails);
-    connect(a.salesDetails, &QAction::triggered, this, showSalesDetails);
-    m_stockIn->attach(*this);
-    m_stockQuery->setStockInLists({m_stockIn->categoryList(), m_stockIn->nameList(), m_stockIn->modelList(),
-                                   m_stockIn->codeList(), m_stockIn->supplierList()});
-    m_checkout->attach(*this);
-    m_sale->attach(*this);
 }

@@ -4,7 +4,6 @@
 #include <QTimer>
 
 struct AppContext;
-struct WindowSet;
 class QLabel;
 class SuccessPrompt;
 class StockInPanel;
@@ -77,8 +76,6 @@ public:
     ~MainWindow() override;
 
     AppContext &context() const { return m_ctx; }
-    void setWindows(WindowSet *windows) { m_windows = windows; }
-    WindowSet *windows() const { return m_windows; }
 
     QWidget *gridArea() const { return m_gridArea; }
     QWidget *lowerArea() const { return m_lowerArea; }
@@ -105,6 +102,12 @@ public:
     void setLoginGateEnabled(bool enabled) { m_loginGate = enabled; }
     void runLoginGate();
 
+signals:
+    // The first show begins: the windows that load at start-up load now.
+    void firstShowing();
+    // Nobody is logged in: the login window is shown, modally, by whoever listens.
+    void loginRequested();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -121,7 +124,6 @@ private:
     void recordLogout();
 
     AppContext &m_ctx;
-    WindowSet *m_windows = nullptr;
     QWidget *m_gridArea;
     QWidget *m_lowerArea;
     QWidget *m_queryArea;

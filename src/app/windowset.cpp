@@ -3,6 +3,7 @@
 #include "app/aboutbox.h"
 #include "app/helpwindow.h"
 #include "app/mainwindow.h"
+#include "app/windowwiring.h"
 #include "sales/receiptsettingswindow.h"
 #include "sales/salesdetailswindow.h"
 #include "sales/salesnotelayout.h"
@@ -27,6 +28,6 @@ std::unique_ptr<WindowSet> createWindowSet(AppContext &ctx, const std::function<
     set->excelImport = new ExcelImportWindow(ctx, main);
     set->salesNote = new SalesNoteLayout(ctx, main);
     set->receiptSettings = new ReceiptSettingsWindow(ctx, main);
-    main->setWindows(set.get());
+    wireWindows(ctx, *set);
     return set;
 }

@@ -10,6 +10,7 @@ class Messages;
 class Clock;
 class Printing;
 class Desktop;
+class ShopEvents;
 
 // Who is logged in during this run.
 struct Session {
@@ -30,5 +31,6 @@ struct AppContext {
     Clock &clock;
     Printing &printing;
     Desktop &desktop;
+    ShopEvents &events;
     Session session;
 };

@@ -1,7 +1,5 @@
 #include "sales/checkoutpanel.h"
 
-#include "app/mainwindow.h"
-#include "app/windowset.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
 #include "common/guard.h"
@@ -11,8 +9,6 @@
 #include "data/routines.h"
 #include "sales/receiptjob.h"
 #include "sales/receiptlines.h"
-#include "sales/receiptsettingswindow.h"
-#include "sales/salepanel.h"
 #include "widgets/numberedit.h"
 
 #include <QAbstractTableModel>
@@ -49,19 +45,6 @@ constexpr int kColumnCount = int(std::size(kColumns));
 enum FooterColumn { NameColumn = 0, SpecColumn = 1, QuantityColumn = 2, AmountColumn = 4 };
 
 } // namespace
-
-// The sale panel as the source of the current order.
-class CheckoutPanel::SalePanelOrder : public CurrentOrder {
-public:
-    explicit SalePanelOrder(SalePanel &panel) : m_panel(panel) {}
-    QString number() const override { return m_panel.orderNumber(); }
-    QString customerName() const override { return m_panel.customerName(); }
-    void next() override { m_panel.nextOrder(); }
-    void previous() override { m_panel.previousOrder(); }
-
-private:
-    SalePanel &m_panel;
-};
 
 // The loaded order lines, read-only, numbers as general number text.
 class CheckoutPanel::LinesModel : public QAbstractTableModel {
@@ -223,14 +206,6 @@ CheckoutPanel::CheckoutPanel(AppContext &ctx, QWidget *parent)
 
 CheckoutPanel::~CheckoutPanel() = default;
 
-void CheckoutPanel::attach(MainWindow &main)
-{
-    m_main = &main;
-    m_ownOrder = std::make_unique<SalePanelOrder>(*main.salePanel());
-    m_order = m_ownOrder.get();
-    move(10, 10);
-}
-
 void CheckoutPanel::setOrder(CurrentOrder *order)
 {
     m_order = order;
@@ -295,9 +270,7 @@ bool CheckoutPanel::eventFilter(QObject *watched, QEvent *event)
 
 QString CheckoutPanel::receiptText(const QString &name) const
 {
-    if (m_main && m_main->windows())
-        return m_main->windows()->receiptSettings->text(name);
-    return ReceiptSettingsWindow::defaultText(name);
+    return m_receiptTexts ? m_receiptTexts(name) : QString();
 }
 
 receipt::Content CheckoutPanel::receiptContent(double cash, double change) const

@@ -2,10 +2,9 @@
 
 #include "widgets/floatingpanel.h"
 
-#include <memory>
+#include <functional>
 
 struct AppContext;
-class MainWindow;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,11 +33,11 @@ public:
     CheckoutPanel(AppContext &ctx, QWidget *parent);
     ~CheckoutPanel() override;
 
-    // Takes the current order from the main window's sale panel and the receipt texts from the
-    // receipt settings window.
-    void attach(MainWindow &main);
-    // Another source of the current order (not owned).
+    // Where the current order comes from (not owned).
     void setOrder(CurrentOrder *order);
+    // Where the receipt's texts come from, by settings name ("pos1" …); empty until one is given.
+    using TextSource = std::function<QString(const QString &name)>;
+    void setReceiptTexts(TextSource source) { m_receiptTexts = std::move(source); }
 
     // Lists the lines of the current order again and totals them; works while hidden.
     void refresh();
@@ -58,7 +57,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    class SalePanelOrder;
     class LinesModel;
 
     QString orderNumber() const;
@@ -69,9 +67,8 @@ private:
     receipt::Content receiptContent(double cash, double change) const;
 
     AppContext &m_ctx;
-    MainWindow *m_main = nullptr;
-    std::unique_ptr<CurrentOrder> m_ownOrder;
     CurrentOrder *m_order = nullptr;
+    TextSource m_receiptTexts;
 
     QLabel *m_customer;
     QPushButton *m_previous;

@@ -1,7 +1,7 @@
 #include "sales/receiptsettingswindow.h"
 
-#include "app/settings.h"
-#include "app/version.h"
+#include "common/settings.h"
+#include "common/version.h"
 #include "common/appcontext.h"
 #include "common/messages.h"
 

@@ -1,22 +1,16 @@
 #include "sales/salepanel.h"
 
-#include "app/mainwindow.h"
-#include "app/settings.h"
-#include "app/windowset.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
 #include "common/errors.h"
 #include "common/guard.h"
 #include "common/messages.h"
 #include "common/numbertext.h"
+#include "common/settings.h"
+#include "common/shopevents.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
-#include "sales/checkoutpanel.h"
-#include "sales/salesdetailswindow.h"
-#include "stock/inventorysummarywindow.h"
-#include "stock/stockinpanel.h"
-#include "stock/stockqueryview.h"
 #include "widgets/dateedit.h"
 #include "widgets/enterchain.h"
 #include "widgets/numberedit.h"
@@ -240,30 +234,11 @@ void SalePanel::connectFields()
     connect(m_previousButton, &QToolButton::clicked, this, &SalePanel::previousOrder);
     connect(m_close, &QToolButton::clicked, this, &SalePanel::closePanel);
     connect(m_confirm, &QToolButton::clicked, this, &SalePanel::post);
+    connect(m_preview, &QPushButton::clicked, this, &SalePanel::checkoutToggleRequested);
 
     auto *enter = new EnterChain(this);
     enter->chain({m_actualPrice, m_discount, m_quantity, m_owed, m_saleDate, m_orderNumber, m_customer, m_address,
                   m_contact, m_remark});
-}
-
-void SalePanel::attach(MainWindow &main)
-{
-    m_main = &main;
-    move(MainWindow::kClientWidth - kWidth - 24, 2);
-    StockQueryView *grid = main.stockQuery();
-    connect(grid, &StockQueryView::rowDoubleClicked, this, &SalePanel::startSale);
-    connect(grid, &StockQueryView::rowClicked, this, &SalePanel::rowClicked);
-    connect(grid, &StockQueryView::reloaded, this, &QWidget::hide);
-    connect(grid, &StockQueryView::sorted, this, &QWidget::hide);
-    StockInPanel *stockIn = main.stockInPanel();
-    connect(this, &SalePanel::stockModifyEnabled, stockIn,
-            [stockIn](bool enabled) { enabled ? stockIn->enableModify() : stockIn->disableModify(); });
-    connect(m_preview, &QPushButton::clicked, this, [this] {
-        CheckoutPanel *checkout = m_main->checkoutPanel();
-        checkout->setVisible(checkout->isHidden());
-        if (!checkout->isHidden())
-            checkout->raise();
-    });
 }
 
 void SalePanel::restoreOrderCounter(int counter, const QString &storedSaleDate)
@@ -312,7 +287,7 @@ void SalePanel::startSale(int row)
         compute();
         m_counter.startSale(m_saleDate->dateText());
         buildOrderNumberField();
-        refreshCheckout();
+        emit currentOrderChanged();
         m_actualPrice->setFocus(Qt::OtherFocusReason);
     });
 }
@@ -398,7 +373,7 @@ void SalePanel::orderNumberChanged(const QString &text)
         m_address->setText(found ? lookup.text(QStringLiteral("h")) : QString());
         m_contact->setText(found ? lookup.text(QStringLiteral("i")) : QString());
         m_remark->setText(found ? lookup.text(QStringLiteral("j")) : QString());
-        refreshCheckout();
+        emit currentOrderChanged();
     });
 }
 
@@ -406,12 +381,6 @@ void SalePanel::setCustomerQuietly(const QString &name)
 {
     const QSignalBlocker quiet(m_customer);
     m_customer->setEditText(name);
-}
-
-void SalePanel::refreshCheckout()
-{
-    if (m_main)
-        m_main->checkoutPanel()->refresh();
 }
 
 void SalePanel::buildOrderNumberField()
@@ -426,9 +395,8 @@ void SalePanel::nextOrder()
     m_counter.next();
     buildOrderNumberField();
     guarded(m_ctx.messages, [&] {
-        refreshCheckout();
-        if (m_main)
-            m_main->checkoutPanel()->setCash(QStringLiteral("0"));
+        emit currentOrderChanged();
+        emit orderStepped();
         refreshCustomerList();
     });
 }
@@ -438,9 +406,8 @@ void SalePanel::previousOrder()
     m_counter.previous();
     buildOrderNumberField();
     guarded(m_ctx.messages, [&] {
-        refreshCheckout();
-        if (m_main)
-            m_main->checkoutPanel()->setCash(QStringLiteral("0"));
+        emit currentOrderChanged();
+        emit orderStepped();
     });
 }
 
@@ -516,24 +483,10 @@ void SalePanel::post()
         writeSale();
         // The sale is stored; the counter is kept at once so a failing refresh cannot lose it.
         m_ctx.settings.write(QStringLiteral("danhao"), m_counter.text());
-
-        WindowSet *windows = m_main ? m_main->windows() : nullptr;
-        if (m_main)
-            m_main->stockQuery()->runQuery();
         hide();
-        if (m_main)
-            m_main->showSuccess(QStringLiteral("销售数据保存成功..."));
-        const QString customer = customerName();
-        if (windows)
-            windows->salesDetails->queryOrderNumber(orderNumber());
-        refreshCustomerList();
         clear();
-        if (windows) {
-            windows->inventorySummary->refresh();
-            windows->salesDetails->loadThisMonth();
-        }
-        setCustomerQuietly(customer);
-        refreshCheckout();
+        emit m_ctx.events.succeeded(QStringLiteral("销售数据保存成功..."));
+        emit m_ctx.events.salePosted(orderNumber());
     });
 }
 
@@ -547,8 +500,7 @@ void SalePanel::reducedPost()
             !routines::requireField(m_ctx.messages, m_quantity, QStringLiteral("销售数量必须输入！")))
             return;
         writeSale();
-        if (m_main)
-            m_main->stockQuery()->refreshAll();
+        emit m_ctx.events.stockRowsChanged();
         hide();
         m_ctx.messages.info(QStringLiteral("销售数据成功！"));
         clear();

@@ -8,7 +8,6 @@
 
 struct AppContext;
 class DateEdit;
-class MainWindow;
 class NumberEdit;
 class NumberSpinBox;
 class QComboBox;
@@ -24,8 +23,6 @@ class SalePanel : public FloatingPanel {
 public:
     SalePanel(AppContext &ctx, QWidget *parent);
 
-    // Connects the panel to the main grid, the checkout panel and the other windows.
-    void attach(MainWindow &main);
     // The order counter read at start-up (`danhao` + 1, or 1) and the sale date stored at the
     // last close (`riqi`, empty when none).
     void restoreOrderCounter(int counter, const QString &storedSaleDate);
@@ -57,6 +54,10 @@ public:
     void previousOrder();
     // Empties "客户名称：" and lists the known customers; a database error raises DbError.
     void refreshCustomerList();
+    // Puts a name into "客户名称：" without looking up its address.
+    void setCustomerQuietly(const QString &name);
+    // A click on a row of the main grid: a click on another row closes the panel.
+    void rowClicked(int row);
 
     // "销售确认": checks, posts, and brings the other windows up to date.
     void post();
@@ -71,6 +72,12 @@ signals:
     // A sale was started (true) or the panel closed (false): the stock-in panel's "修改入库"
     // follows this.
     void stockModifyEnabled(bool enabled);
+    // The current order changed (another number, or a sale started): its lines are listed again.
+    void currentOrderChanged();
+    // "+" or "-" moved to another order: no cash has been handed over for it yet.
+    void orderStepped();
+    // "预览": the checkout panel is shown or hidden.
+    void checkoutToggleRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -79,18 +86,14 @@ private:
     void buildFields();
     void buildHiddenButtons();
     void connectFields();
-    void rowClicked(int row);
     void updateAmount();
     void applyDiscount();
     void customerEdited(const QString &text);
     void orderNumberChanged(const QString &text);
-    void setCustomerQuietly(const QString &name);
-    void refreshCheckout();
     void writeSale();
     SaleEntry entry() const;
 
     AppContext &m_ctx;
-    MainWindow *m_main = nullptr;
     std::optional<LoadedStock> m_loaded;
     OrderCounter m_counter;
     int m_clickedRow = -1;

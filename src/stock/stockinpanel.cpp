@@ -1,14 +1,11 @@
 #include "stock/stockinpanel.h"
 
-#include "app/mainwindow.h"
 #include "common/appcontext.h"
 #include "common/guard.h"
 #include "common/numbertext.h"
+#include "common/shopevents.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
-#include "sales/checkoutpanel.h"
-#include "sales/salepanel.h"
-#include "stock/stockqueryview.h"
 #include "stock/stockrows.h"
 #include "widgets/dateedit.h"
 #include "widgets/enterchain.h"
@@ -280,18 +277,6 @@ void StockInPanel::emptyDescription()
         list->setEditText(QString());
 }
 
-void StockInPanel::attach(MainWindow &main)
-{
-    m_main = &main;
-    const MainActions &a = main.actions();
-    connect(a.newStockIn, &QAction::triggered, this, &StockInPanel::openForNew);
-    connect(a.modify, &QAction::triggered, this, &StockInPanel::openForChange);
-    connect(a.remove, &QAction::triggered, this, &StockInPanel::removeCurrent);
-    connect(main.stockQuery(), &StockQueryView::rowClicked, this, &StockInPanel::rowClicked);
-    // A click on a column title hides the panel.
-    connect(main.stockQuery(), &StockQueryView::sorted, this, &QWidget::hide);
-}
-
 void StockInPanel::placeOverGrid()
 {
     if (m_placed || !parentWidget())
@@ -305,10 +290,7 @@ void StockInPanel::openForNew()
     placeOverGrid();
     show();
     raise();
-    if (m_main) {
-        m_main->checkoutPanel()->hide();
-        m_main->salePanel()->hide();
-    }
+    emit openedForNew();
     clear();
     m_modifyButton->hide();
     m_newButton->show();
@@ -324,8 +306,7 @@ void StockInPanel::openForChange()
         placeOverGrid();
         show();
         raise();
-        if (m_main)
-            m_main->salePanel()->hide();
+        emit openedForChange();
         m_newButton->hide();
         m_modifyButton->setEnabled(true);
         m_modifyButton->show();
@@ -357,8 +338,6 @@ void StockInPanel::rowClicked(int row)
     Dataset &rows = m_ctx.data.stockQuery;
     const bool moved = row != m_lastClickedRow;
     m_lastClickedRow = row;
-    if (moved && m_main)
-        m_main->salePanel()->hide();
     // Another position, or another row at the same position after a reload: the row loaded for
     // a change is no longer the one in view.
     if (moved || rows.key(row) != m_loadedKey)
@@ -436,14 +415,12 @@ void StockInPanel::storeNew()
             return;
         // Every number and the date are converted before anything is written.
         stockrows::insert(m_ctx.db, stockrows::convert(texts()));
-        if (m_main)
-            m_main->showSuccess(QStringLiteral("数据入库成功..."));
+        emit m_ctx.events.succeeded(QStringLiteral("数据入库成功..."));
         clear();
         emptyDescription();
         disableModify();
         m_name->setFocus(Qt::OtherFocusReason);
-        if (m_main)
-            m_main->stockQuery()->refreshAll();
+        emit m_ctx.events.stockRowsChanged();
     });
 }
 
@@ -480,24 +457,20 @@ void StockInPanel::storeChange()
         }
         disableModify();
         hide();
-        if (m_main)
-            m_main->showSuccess(QStringLiteral("修改数据成功..."));
+        emit m_ctx.events.succeeded(QStringLiteral("修改数据成功..."));
         clear();
-        if (m_main)
-            m_main->stockQuery()->refreshAll();
+        emit m_ctx.events.stockRowsChanged();
     });
 }
 
 void StockInPanel::removeCurrent()
 {
-    if (m_main)
-        m_main->salePanel()->hide();
+    emit removeRequested();
     if (!m_ctx.messages.confirmOkCancel(QStringLiteral("警告！"), QStringLiteral("你真的要删除选中资料吗？")))
         return;
     guarded(m_ctx.messages, [&] {
         m_ctx.data.stockQuery.deleteCurrent();
-        if (m_main)
-            m_main->showSuccess(QStringLiteral("删除数据成功..."));
+        emit m_ctx.events.succeeded(QStringLiteral("删除数据成功..."));
     });
 }
 

@@ -6,7 +6,6 @@ struct AppContext;
 struct StockInTexts;
 class DateEdit;
 class EnterChain;
-class MainWindow;
 class NumberEdit;
 class QCheckBox;
 class QComboBox;
@@ -28,9 +27,6 @@ class StockInPanel : public FloatingPanel {
     Q_OBJECT
 public:
     StockInPanel(AppContext &ctx, QWidget *parent);
-
-    // Connects the grid's pop-up commands and the main grid's clicks and sorts to this panel.
-    void attach(MainWindow &main);
 
     DateEdit *dateField() const { return m_date; }
     // The five drop-down lists, refilled by the main grid's "全部记录".
@@ -57,6 +53,13 @@ public:
     // The key of the stock row a change will be written to; -1 when none is loaded.
     long long loadedKey() const { return m_loadedKey; }
 
+signals:
+    // The panel was opened for a new stock row ("新建入库") or for a change ("修 改").
+    void openedForNew();
+    void openedForChange();
+    // "删 除" was chosen for the current row (asked before the confirmation).
+    void removeRequested();
+
 private:
     void buildFields();
     void buildLayout();
@@ -77,7 +80,6 @@ private:
     void salePriceChanged();
 
     AppContext &m_ctx;
-    MainWindow *m_main = nullptr;
 
     QComboBox *m_name;
     QComboBox *m_model;

@@ -1,16 +1,13 @@
 #include "stock/stockqueryview.h"
 
-#include "app/layoutstore.h"
-#include "app/mainwindow.h"
-#include "app/settings.h"
+#include "common/layoutstore.h"
+#include "common/settings.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
 #include "common/guard.h"
 #include "common/numbertext.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
-#include "sales/salepanel.h"
-#include "stock/stockinpanel.h"
 #include "widgets/grid.h"
 
 #include <QCheckBox>
@@ -61,7 +58,8 @@ QLabel *label(const QString &text, QWidget *parent)
 
 } // namespace
 
-StockQueryView::StockQueryView(AppContext &ctx, MainWindow &main) : QObject(&main), m_ctx(ctx), m_main(main)
+StockQueryView::StockQueryView(AppContext &ctx, QWidget *gridArea, QWidget *queryArea, QMenu *gridMenu, QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_gridArea(gridArea), m_queryArea(queryArea), m_gridMenu(gridMenu)
 {
     buildGrid();
     buildConditions();
@@ -69,27 +67,24 @@ StockQueryView::StockQueryView(AppContext &ctx, MainWindow &main) : QObject(&mai
 
 void StockQueryView::buildGrid()
 {
-    m_grid = new Grid(m_ctx.data.stockQuery, gridColumns(), m_main.gridArea());
+    m_grid = new Grid(m_ctx.data.stockQuery, gridColumns(), m_gridArea);
     m_grid->setObjectName(QStringLiteral("mainGrid"));
-    m_main.gridArea()->layout()->addWidget(m_grid);
+    m_gridArea->layout()->addWidget(m_grid);
     const QString hint = QStringLiteral("点列标题进行排序，双击记录进行销售");
     m_grid->view()->setToolTip(hint);
     m_grid->view()->viewport()->setToolTip(hint);
-    m_grid->setContextMenu(m_main.gridMenu());
+    m_grid->setContextMenu(m_gridMenu);
     m_grid->setRowColour([this](int row) { return isLowStock(row) ? QColor(255, 0, 0) : QColor(); });
     m_grid->readOnDemand({QStringLiteral("7")});
     connect(m_grid, &Grid::rowClicked, this, &StockQueryView::rowClicked);
     connect(m_grid, &Grid::rowDoubleClicked, this, &StockQueryView::rowDoubleClicked);
-    connect(m_grid, &Grid::aboutToSort, this, [this] {
-        m_main.salePanel()->hide();
-        m_main.stockInPanel()->hide();
-    });
+    connect(m_grid, &Grid::aboutToSort, this, &StockQueryView::aboutToSort);
     connect(m_grid, &Grid::sorted, this, &StockQueryView::sorted);
 }
 
 void StockQueryView::buildConditions()
 {
-    QWidget *area = m_main.queryArea();
+    QWidget *area = m_queryArea;
     auto *row = new QWidget(area);
     auto *rowLayout = new QHBoxLayout(row);
     rowLayout->setContentsMargins(0, 0, 0, 0);
@@ -216,7 +211,6 @@ StockConditions StockQueryView::conditions() const
 void StockQueryView::runQuery()
 {
     routines::open(m_ctx.data.stockQuery, stockConditionsStatement(m_listing.baseCondition, conditions()));
-    m_main.salePanel()->hide();
     emit reloaded();
 }
 
@@ -241,7 +235,6 @@ void StockQueryView::refreshAll()
     Dataset &stock = m_ctx.data.stockQuery;
     routines::open(stock, Statement(m_listing.allRecords));
     stock.last();
-    m_main.salePanel()->hide();
     emit reloaded();
 }
 

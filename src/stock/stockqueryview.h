@@ -7,7 +7,7 @@
 
 struct AppContext;
 class Grid;
-class MainWindow;
+class QMenu;
 class QCheckBox;
 class QComboBox;
 class QDate;
@@ -31,7 +31,9 @@ public:
         QComboBox *supplier = nullptr; // g
     };
 
-    StockQueryView(AppContext &ctx, MainWindow &main);
+    // The grid goes into `gridArea` with `gridMenu` as its pop-up menu, the conditions group into
+    // `queryArea`.
+    StockQueryView(AppContext &ctx, QWidget *gridArea, QWidget *queryArea, QMenu *gridMenu, QObject *parent);
 
     // The main grid's columns: field, titles, display format, footer.
     static GridColumns gridColumns();
@@ -67,6 +69,8 @@ signals:
     void rowDoubleClicked(int row);
     // The grid was re-queried or reloaded in full.
     void reloaded();
+    // A click on a column title is about to re-sort the loaded rows.
+    void aboutToSort();
     // The loaded rows were re-sorted by a click on a column title.
     void sorted();
 
@@ -80,7 +84,9 @@ private:
     bool isLowStock(int row) const;
 
     AppContext &m_ctx;
-    MainWindow &m_main;
+    QWidget *m_gridArea;
+    QWidget *m_queryArea;
+    QMenu *m_gridMenu;
     StockListing m_listing = StockListing::allRows();
     StockInLists m_stockInLists;
     Grid *m_grid = nullptr;

@@ -1,6 +1,6 @@
 #include "users/desktopshortcut.h"
 
-#include "app/version.h"
+#include "common/version.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,5 @@
 #include "users/logindialog.h"
 
-#include "app/mainwindow.h"
-#include "app/settings.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
 #include "common/desktop.h"
@@ -9,11 +7,9 @@
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
-#include "stock/stockqueryview.h"
 #include "users/desktopshortcut.h"
-#include "users/userrestrictions.h"
 
-#include "app/version.h"
+#include "common/version.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -33,8 +29,8 @@ constexpr int kBannerHeight = 34;
 constexpr int kPasswordLength = 10;
 } // namespace
 
-LoginDialog::LoginDialog(AppContext &ctx, MainWindow *main)
-    : QDialog(main), m_ctx(ctx), m_main(main), m_userList(new QComboBox(this)), m_password(new QLineEdit(this)),
+LoginDialog::LoginDialog(AppContext &ctx, QWidget *parent)
+    : QDialog(parent), m_ctx(ctx), m_userList(new QComboBox(this)), m_password(new QLineEdit(this)),
       m_loginButton(new QPushButton(QStringLiteral("登 录"), this))
 {
     setObjectName(QStringLiteral("Tloginfm"));
@@ -156,7 +152,7 @@ void LoginDialog::logIn()
     if (!recorded)
         return;
     m_succeeded = true;
-    prepareMainWindow();
+    emit loggedIn();
     accept();
 }
 
@@ -181,23 +177,4 @@ void LoginDialog::recordLogin(const QString &user)
     work.close();
     m_ctx.session.userName = user;
     m_ctx.session.loginNumber = int(loginNumber);
-}
-
-void LoginDialog::prepareMainWindow()
-{
-    if (!m_main)
-        return;
-    StockQueryView &grid = *m_main->stockQuery();
-    const QString zeroStock = m_ctx.settings.exists() ? m_ctx.settings.read(QStringLiteral("n0")) : QString();
-    if (zeroStock == QStringLiteral("no"))
-        grid.setZeroStockHidden(true);
-    else if (zeroStock == QStringLiteral("yes"))
-        grid.setZeroStockHidden(false);
-    grid.restoreLayout();
-    // The login stands even when the grid cannot be filled; the error is shown.
-    guarded(m_ctx.messages, [&] { grid.refreshAll(); });
-    m_main->statusPanel(1)->setText(m_ctx.session.userName);
-    // Last, so neither the restored layout nor the refill can show what a user may not see.
-    userrestrictions::applyForSession(*m_main);
-    m_main->activateWindow();
 }

@@ -3,19 +3,18 @@
 #include <QDialog>
 
 struct AppContext;
-class MainWindow;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
 // "用户登录": checks a user name and password against the user table. A successful login records
-// itself in the login log, gives the main window its user (grid settings restored, restrictions
-// for anyone but the superadministrator) and closes the window; closing it without a success
-// leaves the session without a login, which ends the program.
+// itself in the login log, makes the user this session's, announces it (the main window then
+// restores its grid and restricts what the user may not see) and closes the window; closing it
+// without a success leaves the session without a login, which ends the program.
 class LoginDialog : public QDialog {
     Q_OBJECT
 public:
-    LoginDialog(AppContext &ctx, MainWindow *main);
+    LoginDialog(AppContext &ctx, QWidget *parent = nullptr);
 
     QComboBox *userList() const { return m_userList; }
     QLineEdit *passwordField() const { return m_password; }
@@ -25,6 +24,10 @@ public:
 
     // "登 录".
     void logIn();
+
+signals:
+    // A user has logged in: the session holds the name and the login number.
+    void loggedIn();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -37,11 +40,8 @@ private:
     bool credentialsMatch(const QString &user, const QString &password);
     // Adds the login log row and makes it this session's login.
     void recordLogin(const QString &user);
-    // Restores the grid settings and restricts the windows for the logged-in user.
-    void prepareMainWindow();
 
     AppContext &m_ctx;
-    MainWindow *m_main;
     QComboBox *m_userList;
     QLineEdit *m_password;
     QPushButton *m_loginButton;

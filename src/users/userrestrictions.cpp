@@ -1,17 +1,11 @@
 #include "users/userrestrictions.h"
 
-#include "app/mainwindow.h"
-#include "app/windowset.h"
-#include "common/appcontext.h"
-#include "sales/salepanel.h"
-#include "sales/salesdetailswindow.h"
-#include "stock/inventorysummarywindow.h"
 #include "stock/stockqueryview.h"
 #include "widgets/dateedit.h"
 
 #include <QAction>
 #include <QMenu>
-#include <QToolButton>
+#include <QWidget>
 
 namespace userrestrictions {
 
@@ -26,38 +20,28 @@ void withdraw(QAction *action)
     action->setEnabled(false);
 }
 
-void restrictMainWindow(MainWindow &main)
+} // namespace
+
+void restrictMainWindow(const MainWindowParts &parts)
 {
-    const MainActions &a = main.actions();
-    for (QAction *action : {a.newStockIn, a.modify, a.remove, a.changePassword, a.userManagement})
+    for (QAction *action : parts.commands)
         withdraw(action);
-    if (a.hideColumns) {
+    if (parts.hideColumns) {
         // The purchase price and amount columns stay hidden, so their switches go too.
-        for (QAction *action : a.hideColumns->actions()) {
+        for (QAction *action : parts.hideColumns->actions()) {
             if (action->text() == QStringLiteral("隐藏进货单价") || action->text() == QStringLiteral("隐藏金额"))
                 withdraw(action);
         }
     }
-    if (QToolButton *button = main.toolbar().newStockIn) {
-        button->hide();
-        button->setEnabled(false);
+    if (parts.stockInButton) {
+        parts.stockInButton->hide();
+        parts.stockInButton->setEnabled(false);
     }
     // Purchase unit price, purchase amount and stock value.
-    main.stockQuery()->hideColumns({QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("8")});
-    main.salePanel()->saleDateField()->setReadOnly(true);
-}
-
-} // namespace
-
-void applyForSession(MainWindow &main)
-{
-    if (main.context().session.isSuperAdmin())
-        return;
-    restrictMainWindow(main);
-    if (WindowSet *windows = main.windows()) {
-        windows->salesDetails->restrictForUser();
-        windows->inventorySummary->restrictForUser();
-    }
+    if (parts.stockQuery)
+        parts.stockQuery->hideColumns({QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("8")});
+    if (parts.saleDate)
+        parts.saleDate->setReadOnly(true);
 }
 
 } // namespace userrestrictions

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/layoutstore.h"
+#include "common/layoutstore.h"
 #include "widgets/datasetmodel.h"
 
 #include <QSet>

@@ -11,7 +11,7 @@ TestShop::TestShop()
       settings(dir.filePath(QStringLiteral("config"))),
       layouts(dir.filePath(QStringLiteral("config"))),
       printing(dir.path()),
-      ctx{db, data, settings, layouts, messages, clock, printing, desktop, {}}
+      ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}}
 {
     desktop.folder = dir.filePath(QStringLiteral("Desktop"));
     db.create();

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/layoutstore.h"
-#include "app/settings.h"
+#include "common/layoutstore.h"
+#include "common/settings.h"
 #include "common/appcontext.h"
+#include "common/shopevents.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "support/doubles.h"
@@ -41,6 +42,7 @@ public:
     FixedClock clock;
     RecordingDesktop desktop;
     PdfPrinting printing;
+    ShopEvents events;
     AppContext ctx;
 
 private:

@@ -1,4 +1,4 @@
-#include "app/layoutstore.h"
+#include "common/layoutstore.h"
 #include "app/mainwindow.h"
 #include "app/windowset.h"
 #include "sales/salepanel.h"

@@ -1,5 +1,5 @@
-#include "app/layoutstore.h"
-#include "app/settings.h"
+#include "common/layoutstore.h"
+#include "common/settings.h"
 
 #include <QFile>
 #include <QHeaderView>

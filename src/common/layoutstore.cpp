@@ -1,4 +1,4 @@
-#include "app/layoutstore.h"
+#include "common/layoutstore.h"
 
 #include <QDir>
 #include <QFileInfo>

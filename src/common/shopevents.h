@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// What happened to the shop's data, announced by the window that did it. Windows never call one
+// another; whoever shows the data listens here. Who refreshes what, and in which order, is wired
+// in one place of the application.
+class ShopEvents : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+signals:
+    // Stock rows were added or changed outside the main grid: the full stock list is shown again.
+    void stockRowsChanged();
+    // A sale line was posted through "销售确认" into the order `orderNumber`.
+    void salePosted(const QString &orderNumber);
+    // Sale lines were written or removed by a smaller step than a full posting (the reduced
+    // post, "增加销售", a correction): the views of sale lines list them again.
+    void saleLinesChanged();
+    // The database connection was closed and opened again (backup and restore): everything shown
+    // is read again.
+    void databaseReopened();
+    // A save succeeded: `text` is shown in the success prompt for two seconds.
+    void succeeded(const QString &text);
+};
