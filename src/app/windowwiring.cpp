@@ -34,6 +34,7 @@ public:
     QString customerName() const override { return m_panel.customerName(); }
     void next() override { m_panel.nextOrder(); }
     void previous() override { m_panel.previousOrder(); }
+    void startNew() override { m_panel.nextOrder(); }
 
 private:
     SalePanel &m_panel;

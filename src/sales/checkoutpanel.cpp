@@ -194,7 +194,7 @@ CheckoutPanel::CheckoutPanel(AppContext &ctx, QWidget *parent)
     });
     connect(m_next, &QPushButton::clicked, this, [this] {
         if (m_order)
-            m_order->next();
+            m_order->startNew();
     });
     connect(m_posPrint, &QPushButton::clicked, this, &CheckoutPanel::printReceipt);
     connect(m_notePrint, &QPushButton::clicked, this, &CheckoutPanel::printSalesNote);
@@ -323,7 +323,7 @@ void CheckoutPanel::printReceipt()
             return;
         }
         if (m_order)
-            m_order->next();
+            m_order->startNew();
     });
 }
 
@@ -331,5 +331,5 @@ void CheckoutPanel::printSalesNote()
 {
     emit salesNoteRequested(orderNumber());
     if (m_order)
-        m_order->next();
+        m_order->startNew();
 }

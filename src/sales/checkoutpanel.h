@@ -23,6 +23,8 @@ public:
     virtual QString customerName() const = 0; // the text of "客户名称："
     virtual void next() = 0;                  // "+"
     virtual void previous() = 0;              // "-"
+    // After a receipt or a sales note: the following lines start a new order.
+    virtual void startNew() = 0;
 };
 
 // The floating checkout panel: the lines of the current order with their total, the cash handed

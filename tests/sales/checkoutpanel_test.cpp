@@ -43,6 +43,7 @@ public:
         ++previousCalls;
         move(-1);
     }
+    void startNew() override { next(); }
 
 private:
     void move(int step)
