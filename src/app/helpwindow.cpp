@@ -1,5 +1,7 @@
 #include "app/helpwindow.h"
 
+#include <QScreen>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -23,4 +25,24 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     tabs->addTab(page, QStringLiteral("快速使用"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
+}
+
+void HelpWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    const QRect over = parentWidget() && parentWidget()->isVisible() ? parentWidget()->frameGeometry()
+                       : screen()                                   ? screen()->availableGeometry()
+                                                                    : QRect();
+    if (over.isEmpty())
+        return;
+    QRect placed = frameGeometry();
+    placed.moveCenter(over.center());
+    if (screen()) {
+        const QRect room = screen()->availableGeometry();
+        placed.moveLeft(std::clamp(placed.left(), room.left(), std::max(room.left(), room.right() - placed.width())));
+        placed.moveTop(std::clamp(placed.top(), room.top(), std::max(room.top(), room.bottom() - placed.height())));
+    }
+    move(placed.topLeft());
 }

@@ -7,4 +7,8 @@ class HelpWindow : public QWidget {
     Q_OBJECT
 public:
     explicit HelpWindow(QWidget *parent = nullptr);
+
+protected:
+    // Opens over the middle of the main window, inside the screen.
+    void showEvent(QShowEvent *event) override;
 };

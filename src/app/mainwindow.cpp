@@ -124,9 +124,8 @@ void MainWindow::firstShow()
     HintFilter::install(m_status[0]);
     const QDate today = m_ctx.clock.today();
     m_stockIn->dateField()->setDate(today);
-    m_sale->saleDateField()->setDate(today);
     readSettings();
-    m_sale->restoreOrderCounter(m_restored.orderCounter, m_restored.storedSaleDate);
+    m_sale->startDay(m_restored.orderCounter, m_restored.storedSaleDate);
     if (m_restored.skin >= 0)
         skins::apply(m_restored.skin);
     m_stockQuery->prepareFirstShow(today, m_restored.alarmNumber);
@@ -146,8 +145,10 @@ void MainWindow::readSettings()
     if (!number.isEmpty())
         m_restored.alarmNumber = number;
     const QString danhao = m_ctx.settings.read(QStringLiteral("danhao"));
-    const int counter = danhao.toInt(&ok);
-    if (ok)
+    const long long counter = danhao.toLongLong(&ok);
+    // A counter that no real shop reaches is taken for a damaged value; the order numbers then
+    // go on from those already stored.
+    if (ok && counter >= 0 && counter < kLargestOrderCounter)
         m_restored.orderCounter = counter + 1;
     const QString riqi = m_ctx.settings.read(QStringLiteral("riqi"));
     if (!riqi.isEmpty())
@@ -203,7 +204,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         m_closed = true;
         m_ctx.data.closeTables();
         guarded(m_ctx.messages, [&] { recordLogout(); });
-        m_ctx.settings.write(QStringLiteral("riqi"), m_sale->saleDateField()->dateText());
+        storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("riqi"), m_sale->saleDateField()->dateText());
     }
     event->accept();
 }
@@ -299,7 +300,7 @@ void MainWindow::connectCommands()
     for (int i = 0; i < skinItems.size(); ++i) {
         connect(skinItems[i], &QAction::triggered, this, [this, i] {
             skins::apply(i);
-            m_ctx.settings.write(QStringLiteral("skin"), QString::number(i));
+            storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("skin"), QString::number(i));
         });
     }
     connect(a.calculator, &QAction::triggered, this, [this] {

@@ -59,7 +59,7 @@ struct MainToolbar {
 struct RestoredSettings {
     int skin = -1;                    // -1: the built-in look
     QString alarmNumber = QStringLiteral("5");
-    int orderCounter = 1;             // the next sales order counter
+    long long orderCounter = 1;       // the next sales order counter
     QString storedSaleDate;           // sale date shown when the program last closed
 };
 
@@ -71,6 +71,7 @@ class MainWindow : public QMainWindow {
 public:
     static constexpr int kClientWidth = 1031;
     static constexpr int kClientHeight = 636;
+    static constexpr long long kLargestOrderCounter = 999'999'999'999;
 
     explicit MainWindow(AppContext &ctx);
     ~MainWindow() override;

@@ -34,17 +34,20 @@ public:
     QString customerName() const override { return m_panel.customerName(); }
     void next() override { m_panel.nextOrder(); }
     void previous() override { m_panel.previousOrder(); }
-    void startNew() override { m_panel.nextOrder(); }
+    void startNew() override { m_panel.startNewOrder(); }
 
 private:
     SalePanel &m_panel;
 };
 
-void toggle(QWidget *panel)
+// Shows the checkout panel in front, ready for the cash, or hides it.
+void toggleCheckout(CheckoutPanel *checkout)
 {
-    panel->setVisible(panel->isHidden());
-    if (!panel->isHidden())
-        panel->raise();
+    checkout->setVisible(checkout->isHidden());
+    if (!checkout->isHidden()) {
+        checkout->raise();
+        checkout->focusCash();
+    }
 }
 
 // Where the floating panels sit, which one hides which, and what the main grid's clicks do.
@@ -81,7 +84,7 @@ void wirePanels(MainWindow &main, ReceiptSettingsWindow &receiptSettings)
 
     QObject::connect(sale, &SalePanel::currentOrderChanged, checkout, &CheckoutPanel::refresh);
     QObject::connect(sale, &SalePanel::orderStepped, checkout, [checkout] { checkout->setCash(QStringLiteral("0")); });
-    QObject::connect(sale, &SalePanel::checkoutToggleRequested, checkout, [checkout] { toggle(checkout); });
+    QObject::connect(sale, &SalePanel::checkoutToggleRequested, checkout, [checkout] { toggleCheckout(checkout); });
 }
 
 // The menus and the toolbar open the windows.
@@ -95,7 +98,7 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     QObject::connect(a.newStockIn, &QAction::triggered, stockIn, &StockInPanel::openForNew);
     QObject::connect(a.modify, &QAction::triggered, stockIn, &StockInPanel::openForChange);
     QObject::connect(a.remove, &QAction::triggered, stockIn, &StockInPanel::removeCurrent);
-    QObject::connect(t.checkout, &QToolButton::clicked, &main, [&main] { toggle(main.checkoutPanel()); });
+    QObject::connect(t.checkout, &QToolButton::clicked, &main, [&main] { toggleCheckout(main.checkoutPanel()); });
 
     auto openReceiptSettings = [&ctx, &main] {
         openWindow<ReceiptSettingsWindow>([&] { return new ReceiptSettingsWindow(ctx, &main); });
@@ -148,6 +151,7 @@ void prepareForUser(AppContext &ctx, WindowSet &w)
         w.inventorySummary->restrictForUser();
     }
     main.activateWindow();
+    grid.focusNameField();
 }
 
 void wireStartAndLogin(AppContext &ctx, WindowSet &w)

@@ -1,10 +1,11 @@
 #include "common/settings.h"
 
+#include "common/messages.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
-
 
 Settings::Settings(QString folder) : m_folder(std::move(folder)) {}
 
@@ -40,4 +41,12 @@ bool Settings::write(const QString &name, const QString &value)
     store.setValue(name, value);
     store.sync();
     return store.status() == QSettings::NoError;
+}
+
+bool storeSetting(Settings &settings, Messages &messages, const QString &name, const QString &value)
+{
+    if (settings.write(name, value))
+        return true;
+    messages.error(QStringLiteral("无法写入设置文件 %1（%2 没有保存）").arg(settings.fileName(), name));
+    return false;
 }

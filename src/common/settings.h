@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class Messages;
+
 // The preferences and running counters of the program (skin, alarm number, order counter, last
 // sale date, receipt texts, backup path, hidden columns). Kept as text values in one ini file.
 // Every read and write opens the file by itself; a read never creates it, a write does, and a
@@ -22,3 +24,7 @@ public:
 private:
     QString m_folder;
 };
+
+// Writes one value; when it cannot be stored the user is told which file could not be written.
+// Returns whether the value was stored.
+bool storeSetting(Settings &settings, Messages &messages, const QString &name, const QString &value);

@@ -36,7 +36,9 @@ QStringList indexStatements()
     // row either. Each costs one more b-tree entry per stock row written.
     const QString columns = QStringLiteral("(ID, e, f, [2], [3], [5], [6], [7], [8])");
     return {QStringLiteral("CREATE INDEX IF NOT EXISTS data_scan_bought ON data %1 WHERE [2]>0").arg(columns),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS data_scan_in_stock ON data %1 WHERE [7]<>0").arg(columns)};
+            QStringLiteral("CREATE INDEX IF NOT EXISTS data_scan_in_stock ON data %1 WHERE [7]<>0").arg(columns),
+            // The lines of one order (checkout, receipt, the next free order number).
+            QStringLiteral("CREATE INDEX IF NOT EXISTS data1_order ON data1 (z)")};
 }
 
 QStringList requiredTables()

@@ -241,6 +241,11 @@ void CheckoutPanel::setCash(const QString &text)
     m_cash->setText(text);
 }
 
+void CheckoutPanel::focusCash()
+{
+    m_cash->setFocus(Qt::OtherFocusReason);
+}
+
 // Change = cash − total in the four-decimal fixed point of the sums, so 100 − 90.15 is 9.85.
 void CheckoutPanel::updateChange()
 {

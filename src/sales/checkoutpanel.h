@@ -45,6 +45,8 @@ public:
     void refresh();
     // Sets the text of "现金：".
     void setCash(const QString &text);
+    // Puts the cursor into "现金：", where the next thing is typed.
+    void focusCash();
 
     // "POS小票打印": checks the cash, prints the receipt and moves to the next order.
     void printReceipt();

@@ -146,10 +146,8 @@ void ReceiptSettingsWindow::loadFromSettings()
 void ReceiptSettingsWindow::save()
 {
     for (const QString &name : names()) {
-        if (!m_ctx.settings.write(name, text(name))) {
-            m_ctx.messages.error(QStringLiteral("无法写入设置文件 %1").arg(m_ctx.settings.fileName()));
+        if (!storeSetting(m_ctx.settings, m_ctx.messages, name, text(name)))
             return;
-        }
     }
     m_ctx.messages.info(QStringLiteral("已保存成功！"));
     close();

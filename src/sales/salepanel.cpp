@@ -3,6 +3,7 @@
 #include "common/appcontext.h"
 #include "common/clock.h"
 #include "common/errors.h"
+#include "common/fieldvalue.h"
 #include "common/guard.h"
 #include "common/messages.h"
 #include "common/numbertext.h"
@@ -241,9 +242,28 @@ void SalePanel::connectFields()
                   m_contact, m_remark});
 }
 
-void SalePanel::restoreOrderCounter(int counter, const QString &storedSaleDate)
+void SalePanel::startDay(long long counter, const QString &storedSaleDate)
 {
+    m_calendarDay = m_ctx.clock.today();
+    m_saleDate->setDate(m_calendarDay);
     m_counter.restore(counter, storedSaleDate);
+    guarded(m_ctx.messages, [&] { m_counter.raiseTo(firstFreeCounter()); });
+}
+
+long long SalePanel::firstFreeCounter() const
+{
+    return firstFreeOrderCounter(m_ctx.db, m_ctx.clock.today());
+}
+
+void SalePanel::followCalendar()
+{
+    const QDate today = m_ctx.clock.today();
+    if (today == m_calendarDay)
+        return;
+    // A date the user chose stays; only the day the program put there follows the calendar.
+    if (!m_calendarDay.isValid() || m_saleDate->date() == m_calendarDay)
+        m_saleDate->setDate(today);
+    m_calendarDay = today;
 }
 
 QString SalePanel::orderNumber() const
@@ -273,10 +293,16 @@ void SalePanel::startSale(int row)
         const LoadedStock stock = LoadedStock::fromRow(rows, row);
         if (stock.name.isEmpty())
             return;
+        followCalendar();
         show();
         raise();
         m_loaded = stock;
         emit stockModifyEnabled(true);
+        {
+            // A new sale is charged at the full price until a discount is chosen for it.
+            const QSignalBlocker quiet(m_discount);
+            m_discount->setText(QStringLiteral("100"));
+        }
         m_name->setText(stock.name);
         m_model->setText(stock.model);
         m_code->setText(stock.code);
@@ -285,7 +311,7 @@ void SalePanel::startSale(int row)
         m_actualPrice->setText(stock.listPrice);
         m_stockQuantity->setText(stock.stock);
         compute();
-        m_counter.startSale(m_saleDate->dateText());
+        m_counter.startSale(m_saleDate->dateText(), firstFreeCounter());
         buildOrderNumberField();
         emit currentOrderChanged();
         m_actualPrice->setFocus(Qt::OtherFocusReason);
@@ -324,13 +350,13 @@ void SalePanel::applyDiscount()
         return;
     const auto d = typedNumber(discount), list = typedNumber(listPrice);
     if (d && list)
-        m_actualPrice->setText(numbertext::general(*d * *list / 100));
+        m_actualPrice->setText(discountedPrice(*list, *d));
 }
 
 void SalePanel::toggleReturn()
 {
     guarded(m_ctx.messages, [&] {
-        const long long q = numbertext::parseInteger(m_quantity->text());
+        const long long q = fieldvalue::integer(m_quantity->text(), QStringLiteral("销售数量："));
         m_quantity->setText(q <= 0 ? QString::number(-q) : QStringLiteral("-") + m_quantity->text());
     });
 }
@@ -393,22 +419,30 @@ void SalePanel::buildOrderNumberField()
 void SalePanel::nextOrder()
 {
     m_counter.next();
+    showSteppedOrder();
+}
+
+void SalePanel::startNewOrder()
+{
+    m_counter.next();
+    guarded(m_ctx.messages, [&] { m_counter.raiseTo(firstFreeCounter()); });
+    showSteppedOrder();
+}
+
+void SalePanel::showSteppedOrder()
+{
     buildOrderNumberField();
-    guarded(m_ctx.messages, [&] {
-        emit currentOrderChanged();
-        emit orderStepped();
-        refreshCustomerList();
-    });
+    emit currentOrderChanged();
+    emit orderStepped();
+    guarded(m_ctx.messages, [&] { refreshCustomerList(); });
 }
 
 void SalePanel::previousOrder()
 {
     m_counter.previous();
     buildOrderNumberField();
-    guarded(m_ctx.messages, [&] {
-        emit currentOrderChanged();
-        emit orderStepped();
-    });
+    emit currentOrderChanged();
+    emit orderStepped();
 }
 
 void SalePanel::refreshCustomerList()
@@ -458,19 +492,8 @@ void SalePanel::post()
     if (!m_loaded)
         return;
     guarded(m_ctx.messages, [&] {
-        const QString quantity = m_quantity->text();
-        if (!quantity.trimmed().isEmpty()) {
-            const double q = parseField(quantity, QStringLiteral("销售数量："));
-            if (q == 0) {
-                m_ctx.messages.info(QStringLiteral("销售数量不能为0"));
-                return;
-            }
-            if (q > parseField(m_stockQuantity->text(), QStringLiteral("库存数量："))) {
-                m_ctx.messages.info(QStringLiteral("库存不足"));
-                m_quantity->setText(m_stockQuantity->text());
-                return;
-            }
-        }
+        if (!quantityAllowed())
+            return;
         compute();
         if (!routines::requireField(m_ctx.messages, m_actualPrice, QStringLiteral("实际销售价必须输入！")) ||
             !routines::requireField(m_ctx.messages, m_quantity, QStringLiteral("销售数量必须输入！")) ||
@@ -482,7 +505,7 @@ void SalePanel::post()
         }
         writeSale();
         // The sale is stored; the counter is kept at once so a failing refresh cannot lose it.
-        m_ctx.settings.write(QStringLiteral("danhao"), m_counter.text());
+        storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("danhao"), m_counter.text());
         hide();
         clear();
         emit m_ctx.events.succeeded(QStringLiteral("销售数据保存成功..."));
@@ -499,8 +522,11 @@ void SalePanel::reducedPost()
         if (!routines::requireField(m_ctx.messages, m_actualPrice, QStringLiteral("实际销售价必须输入！")) ||
             !routines::requireField(m_ctx.messages, m_quantity, QStringLiteral("销售数量必须输入！")))
             return;
+        if (!quantityAllowed())
+            return;
         writeSale();
         emit m_ctx.events.stockRowsChanged();
+        emit m_ctx.events.saleLinesChanged();
         hide();
         m_ctx.messages.info(QStringLiteral("销售数据成功！"));
         clear();
@@ -511,5 +537,28 @@ void SalePanel::appendSale()
 {
     if (!m_loaded)
         return;
-    guarded(m_ctx.messages, [&] { writeSale(); });
+    guarded(m_ctx.messages, [&] {
+        if (!quantityAllowed())
+            return;
+        writeSale();
+        emit m_ctx.events.saleLinesChanged();
+    });
+}
+
+bool SalePanel::quantityAllowed()
+{
+    const QString quantity = m_quantity->text();
+    if (quantity.trimmed().isEmpty())
+        return true;
+    const double q = fieldvalue::number(quantity, QStringLiteral("销售数量："));
+    if (q == 0) {
+        m_ctx.messages.info(QStringLiteral("销售数量不能为0"));
+        return false;
+    }
+    if (q > fieldvalue::number(m_stockQuantity->text(), QStringLiteral("库存数量："))) {
+        m_ctx.messages.info(QStringLiteral("库存不足"));
+        m_quantity->setText(m_stockQuantity->text());
+        return false;
+    }
+    return true;
 }

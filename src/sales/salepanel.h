@@ -23,9 +23,10 @@ class SalePanel : public FloatingPanel {
 public:
     SalePanel(AppContext &ctx, QWidget *parent);
 
-    // The order counter read at start-up (`danhao` + 1, or 1) and the sale date stored at the
-    // last close (`riqi`, empty when none).
-    void restoreOrderCounter(int counter, const QString &storedSaleDate);
+    // The first show: the sale date becomes today, and the order counter read at start-up
+    // (`danhao` + 1, or 1) with the sale date stored at the last close (`riqi`, empty when none)
+    // is taken up, past every order of today already stored.
+    void startDay(long long counter, const QString &storedSaleDate);
 
     DateEdit *saleDateField() const { return m_saleDate; }
     QComboBox *customerField() const { return m_customer; }
@@ -49,9 +50,11 @@ public:
     void closePanel();
     // Builds the sales order number from today's date and the counter.
     void buildOrderNumberField();
-    // "+" and "-" (also "下一单" and "上一单" of the checkout panel).
+    // "+" and "-" (also "下一单" and "上一单" of the checkout panel): browse the order numbers.
     void nextOrder();
     void previousOrder();
+    // After a receipt or a sales note: the next number that no stored order of today holds.
+    void startNewOrder();
     // Empties "客户名称：" and lists the known customers; a database error raises DbError.
     void refreshCustomerList();
     // Puts a name into "客户名称：" without looking up its address.
@@ -87,6 +90,14 @@ private:
     void buildHiddenButtons();
     void connectFields();
     void updateAmount();
+    // A new day since the sale date was last set: a sale date still showing that day moves on.
+    void followCalendar();
+    long long firstFreeCounter() const;
+    // After the counter moved: the number, the checkout, a cash field at "0", the customer list.
+    void showSteppedOrder();
+    // The quantity checks of a posting: not 0, not more than the stock. An empty quantity passes
+    // (the required-field check stops it).
+    bool quantityAllowed();
     void applyDiscount();
     void customerEdited(const QString &text);
     void orderNumberChanged(const QString &text);
@@ -97,6 +108,7 @@ private:
     std::optional<LoadedStock> m_loaded;
     OrderCounter m_counter;
     int m_clickedRow = -1;
+    QDate m_calendarDay; // the day the program last put into "销售日期："
 
     QLineEdit *m_name;
     QLineEdit *m_model;

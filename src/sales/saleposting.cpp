@@ -2,20 +2,13 @@
 
 #include "common/clock.h"
 #include "common/errors.h"
+#include "common/fieldvalue.h"
 #include "common/numbertext.h"
 #include "data/database.h"
 #include "data/dataset.h"
 #include "stock/pinyin.h"
 
 namespace {
-
-QString date(const QString &text, const QString &caption)
-{
-    const QDate d = QDate::fromString(text.trimmed(), QLatin1String(datetext::kDateFormat));
-    if (!d.isValid())
-        throw ConversionError(QStringLiteral("%1'%2' 不是有效的日期").arg(caption, text));
-    return datetext::date(d);
-}
 
 QString cellText(const Dataset &rows, int row, const QString &column)
 {
@@ -34,15 +27,6 @@ QString initials(const QString &text)
 
 } // namespace
 
-double parseField(const QString &text, const QString &caption)
-{
-    try {
-        return numbertext::parse(text);
-    } catch (const ConversionError &e) {
-        throw ConversionError(caption + e.text());
-    }
-}
-
 SaleFigures computeSale(const SaleNumbers &n)
 {
     const double p = n.price, q = n.quantity, s = n.stock, k = n.sold, m = n.salesAmount, c = n.purchasePrice;
@@ -54,6 +38,14 @@ SaleFigures computeSale(const SaleNumbers &n)
     f.newSold = numbertext::general(k + q);
     f.profit = numbertext::format((p - c) * q, QStringLiteral("0.00"));
     return f;
+}
+
+QString discountedPrice(double listPrice, double discount)
+{
+    // Through the four-decimal fixed point first, so 1.005 typed is 1.005 and not 1.00499….
+    const long long units = numbertext::fixed4Units(listPrice * discount / 100);
+    const long long fen = units >= 0 ? (units + 50) / 100 : -((-units + 50) / 100);
+    return numbertext::general(double(fen) / 100);
 }
 
 LoadedStock LoadedStock::fromRow(const Dataset &rows, int row)
@@ -85,12 +77,12 @@ LoadedStock LoadedStock::after(const SaleFigures &posted) const
 SaleNumbers saleNumbers(const LoadedStock &stock, const QString &price, const QString &quantity)
 {
     SaleNumbers n;
-    n.price = parseField(price, QStringLiteral("实际销售价："));
-    n.quantity = parseField(quantity, QStringLiteral("销售数量："));
-    n.stock = parseField(stock.stock, QStringLiteral("库存数量："));
-    n.sold = parseField(stock.sold, QStringLiteral("已销售数量："));
-    n.salesAmount = parseField(stock.salesAmount, QStringLiteral("已销售金额："));
-    n.purchasePrice = parseField(stock.purchasePrice, QStringLiteral("进货单价："));
+    n.price = fieldvalue::number(price, QStringLiteral("实际销售价："));
+    n.quantity = fieldvalue::number(quantity, QStringLiteral("销售数量："));
+    n.stock = fieldvalue::number(stock.stock, QStringLiteral("库存数量："));
+    n.sold = fieldvalue::number(stock.sold, QStringLiteral("已销售数量："));
+    n.salesAmount = fieldvalue::number(stock.salesAmount, QStringLiteral("已销售金额："));
+    n.purchasePrice = fieldvalue::number(stock.purchasePrice, QStringLiteral("进货单价："));
     return n;
 }
 
@@ -98,9 +90,9 @@ SaleFigures postSale(Database &db, const LoadedStock &stock, const SaleEntry &en
 {
     // Everything is converted before the first write.
     const SaleNumbers n = saleNumbers(stock, entry.price, entry.quantity);
-    const double owed = parseField(entry.owed, QStringLiteral("欠款金额："));
-    const QString saleDate = date(entry.saleDate, QStringLiteral("销售日期："));
-    const QString stockInDate = date(stock.stockInDate, QStringLiteral("入库日期："));
+    const double owed = fieldvalue::number(entry.owed, QStringLiteral("欠款金额："));
+    const QString saleDate = fieldvalue::date(entry.saleDate, QStringLiteral("销售日期："));
+    const QString stockInDate = fieldvalue::date(stock.stockInDate, QStringLiteral("入库日期："));
     const SaleFigures f = computeSale(n);
     const double newSold = numbertext::parse(f.newSold);
     const double newSalesAmount = numbertext::parse(f.newSalesAmount);

@@ -27,6 +27,10 @@ struct SaleFigures {
 
 SaleFigures computeSale(const SaleNumbers &n);
 
+// The unit price at a discount ("85" for 85%), rounded half up to the fen, so the price shown is
+// the price charged: 33% of 19.99 is 6.60, and three of them are 19.80.
+QString discountedPrice(double listPrice, double discount);
+
 // The stock row a sale was started on, as it was loaded, with the key that binds the posting
 // to it. Numbers are kept as text and converted where they are used.
 struct LoadedStock {
@@ -60,9 +64,6 @@ struct SaleEntry {
     QString contact;
     QString remark;
 };
-
-// A field's text as a number; a ConversionError names the field (its caption) and the text.
-double parseField(const QString &text, const QString &caption);
 
 // Converts the typed price and quantity and the loaded row's numbers; a text that is not a
 // number raises a ConversionError naming the field.

@@ -1,6 +1,7 @@
 #include "stock/stockinpanel.h"
 
 #include "common/appcontext.h"
+#include "common/fieldvalue.h"
 #include "common/guard.h"
 #include "common/numbertext.h"
 #include "common/shopevents.h"
@@ -330,6 +331,7 @@ void StockInPanel::openForChange()
         putList(m_supplier, text("g"));
         m_loadedKey = rows.currentKey();
         m_loadedSalePrice = m_salePrice->text();
+        m_name->setFocus(Qt::OtherFocusReason);
     });
 }
 
@@ -430,9 +432,9 @@ void StockInPanel::recomputeStock()
 {
     if (!filled(m_price) || !filled(m_quantity))
         return;
-    const double price = numbertext::parse(m_price->text());
-    const double quantity = numbertext::parse(m_quantity->text());
-    const double sold = filled(m_sold) ? numbertext::parse(m_sold->text()) : 0;
+    const double price = fieldvalue::number(m_price->text(), QStringLiteral("进货单价："));
+    const double quantity = fieldvalue::number(m_quantity->text(), QStringLiteral("进货数量："));
+    const double sold = filled(m_sold) ? fieldvalue::number(m_sold->text(), QStringLiteral("已销售数量：")) : 0;
     put(m_amount, numbertext::general(price * quantity));
     put(m_stockQuantity, numbertext::general(quantity - sold));
     put(m_stockValue, numbertext::general((quantity - sold) * price));

@@ -29,21 +29,22 @@ GridColumns StockQueryView::gridColumns()
                   out = QStringLiteral("销 售"), stock = QStringLiteral("存 货"), note = QStringLiteral("备 注");
     const QString quantity = QStringLiteral("#0.###"), amount = QStringLiteral("#0.##");
     return {
-        C::text(QStringLiteral("a"), goods, QStringLiteral("名 称"), 110).withFooterText(QStringLiteral("总计")),
-        C::text(QStringLiteral("b"), goods, QStringLiteral("规格型号")),
-        C::text(QStringLiteral("c"), goods, QStringLiteral("编 码")),
-        C::text(QStringLiteral("d"), goods, QStringLiteral("类 别"), 60),
-        C::number(QStringLiteral("2"), in, QStringLiteral("数 量"), quantity, C::Footer::Sum, 55),
+        // The widths add up to less than the window's width, so every column is in view.
+        C::text(QStringLiteral("a"), goods, QStringLiteral("名 称"), 105).withFooterText(QStringLiteral("总计")),
+        C::text(QStringLiteral("b"), goods, QStringLiteral("规格型号"), 75),
+        C::text(QStringLiteral("c"), goods, QStringLiteral("编 码"), 70),
+        C::text(QStringLiteral("d"), goods, QStringLiteral("类 别"), 55),
+        C::number(QStringLiteral("2"), in, QStringLiteral("数 量"), quantity, C::Footer::Sum, 50),
         C::number(QStringLiteral("1"), in, QStringLiteral("单 价"), {}, C::Footer::None, 55),
-        C::number(QStringLiteral("3"), in, QStringLiteral("金 额"), amount, C::Footer::Sum),
-        C::number(QStringLiteral("5"), out, QStringLiteral("数 量"), quantity, C::Footer::Sum, 55),
+        C::number(QStringLiteral("3"), in, QStringLiteral("金 额"), amount, C::Footer::Sum, 65),
+        C::number(QStringLiteral("5"), out, QStringLiteral("数 量"), quantity, C::Footer::Sum, 50),
         C::number(QStringLiteral("4"), out, QStringLiteral("单 价"), {}, C::Footer::None, 55),
-        C::number(QStringLiteral("6"), out, QStringLiteral("金 额"), amount, C::Footer::Sum),
-        C::number(QStringLiteral("7"), stock, QStringLiteral("数 量"), quantity, C::Footer::Sum, 55),
-        C::number(QStringLiteral("8"), stock, QStringLiteral("金 额"), amount, C::Footer::Sum),
-        C::text(QStringLiteral("day1"), note, QStringLiteral("入库日期"), 80).centred(),
-        C::text(QStringLiteral("g"), note, QStringLiteral("供货商"), 90),
-        C::text(QStringLiteral("z"), note, QStringLiteral("备 注"), 90),
+        C::number(QStringLiteral("6"), out, QStringLiteral("金 额"), amount, C::Footer::Sum, 65),
+        C::number(QStringLiteral("7"), stock, QStringLiteral("数 量"), quantity, C::Footer::Sum, 50),
+        C::number(QStringLiteral("8"), stock, QStringLiteral("金 额"), amount, C::Footer::Sum, 65),
+        C::text(QStringLiteral("day1"), note, QStringLiteral("入库日期"), 78).centred(),
+        C::text(QStringLiteral("g"), note, QStringLiteral("供货商"), 70),
+        C::text(QStringLiteral("z"), note, QStringLiteral("备 注"), 70),
     };
 }
 
@@ -208,6 +209,11 @@ StockConditions StockQueryView::conditions() const
     return c;
 }
 
+void StockQueryView::focusNameField()
+{
+    m_name->setFocus(Qt::OtherFocusReason);
+}
+
 void StockQueryView::runQuery()
 {
     routines::open(m_ctx.data.stockQuery, stockConditionsStatement(m_listing.baseCondition, conditions()));
@@ -272,7 +278,7 @@ bool StockQueryView::zeroStockHidden() const
 void StockQueryView::zeroStockClicked(bool hidden)
 {
     setZeroStockHidden(hidden);
-    m_ctx.settings.write(QStringLiteral("n0"), hidden ? QStringLiteral("no") : QStringLiteral("yes"));
+    storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("n0"), hidden ? QStringLiteral("no") : QStringLiteral("yes"));
     guarded(m_ctx.messages, [&] { refreshAll(); });
 }
 
@@ -283,7 +289,7 @@ void StockQueryView::alarmChanged(const QString &text)
         return;
     }
     m_alarmNumber = text.toDouble();
-    m_ctx.settings.write(QStringLiteral("number"), text);
+    storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("number"), text);
     m_grid->redraw();
 }
 

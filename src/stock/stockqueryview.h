@@ -54,6 +54,8 @@ public:
     // Hides grid columns by field name for this run (restricted users).
     void hideColumns(const QStringList &fields);
     QTableView *grid() const;
+    // Puts the cursor into "商品名称：", where a search by initials starts.
+    void focusNameField();
     Grid *gridWidget() const { return m_grid; }
 
     // The first show of the main window: both dates become today, the alarm number the stored one.

@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/errors.h"
+#include "common/fieldvalue.h"
 #include "common/numbertext.h"
 #include "data/database.h"
 #include "stock/pinyin.h"
@@ -15,14 +16,6 @@ namespace {
 QString initials(const QString &text)
 {
     return QString::fromLatin1(pinyinInitials(text));
-}
-
-QString checkedDate(const QString &text)
-{
-    const QString date = text.trimmed();
-    if (!QDate::fromString(date, QLatin1String(datetext::kDateFormat)).isValid())
-        throw ConversionError(QStringLiteral("'%1' 不是有效的日期").arg(text));
-    return date;
 }
 
 // A number as the database holds it: null counts as nothing (0), a text must be a number.
@@ -66,10 +59,10 @@ double asField(double value)
 StockInValues convert(const StockInTexts &t)
 {
     StockInValues v;
-    v.price = numbertext::parse(t.price);
-    v.quantity = numbertext::parse(t.quantity);
-    v.salePrice = numbertext::parse(t.salePrice);
-    v.date = checkedDate(t.date);
+    v.price = fieldvalue::number(t.price, QStringLiteral("进货单价："));
+    v.quantity = fieldvalue::number(t.quantity, QStringLiteral("进货数量："));
+    v.salePrice = fieldvalue::number(t.salePrice, QStringLiteral("销售单价："));
+    v.date = fieldvalue::date(t.date, QStringLiteral("入库日期："));
     v.name = t.name.trimmed();
     v.model = t.model.trimmed();
     v.code = t.code.trimmed();

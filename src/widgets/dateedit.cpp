@@ -2,6 +2,8 @@
 
 #include "common/clock.h"
 
+#include <QEvent>
+
 DateEdit::DateEdit(QWidget *parent) : QLineEdit(parent)
 {
     setInputMask(QStringLiteral("9999-99-99; "));
@@ -20,4 +22,14 @@ void DateEdit::setDate(const QDate &date)
 QDate DateEdit::date() const
 {
     return QDate::fromString(displayText(), QLatin1String(datetext::kDateFormat));
+}
+
+void DateEdit::changeEvent(QEvent *event)
+{
+    QLineEdit::changeEvent(event);
+    if (event->type() != QEvent::ReadOnlyChange)
+        return;
+    QPalette shaded = palette();
+    shaded.setColor(QPalette::Base, isReadOnly() ? shaded.color(QPalette::Window) : QPalette().color(QPalette::Base));
+    setPalette(shaded);
 }

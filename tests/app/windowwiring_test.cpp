@@ -1,12 +1,22 @@
 #include "app/mainwindow.h"
+#include "app/skins.h"
+#include "app/windowset.h"
 #include "common/shopevents.h"
 #include "sales/checkoutpanel.h"
 #include "sales/salepanel.h"
+#include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
+#include "users/logindialog.h"
 #include "support/testapp.h"
 #include "widgets/successprompt.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QToolButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableView>
@@ -81,6 +91,72 @@ TEST(WindowWiringTest, TheCustomerListIsFilledWhenTheWindowFirstShows)
     shop.exec("insert into data1 (a, z, g) values ('旧货', '20140701001', '李四')");
     MainWindow &main = shop.windows();
     EXPECT_NE(main.salePanel()->customerField()->findText(QStringLiteral("李四")), -1);
+}
+
+} // namespace
+
+namespace {
+
+// Every setting the program writes while it is used: a store that cannot be written is reported
+// by name, and what the user did still happens.
+TEST(SettingsWrites, AFailedWriteIsReportedNotDropped)
+{
+    const struct {
+        const char *name;
+        std::function<void(TestShop &, MainWindow &)> trigger;
+    } cases[] = {
+        {"danhao",
+         [](TestShop &shop, MainWindow &main) {
+             shop.data.stockQuery.open(Statement("select * from data order by ID"));
+             emit main.stockQuery()->rowDoubleClicked(0);
+             main.salePanel()->findChild<QAbstractButton *>(QStringLiteral("confirmSale"))->click();
+             EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 1) << "the sale itself is stored";
+         }},
+        {"n0", [](TestShop &, MainWindow &main) { main.findChild<QAbstractButton *>(QStringLiteral("hideZeroStock"))->click(); }},
+        {"number", [](TestShop &, MainWindow &main) { main.findChild<QLineEdit *>(QStringLiteral("alarmNumber"))->setText("9"); }},
+        {"skin", [](TestShop &, MainWindow &main) { main.actions().skins->actions().at(1)->trigger(); }},
+        {"riqi", [](TestShop &, MainWindow &main) { main.close(); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestShop shop;
+        shop.addStockRow({{"a", QStringLiteral("牛仔裤")}, {"1", 10.0}, {"4", 20.0}, {"5", 0.0}, {"6", 0.0},
+                          {"7", 5.0}, {"day1", QStringLiteral("2014-07-01")}});
+        MainWindow &main = shop.windows();
+        // A file where the settings folder should be: nothing can be written there.
+        QDir(shop.path("config")).removeRecursively();
+        QFile blocker(shop.path("config"));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        c.trigger(shop, main);
+        ASSERT_FALSE(shop.messages.boxes.isEmpty());
+        EXPECT_EQ(shop.messages.boxes.last().kind, RecordingMessages::Kind::Error);
+        EXPECT_TRUE(shop.messages.lastText().contains(QString::fromLatin1(c.name))) << shop.messages.lastText().toStdString();
+        skins::apply(-1);
+    }
+}
+
+TEST(Focus, TheCursorIsWhereTheNextThingIsTyped)
+{
+    TestShop shop;
+    shop.addStockRow({{"a", QStringLiteral("牛仔裤")}, {"7", 5.0}, {"day1", QStringLiteral("2014-07-01")}});
+    MainWindow &main = shop.windows();
+    main.show();
+    QApplication::setActiveWindow(&main);
+    shop.logIn();
+    emit shop.windowSet().login->loggedIn();
+    ASSERT_TRUE(QApplication::focusWidget());
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("queryName")) << "after login: the search by initials";
+
+    main.toolbar().checkout->click();
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("cashField")) << "the checkout: the cash";
+    main.toolbar().checkout->click();
+
+    shop.data.stockQuery.setCurrentRow(0);
+    main.actions().modify->trigger();
+    QWidget *focused = QApplication::focusWidget();
+    EXPECT_TRUE(focused == main.stockInPanel()->nameList() || focused == main.stockInPanel()->nameList()->lineEdit())
+        << "修 改: the first field to edit, not " << (focused ? focused->objectName().toStdString() : "nothing");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "sales/salepanel.h"
 
 #include "app/mainwindow.h"
+#include "app/windowset.h"
+#include "users/logindialog.h"
 #include "sales/checkoutpanel.h"
 #include "stock/stockqueryview.h"
 #include "support/testapp.h"
@@ -272,25 +274,26 @@ TEST_F(SalePanelTest, TypingAnOrderNumberLoadsThatOrdersCustomer)
     EXPECT_TRUE(shop.messages.boxes.isEmpty());
 }
 
-TEST_F(SalePanelTest, PlusAndMinusMoveTheCounterFromTheStoredOne)
+TEST_F(SalePanelTest, PlusAndMinusBrowseTheOrdersFromTheFirstFreeOne)
 {
     shop.settings.write("danhao", "6");
     shop.settings.write("riqi", "2014-07-29");
     addLine("20140729008", "张三", "北京", "138", "老客户");
     open();
     doubleClick(0);
-    EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729007"));
+    EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729009")) << "past the stored counter and the stored order";
     main->checkoutPanel()->setCash(QStringLiteral("100"));
-    click("nextOrder");
+    click("previousOrder");
     EXPECT_EQ(checkoutCash(), QStringLiteral("0"));
+    EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729008"));
+    EXPECT_EQ(text("customerName"), QStringLiteral("张三")) << "an existing order can be reached by hand";
+    click("previousOrder");
+    click("nextOrder");
     EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729008"));
     EXPECT_EQ(text("customerName"), QString()) << "the customer list refresh empties the name";
     EXPECT_EQ(text("address"), QStringLiteral("北京")) << "but the order's address stays";
     EXPECT_EQ(field<QComboBox>("customerName")->findText(QStringLiteral("张三")), 0);
-    click("previousOrder");
-    click("previousOrder");
-    EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729006"));
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 10; ++i)
         click("previousOrder");
     EXPECT_EQ(panel->orderCounter().value(), 0);
     EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729000"));
@@ -303,13 +306,16 @@ TEST_F(SalePanelTest, ANewDayStartsAtOneOnceAndPlusIsNotUndone)
     open();
     doubleClick(0);
     EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729001"));
+    click("confirmSale");
     click("nextOrder");
+    loadGrid();
     doubleClick(1);
     EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729002"));
-    // A sale date typed for another day starts that day's numbering again.
+    // A sale date typed for another day starts that day's numbering again, past every order of
+    // the computer's date already stored: 001 holds the first sale.
     type("saleDate", QStringLiteral("2014-07-30"));
     doubleClick(0);
-    EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729001")) << "the number keeps the computer's date";
+    EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729002")) << "the number keeps the computer's date";
 }
 
 TEST_F(SalePanelTest, CloseClearsAndAClickOnAnotherRowCloses)
@@ -530,11 +536,10 @@ TEST_F(SalePanelTest, HiddenButtonsLieOutsideThePanelAndAreReachedWithTab)
     }
 }
 
-TEST_F(SalePanelTest, ReducedPostSkipsTheChecksAndTheRefreshes)
+TEST_F(SalePanelTest, ReducedPostSkipsTheOtherChecksAndTheRefreshes)
 {
     open();
     doubleClick(0);
-    type("quantity", QStringLiteral("0"));
     type("owedAmount", QStringLiteral("3"));
     click("reducedPost");
     EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("销售数据成功！")});
@@ -544,6 +549,7 @@ TEST_F(SalePanelTest, ReducedPostSkipsTheChecksAndTheRefreshes)
     EXPECT_EQ(text("owedAmount"), QStringLiteral("0"));
     EXPECT_TRUE(main->successPrompt()->isHidden());
     EXPECT_TRUE(shop.settings.read("danhao").isEmpty());
+    EXPECT_EQ(checkoutLines(), 1) << "the checkout lists the new line like after a posting";
 
     shop.messages.clear();
     loadGrid();
@@ -554,6 +560,33 @@ TEST_F(SalePanelTest, ReducedPostSkipsTheChecksAndTheRefreshes)
     EXPECT_EQ(lineCount(), 1);
 }
 
+TEST_F(SalePanelTest, HiddenPostsRefuseWhatThePostingRefuses)
+{
+    open();
+    const struct {
+        const char *button;
+        const char *quantity;
+        const char *message;
+    } cases[] = {
+        {"reducedPost", "0", "销售数量不能为0"},
+        {"reducedPost", "7", "库存不足"},
+        {"appendSale", "0", "销售数量不能为0"},
+        {"appendSale", "7", "库存不足"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.button) + " " + c.quantity);
+        shop.messages.clear();
+        loadGrid();
+        doubleClick(0);
+        type("quantity", QString::fromLatin1(c.quantity));
+        click(c.button);
+        EXPECT_EQ(shop.messages.texts(), QStringList{QString::fromUtf8(c.message)});
+        EXPECT_EQ(lineCount(), 0);
+        EXPECT_EQ(stock(jeans, "7"), 5.0) << "the stock never goes below what is there";
+        click("closeSale");
+    }
+}
+
 TEST_F(SalePanelTest, HiddenStepButtonsEachDoTheirOwnStep)
 {
     open();
@@ -562,6 +595,7 @@ TEST_F(SalePanelTest, HiddenStepButtonsEachDoTheirOwnStep)
     click("appendSale");
     click("appendSale");
     EXPECT_EQ(lineCount(), 2);
+    EXPECT_EQ(checkoutLines(), 2) << "the checkout follows each line";
     EXPECT_EQ(stock(jeans, "5"), 2.0);
     EXPECT_EQ(stock(jeans, "7"), 3.0);
     EXPECT_EQ(text("stockQuantity"), QStringLiteral("3"));
@@ -595,3 +629,102 @@ TEST_F(SalePanelTest, AStockRowWithEmptyFiguresStopsTheSaleWithAMessage)
 }
 
 } // namespace
+
+// Whenever the program picks the number of a new order it goes past every order of the day
+// already stored, whatever the settings say: a crash, a missing settings file or a smaller
+// counter stored after adding to an earlier order never put a new customer into an old order.
+TEST(SalePanelOrderNumbers, ANewOrderNeverTakesANumberAlreadyStored)
+{
+    const struct {
+        const char *what;
+        QList<std::pair<const char *, const char *>> settings;
+        QStringList storedOrders;
+        const char *expected;
+    } cases[] = {
+        {"restart after a crash (no riqi written)", {{"danhao", "1"}}, {"20140729001"}, "20140729002"},
+        {"missing settings over an existing database", {}, {"20140729001", "20140729002"}, "20140729003"},
+        {"smaller counter stored after adding to an earlier order",
+         {{"danhao", "2"}, {"riqi", "2014-07-29"}},
+         {"20140729001", "20140729002", "20140729005"},
+         "20140729006"},
+        {"stored counter above the stored orders", {{"danhao", "8"}, {"riqi", "2014-07-29"}}, {"20140729003"},
+         "20140729009"},
+        {"an empty shop", {}, {}, "20140729001"},
+        {"a counter past 32 bits", {{"danhao", "2147483647"}, {"riqi", "2014-07-29"}}, {}, "201407292147483648"},
+        {"a counter no shop reaches", {{"danhao", "9223372036854775807"}, {"riqi", "2014-07-29"}}, {"20140729001"},
+         "20140729002"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        TestShop shop;
+        shop.addStockRow({{"a", QStringLiteral("牛仔裤")}, {"1", 10.0}, {"4", 20.0}, {"5", 0.0}, {"6", 0.0},
+                          {"7", 5.0}, {"day1", QStringLiteral("2014-07-01")}});
+        for (const auto &[name, value] : c.settings)
+            shop.settings.write(QString::fromLatin1(name), QString::fromLatin1(value));
+        for (const QString &z : c.storedOrders)
+            shop.exec("insert into data1 (a, z, g) values ('旧货', ?, '张三')", {z});
+        MainWindow &main = shop.windows();
+        shop.data.stockQuery.open(Statement("select * from data order by ID"));
+        emit main.stockQuery()->rowDoubleClicked(0);
+        SalePanel &panel = *main.salePanel();
+        EXPECT_EQ(panel.orderNumber(), QString::fromLatin1(c.expected));
+        EXPECT_EQ(panel.customerName(), QString()) << "no other customer's order is opened";
+        EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    }
+}
+
+TEST_F(SalePanelTest, TheDiscountShownIsTheDiscountCharged)
+{
+    const long long tee = shop.addStockRow({{"a", QStringLiteral("T恤")}, {"1", 5.0}, {"4", 19.99}, {"5", 0.0},
+                                            {"6", 0.0}, {"7", 10.0}, {"day1", QStringLiteral("2014-07-03")}});
+    open();
+    doubleClick(1);
+    type("discount", QStringLiteral("85"));
+    doubleClick(2);
+    EXPECT_EQ(text("discount"), QStringLiteral("100")) << "a new sale starts at the full price";
+    EXPECT_EQ(text("actualPrice"), QStringLiteral("19.99"));
+    type("discount", QStringLiteral("33"));
+    EXPECT_EQ(text("actualPrice"), QStringLiteral("6.6")) << "6.5967 rounded to the fen";
+    type("quantity", QStringLiteral("3"));
+    EXPECT_EQ(text("saleAmount"), QStringLiteral("19.8"));
+    click("confirmSale");
+    EXPECT_EQ(shop.scalar("select [2] || '|' || [4] from data1"), QStringLiteral("6.6|19.8"));
+    EXPECT_EQ(stock(tee, "6"), 19.8);
+    EXPECT_EQ(checkoutLines(), 1);
+    EXPECT_EQ(main->checkoutPanel()->findChild<QLineEdit *>("totalField")->text(), QStringLiteral("19.8"));
+}
+
+TEST_F(SalePanelTest, TheSaleDateFollowsTheCalendarPastMidnight)
+{
+    open();
+    doubleClick(0);
+    click("confirmSale");
+    EXPECT_EQ(shop.scalar("select day1 || '|' || z from data1"), QStringLiteral("2014-07-29|20140729001"));
+
+    shop.clock.time = QDateTime(QDate(2014, 7, 30), QTime(0, 5));
+    loadGrid();
+    doubleClick(1);
+    EXPECT_EQ(text("saleDate"), QStringLiteral("2014-07-30"));
+    EXPECT_EQ(text("orderNumber"), QStringLiteral("20140730001")) << "the new day's numbering";
+    click("confirmSale");
+    EXPECT_EQ(shop.scalar("select day1 || '|' || z from data1 where ID=2"), QStringLiteral("2014-07-30|20140730001"));
+
+    // A date the owner typed on purpose is left alone by the next midnight.
+    type("saleDate", QStringLiteral("2014-07-20"));
+    shop.clock.time = QDateTime(QDate(2014, 7, 31), QTime(0, 5));
+    loadGrid();
+    doubleClick(0);
+    EXPECT_EQ(text("saleDate"), QStringLiteral("2014-07-20"));
+}
+
+TEST_F(SalePanelTest, AClerksSaleDateAlsoFollowsTheCalendar)
+{
+    shop.logIn(QStringLiteral("店员"));
+    open();
+    emit shop.windowSet().login->loggedIn();
+    EXPECT_TRUE(field<DateEdit>("saleDate")->isReadOnly());
+    shop.clock.time = QDateTime(QDate(2014, 7, 30), QTime(8, 0));
+    loadGrid();
+    doubleClick(0);
+    EXPECT_EQ(text("saleDate"), QStringLiteral("2014-07-30"));
+}

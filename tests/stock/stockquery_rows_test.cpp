@@ -148,7 +148,7 @@ TEST(StockScanIndex, AddedAtOpenAndUsedByBothListings)
     Database db(file);
     db.open();
     EXPECT_EQ(db.scalar(Statement("select count(*) from sqlite_master where type='index' and name like 'data_scan%'")).toInt(),
-              int(schema::indexStatements().size()));
+              2);
     db.open(); // again: nothing to add, nothing fails
 
     Dataset stock(db, QStringLiteral("stock"));
