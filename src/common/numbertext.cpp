@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -241,10 +242,11 @@ double parse(const QString &text)
     const auto [end, error] = std::from_chars(latin.data(), latin.data() + latin.size(), v);
     if (error == std::errc::result_out_of_range) {
         // Too large is refused; too small to tell from zero is zero, as the nearest double.
+        // The power of ten of the first non-zero digit decides which.
         const QString mantissa = t.mid(mantissaFrom, mantissaTo - mantissaFrom);
-        const int point = intDigits;
+        const int point = intDigits; // position of the "." (or of the end) in the mantissa
         int lead = 0;
-        while (lead < mantissa.size() && (mantissa.at(lead) == QLatin1Char('0') || mantissa.at(lead) == QLatin1Char('.')))
+        while (lead < mantissa.size() && (mantissa.at(lead) == QLatin1Char('0') || lead == point))
             ++lead;
         const long long magnitude = (lead < point ? point - lead - 1 : point - lead) + exponent;
         if (magnitude >= 0)
