@@ -1,3 +1,4 @@
+#include "app/chineselocale.h"
 #include "common/layoutstore.h"
 #include "app/mainwindow.h"
 #include "common/settings.h"
@@ -19,7 +20,15 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The name the system knows the program by (its window class); what the user reads in the
+    // title bars is the display name.
     QApplication::setApplicationName(QStringLiteral("tolvane"));
+    QApplication::setApplicationDisplayName(version::caption());
+    useChineseLocale();
+    QString noQtTexts;
+    const auto qtTexts = installQtChineseTexts(&noQtTexts);
+    if (!qtTexts)
+        qWarning("%s", qUtf8Printable(noQtTexts));
     installFontSubstitutions();
     const bool createWithoutAsking = QApplication::arguments().contains(QStringLiteral("--create-db"));
 

@@ -32,7 +32,7 @@
 MainWindow::MainWindow(AppContext &ctx) : m_ctx(ctx)
 {
     setObjectName(QStringLiteral("TMainForm"));
-    setWindowTitle(QStringLiteral("%1 %2").arg(QString::fromUtf8(version::kTitle), QString::fromUtf8(version::kVersion)));
+    setWindowTitle(version::caption());
     setFixedSize(kClientWidth, kClientHeight);
 
     auto *central = new QWidget(this);

@@ -1,12 +1,14 @@
 #include "common/messages.h"
 
+#include "common/version.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace {
 QWidget *owner() { return QApplication::activeWindow(); }
-QString appTitle() { return QApplication::applicationDisplayName(); }
+QString appTitle() { return version::caption(); }
 } // namespace
 
 void DialogMessages::info(const QString &text)

@@ -2,10 +2,11 @@
 
 #include "common/errors.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace numbertext {
 namespace {
@@ -19,11 +20,12 @@ struct Decimal {
 
 Decimal decompose(double value)
 {
+    // std::to_chars, unlike printf, writes "." whatever locale the desktop set for the C library.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    const auto written = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
     // buf looks like "d.dddddddddddddde+XX"
     Decimal d;
-    const QString s = QString::fromLatin1(buf);
+    const QString s = QString::fromLatin1(buf, written.ptr - buf);
     const int e = s.indexOf(QLatin1Char('e'));
     d.digits = s.left(e).remove(QLatin1Char('.'));
     d.exponent = s.mid(e + 1).toInt();
@@ -200,8 +202,10 @@ double parse(const QString &text)
             ++k;
         return k - from;
     };
+    const bool negative = i < n && t.at(i) == QLatin1Char('-');
     if (i < n && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
         ++i;
+    const int mantissaFrom = i;
     const int intDigits = digitsAt(i);
     i += intDigits;
     int fracDigits = 0;
@@ -212,21 +216,44 @@ double parse(const QString &text)
     }
     if (intDigits + fracDigits == 0)
         fail(text);
+    const int mantissaTo = i;
+    long long exponent = 0;
     if (i < n && (t.at(i) == QLatin1Char('e') || t.at(i) == QLatin1Char('E'))) {
         ++i;
+        const bool negativeExponent = i < n && t.at(i) == QLatin1Char('-');
         if (i < n && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
             ++i;
         const int expDigits = digitsAt(i);
         if (expDigits == 0)
             fail(text);
+        for (int k = i; k < i + expDigits; ++k)
+            exponent = std::min(exponent * 10 + (t.at(k).unicode() - '0'), 1'000'000'000LL);
+        if (negativeExponent)
+            exponent = -exponent;
         i += expDigits;
     }
     if (i != n)
         fail(text);
-    const QByteArray latin = t.toLatin1();
-    char *end = nullptr;
-    const double v = std::strtod(latin.constData(), &end);
-    if (std::isinf(v) || std::isnan(v))
+
+    // std::from_chars reads "." as the decimal point whatever locale the desktop set for the C
+    // library (strtod would stop at the "." under a decimal-comma locale). It takes no "+".
+    const std::string latin = t.mid(negative ? 0 : mantissaFrom).toStdString();
+    double v = 0;
+    const auto [end, error] = std::from_chars(latin.data(), latin.data() + latin.size(), v);
+    if (error == std::errc::result_out_of_range) {
+        // Too large is refused; too small to tell from zero is zero, as the nearest double.
+        // The power of ten of the first non-zero digit decides which.
+        const QString mantissa = t.mid(mantissaFrom, mantissaTo - mantissaFrom);
+        const int point = intDigits; // position of the "." (or of the end) in the mantissa
+        int lead = 0;
+        while (lead < mantissa.size() && (mantissa.at(lead) == QLatin1Char('0') || lead == point))
+            ++lead;
+        const long long magnitude = (lead < point ? point - lead - 1 : point - lead) + exponent;
+        if (magnitude >= 0)
+            fail(text);
+        return negative ? -0.0 : 0.0;
+    }
+    if (error != std::errc() || end != latin.data() + latin.size() || std::isinf(v) || std::isnan(v))
         fail(text);
     return v;
 }

@@ -1,6 +1,7 @@
 #include "data/database.h"
 
 #include "common/errors.h"
+#include "data/collation.h"
 #include "data/schema.h"
 
 #include <QDate>
@@ -69,6 +70,8 @@ bool Database::exists() const
 
 void Database::applyPragmas()
 {
+    if (!collation::install(m_db))
+        fail(QStringLiteral("数据库错误"));
     execute(Statement("PRAGMA foreign_keys=OFF"));
     query(Statement("PRAGMA journal_mode=DELETE"), [](sqlite3_stmt *) {});
     execute(Statement("PRAGMA synchronous=FULL"));

@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "common/numbertext.h"
+#include "data/collation.h"
 #include "data/database.h"
 
 #include <QRegularExpression>
@@ -491,30 +492,36 @@ void Dataset::sort(const QString &fieldSpec)
     }
     const int column = requireColumn(field);
     readColumn(column);
-    // Each cell of the column is read once. Nulls come first, then numbers by value, then texts.
+    // Each cell of the column is read once. Nulls come first, then numbers by value, then texts
+    // in the program's order (collation), which the texts' ranks stand for in the comparison.
     struct Key {
         int kind; // 0 null, 1 number, 2 text
-        double number;
-        QString text;
+        double value; // the number, or the text's rank
     };
     std::vector<Key> keys;
     keys.reserve(size_t(m_rowCount));
+    QStringList texts;
+    std::vector<int> textRows;
     for (int r = 0; r < m_rowCount; ++r) {
         const Cell at = cell(r, column);
-        if (!at.store || at.store->isNull(at.index))
-            keys.push_back({0, 0, {}});
-        else if (at.store->isText(at.index))
-            keys.push_back({2, 0, at.store->text(at.index)});
-        else
-            keys.push_back({1, at.store->number(at.index), {}});
+        if (!at.store || at.store->isNull(at.index)) {
+            keys.push_back({0, 0});
+        } else if (at.store->isText(at.index)) {
+            keys.push_back({2, 0});
+            texts << at.store->text(at.index);
+            textRows.push_back(r);
+        } else {
+            keys.push_back({1, at.store->number(at.index)});
+        }
     }
+    const std::vector<int> ranks = collation::ranks(texts);
+    for (size_t i = 0; i < textRows.size(); ++i)
+        keys[size_t(textRows[i])].value = ranks[i];
     auto compare = [&](int x, int y) {
         const Key &a = keys[size_t(x)], &b = keys[size_t(y)];
         if (a.kind != b.kind)
             return a.kind < b.kind ? -1 : 1;
-        if (a.kind == 1)
-            return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
-        return a.kind == 2 ? QString::compare(a.text, b.text) : 0;
+        return a.value < b.value ? -1 : (a.value > b.value ? 1 : 0);
     };
     std::vector<int> order(static_cast<size_t>(m_rowCount));
     std::iota(order.begin(), order.end(), 0);

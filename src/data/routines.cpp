@@ -1,6 +1,7 @@
 #include "data/routines.h"
 
 #include "common/messages.h"
+#include "data/collation.h"
 #include "data/dataset.h"
 
 #include <QAbstractSpinBox>
@@ -44,7 +45,8 @@ void execute(Dataset &dataset, const Statement &statement)
 
 void openDistinct(Dataset &dataset, const QString &column, const QString &table)
 {
-    open(dataset, Statement(QStringLiteral("select %1 from %2 group by %1 order by %1").arg(column, table)));
+    open(dataset, Statement(QStringLiteral("select %1 from %2 group by %1 order by %1 collate %3")
+                                .arg(column, table, QLatin1String(collation::kName))));
 }
 
 void fillList(Dataset &dataset, const QString &column, const QString &table, QComboBox *list)

@@ -20,7 +20,8 @@ bool requireField(Messages &messages, QWidget *field, const QString &message);
 void open(Dataset &dataset, const Statement &statement);
 // Closes the dataset, replaces its statement and runs it without a result.
 void execute(Dataset &dataset, const Statement &statement);
-// Opens the distinct values of a column, sorted: select c from t group by c order by c.
+// Opens the distinct values of a column, sorted: select c from t group by c order by c, texts
+// in the program's order (Chinese by pinyin, see collation).
 void openDistinct(Dataset &dataset, const QString &column, const QString &table);
 // Empties the list (its text too) and fills it with the distinct values of a column; a null
 // becomes an empty entry. Refilling does not count as the user changing the list.

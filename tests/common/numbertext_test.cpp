@@ -2,6 +2,8 @@
 #include "common/numbertext.h"
 #include "support/printers.h"
 
+#include <clocale>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -77,14 +79,19 @@ TEST(NumberText, HalvesRoundToEven)
 TEST(NumberText, ParseAcceptsPlainDecimals)
 {
     const std::pair<const char *, double> cases[] = {
-        {"0", 0}, {"12", 12}, {" 12.5 ", 12.5}, {"-3", -3}, {".5", 0.5}, {"5.", 5}, {"1e3", 1000}, {"+2", 2}};
+        {"0", 0}, {"12", 12}, {" 12.5 ", 12.5}, {"-3", -3}, {".5", 0.5}, {"5.", 5}, {"1e3", 1000}, {"+2", 2},
+        {"25.5", 25.5}, {"-0.125E+2", -12.5}, {"1e-310", 1e-310}, {"1e-400", 0}};
     for (const auto &[text, value] : cases)
         EXPECT_DOUBLE_EQ(numbertext::parse(QString::fromLatin1(text)), value) << text;
+    // Too small for a double is zero, however it is written; too large is refused (below).
+    EXPECT_EQ(numbertext::parse(QStringLiteral("0.") + QString(400, QLatin1Char('0')) + QStringLiteral("1")), 0.0);
+    EXPECT_THROW(numbertext::parse(QStringLiteral("1") + QString(400, QLatin1Char('0'))), ConversionError);
 }
 
 TEST(NumberText, ParseRejectsWhatIsNotANumberAndNamesIt)
 {
-    for (const char *bad : {"", " ", ".", "1..2", "abc", "12a", "1.2.3", "-", "1e", "１２", "1,5", "nan", "inf"}) {
+    for (const char *bad :
+         {"", " ", ".", "1..2", "abc", "12a", "1.2.3", "-", "1e", "１２", "1,5", "nan", "inf", "1e400", "-1e400"}) {
         const QString text = QString::fromUtf8(bad);
         try {
             numbertext::parse(text);
@@ -93,6 +100,21 @@ TEST(NumberText, ParseRejectsWhatIsNotANumberAndNamesIt)
             EXPECT_TRUE(e.text().contains(QLatin1Char('\'') + text + QLatin1Char('\''))) << e.text().toStdString();
         }
     }
+}
+
+// The number tests run a second time with LC_ALL set to a decimal-comma locale (see
+// CMakeLists.txt), where the C library writes 2.5 as "2,5". That run is only worth something if
+// the locale was really in force.
+TEST(NumberTextUnderDecimalComma, TheCLibraryReallyWritesADecimalComma)
+{
+    if (qEnvironmentVariableIsEmpty("TOLVANE_DECIMAL_COMMA_RUN"))
+        GTEST_SKIP() << "checked in the decimal-comma run only";
+    ASSERT_NE(std::setlocale(LC_ALL, ""), nullptr)
+        << "the locale " << qgetenv("LC_ALL").constData() << " is not installed (scripts/install-deps makes it)";
+    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 2.5);
+    EXPECT_STREQ(text, "2,5");
 }
 
 } // namespace

@@ -297,13 +297,14 @@ TEST_F(StockQueryTest, AllRecordsRefillsTheSevenLists)
             items << list->itemText(i);
         return items;
     };
-    EXPECT_EQ(entries(in[0].get()), QStringList({"女装", "男装"}));
+    // Texts in pinyin order: nan before nü, jia before yi.
+    EXPECT_EQ(entries(in[0].get()), QStringList({"男装", "女装"}));
     EXPECT_EQ(entries(in[1].get()), QStringList({"衬衫", "裙子"}));
     EXPECT_EQ(entries(in[2].get()), QStringList({"", "M", "XL"}));
     EXPECT_EQ(entries(in[3].get()), QStringList({"1", "2", "3"}));
-    EXPECT_EQ(entries(in[4].get()), QStringList({"", "乙厂", "甲厂"}));
-    EXPECT_EQ(entries(field<QComboBox>("queryCategory")), QStringList({"女装", "男装"}));
-    EXPECT_EQ(entries(field<QComboBox>("querySupplier")), QStringList({"", "乙厂", "甲厂"}));
+    EXPECT_EQ(entries(in[4].get()), QStringList({"", "甲厂", "乙厂"}));
+    EXPECT_EQ(entries(field<QComboBox>("queryCategory")), QStringList({"男装", "女装"}));
+    EXPECT_EQ(entries(field<QComboBox>("querySupplier")), QStringList({"", "甲厂", "乙厂"}));
     for (const auto &list : in)
         EXPECT_EQ(list->currentText(), "");
     EXPECT_EQ(field<QComboBox>("queryCategory")->currentText(), "");
