@@ -59,10 +59,10 @@ GridColumns InventorySummaryWindow::gridColumns()
         return c;
     };
     return {
-        C::text(QStringLiteral("a"), goods, QStringLiteral("名 称"), 125).withFooterText(QStringLiteral("总计")),
-        C::text(QStringLiteral("b"), goods, QStringLiteral("规格型号"), 90),
+        C::text(QStringLiteral("a"), goods, QStringLiteral("名 称"), 135).withFooterText(QStringLiteral("总计")),
+        C::text(QStringLiteral("b"), goods, QStringLiteral("规格型号"), 95),
         C::text(QStringLiteral("c"), goods, QStringLiteral("编 码"), 100),
-        C::text(QStringLiteral("d"), goods, QStringLiteral("类 别"), 65),
+        C::text(QStringLiteral("d"), goods, QStringLiteral("类 别"), 70),
         total(QStringLiteral("进货数量"), in, quantity),
         total(QStringLiteral("进货金额"), in, amount),
         total(QStringLiteral("销售数量"), out, quantity),
