@@ -28,8 +28,8 @@ struct Cell {
 QList<Cell> cells(const QString &text);
 
 // A name brought to the name column: a name of 18 bytes or more (counted as gbkWidth counts) is
-// cut at the last whole character within 18 bytes, padded back to 18 and followed by one blank; a shorter name is
-// padded with blanks to 18 bytes.
+// cut at the last whole character within 18 bytes, padded back to 18 and followed by one blank;
+// a shorter name is padded with blanks to 18 bytes.
 QString fitName(const QString &name);
 
 // One sold line: name, quantity and amount as general number text.
