@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
     DialogMessages messages;
     SystemClock clock;
     SystemDesktop desktop;
-    SystemPrinting printing(desktop, QDir::current().filePath(QStringLiteral("打印")));
+    SystemPrinting printing(desktop, clock, QDir::current().filePath(QStringLiteral("打印")));
     ShopEvents events;
     AppContext ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}};
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class Clock;
 class Desktop;
 class QPrinter;
 
@@ -20,25 +21,50 @@ public:
         PaintPages paint;
     };
 
+    // What became of a job.
+    struct Result {
+        QString error;           // empty when the pages went out
+        QString savedFile;       // with no printer installed: the PDF file the pages went to
+        bool fileOpened = false; // whether that file could be opened for the user
+
+        bool ok() const { return error.isEmpty(); }
+        // A printed job (empty error) or a failed one.
+        static Result fromError(QString error)
+        {
+            Result result;
+            result.error = std::move(error);
+            return result;
+        }
+    };
+
     virtual ~Printing() = default;
-    // Prints on the default printer. Returns an empty text on success, else what went wrong.
-    virtual QString print(const Job &job) = 0;
+    // Prints on the default printer, or saves the pages as a PDF file when there is none.
+    virtual Result print(const Job &job) = 0;
     // Shows the pages in a print preview from which the user may print them.
     virtual void preview(const Job &job) = 0;
+
+    // What to tell the user after a job was saved instead of printed, e.g. for the document
+    // "小票": "未找到打印机，小票已保存为：" and the file; empty when the pages were printed.
+    static QString savedNotice(const QString &document, const Result &result);
 };
 
-// Real printing: the default printer when one is installed; otherwise the pages go to a PDF file
-// in the given folder, which is then opened for the user.
+// Real printing: the default printer when one is installed, the job submitted to its CUPS queue so
+// a refusal is known; otherwise the pages go to a PDF file of its own in the given folder, which
+// is then opened for the user.
 class SystemPrinting : public Printing {
 public:
-    SystemPrinting(Desktop &desktop, QString pdfFolder);
-    QString print(const Job &job) override;
+    SystemPrinting(Desktop &desktop, Clock &clock, QString pdfFolder);
+    Result print(const Job &job) override;
     void preview(const Job &job) override;
 
     // Renders a job into a PDF file; empty text on success.
     static QString printToPdf(const Job &job, const QString &fileName);
 
 private:
+    Result saveAsPdf(const Job &job);
+    QString reserveFileName(const QString &jobName, QString &error) const;
+
     Desktop &m_desktop;
+    Clock &m_clock;
     QString m_pdfFolder;
 };

@@ -223,17 +223,23 @@ void CheckoutPanel::loadLines()
                    Statement(QStringLiteral("select * from data1 where z=? order by ID"), {orderNumber().trimmed()}));
 }
 
+// Reads the order's lines and shows them with their totals; returns the total of "金额".
+double CheckoutPanel::showLines()
+{
+    loadLines();
+    const Dataset &lines = m_ctx.data.orderLinesQuery;
+    const double total = lines.sum(QStringLiteral("4"));
+    m_footer->item(0, SpecColumn)->setText(orderNumber());
+    m_footer->item(0, QuantityColumn)->setText(numbertext::general(lines.sum(QStringLiteral("3"))));
+    m_footer->item(0, AmountColumn)->setText(numbertext::general(total));
+    m_total->setText(numbertext::general(total));
+    m_customer->setText(QStringLiteral("客户名称：") + (m_order ? m_order->customerName() : QString()));
+    return total;
+}
+
 void CheckoutPanel::refresh()
 {
-    guarded(m_ctx.messages, [&] {
-        loadLines();
-        const Dataset &lines = m_ctx.data.orderLinesQuery;
-        m_footer->item(0, SpecColumn)->setText(orderNumber());
-        m_footer->item(0, QuantityColumn)->setText(numbertext::general(lines.sum(QStringLiteral("3"))));
-        m_footer->item(0, AmountColumn)->setText(numbertext::general(lines.sum(QStringLiteral("4"))));
-        m_total->setText(numbertext::general(lines.sum(QStringLiteral("4"))));
-        m_customer->setText(QStringLiteral("客户名称：") + (m_order ? m_order->customerName() : QString()));
-    });
+    guarded(m_ctx.messages, [&] { showLines(); });
 }
 
 void CheckoutPanel::setCash(const QString &text)
@@ -278,7 +284,7 @@ QString CheckoutPanel::receiptText(const QString &name) const
     return m_receiptTexts ? m_receiptTexts(name) : QString();
 }
 
-receipt::Content CheckoutPanel::receiptContent(double cash, double change) const
+receipt::Content CheckoutPanel::receiptContent(double total, double cash, double change) const
 {
     receipt::Content content;
     content.title = receiptText(QStringLiteral("pos1"));
@@ -291,7 +297,7 @@ receipt::Content CheckoutPanel::receiptContent(double cash, double change) const
                                        lines.value(row, QStringLiteral("3")).toDouble(),
                                        lines.value(row, QStringLiteral("4")).toDouble()};
     }
-    content.total = m_total->text();
+    content.total = numbertext::general(total);
     content.cash = cash;
     content.change = change;
     content.slogan1 = receiptText(QStringLiteral("pos2"));
@@ -300,41 +306,44 @@ receipt::Content CheckoutPanel::receiptContent(double cash, double change) const
     return content;
 }
 
+// The receipt lists the order's lines as they are stored at this moment, and its total, the
+// cash check and the change all come from those same lines, which the panel shows as well.
+// An order with lines prints whatever its total, an exchange totalling 0 too.
 void CheckoutPanel::printReceipt()
 {
-    if (m_total->text() == QLatin1String("0")) {
-        m_ctx.messages.info(QStringLiteral("先进行销售"));
-        return;
-    }
-    if (m_cash->text().isEmpty()) {
-        m_ctx.messages.info(QStringLiteral("输入现金额"));
-        m_cash->setFocus();
-        return;
-    }
     guarded(m_ctx.messages, [&] {
+        const double total = numbertext::fixed4(showLines());
+        if (m_ctx.data.orderLinesQuery.recordCount() == 0) {
+            m_ctx.messages.info(QStringLiteral("先进行销售"));
+            return;
+        }
+        if (m_cash->text().isEmpty()) {
+            m_ctx.messages.info(QStringLiteral("输入现金额"));
+            m_cash->setFocus();
+            return;
+        }
         const double cash = numbertext::fixed4(numbertext::parse(m_cash->text()));
-        const double total = numbertext::fixed4(numbertext::parse(m_total->text()));
         if (cash < total) {
             m_ctx.messages.info(QStringLiteral("现金不足"));
             return;
         }
         const double change = numbertext::fixed4(cash - total);
         m_change->setText(numbertext::general(change));
-        loadLines(); // the receipt lists the lines as they are stored now
-        const QList<receipt::Line> lines = receipt::lines(receiptContent(cash, change));
-        const QString error = m_ctx.printing.print(receipt::job(lines, receipt::defaultPaperWidthMm()));
-        if (!error.isEmpty()) {
-            m_ctx.messages.error(error);
+        const QList<receipt::Line> lines = receipt::lines(receiptContent(total, cash, change));
+        const Printing::Result result = m_ctx.printing.print(receipt::job(lines, receipt::defaultPaperWidthMm()));
+        if (!result.ok()) {
+            m_ctx.messages.error(QStringLiteral("小票没有打印：") + result.error);
             return;
         }
+        if (const QString notice = Printing::savedNotice(QStringLiteral("小票"), result); !notice.isEmpty())
+            m_ctx.messages.info(notice);
         if (m_order)
             m_order->startNew();
     });
 }
 
+// The sales note cannot be printed yet: say so, and leave the order where it is.
 void CheckoutPanel::printSalesNote()
 {
-    emit salesNoteRequested(orderNumber());
-    if (m_order)
-        m_order->startNew();
+    m_ctx.messages.info(QStringLiteral("销售单打印功能尚未提供"));
 }

@@ -48,13 +48,14 @@ public:
     // Puts the cursor into "现金：", where the next thing is typed.
     void focusCash();
 
-    // "POS小票打印": checks the cash, prints the receipt and moves to the next order.
+    // "POS小票打印": reads the order again, checks the cash against its total, prints the receipt
+    // and moves to a new order; a receipt that did not print leaves the order where it is.
     void printReceipt();
-    // "销售单打印": asks for the order's sales note and moves to the next order.
+    // "销售单打印": the sales note is not available yet; tells the user so and stays on the order.
     void printSalesNote();
 
 signals:
-    // The sales note of this order number should be printed.
+    // The sales note of this order number should be printed (for the sales note, once it exists).
     void salesNoteRequested(const QString &orderNumber);
 
 protected:
@@ -65,10 +66,11 @@ private:
 
     QString orderNumber() const;
     void loadLines();
+    double showLines();
     void updateChange();
     void updateChangeIfNumber();
     QString receiptText(const QString &name) const;
-    receipt::Content receiptContent(double cash, double change) const;
+    receipt::Content receiptContent(double total, double cash, double change) const;
 
     AppContext &m_ctx;
     CurrentOrder *m_order = nullptr;

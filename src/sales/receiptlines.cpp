@@ -7,11 +7,14 @@
 namespace receipt {
 namespace {
 
-// The GBK bytes of one character (one or two UTF-16 units).
+// The bytes of one character (one or two UTF-16 units) in the GBK code page. A character GBK
+// cannot encode (Hangul, emoji, rare CJK characters outside GBK) is printed all the same, so it
+// takes the room of a Chinese one. A fresh encoder each time: its error flag outlives resetState().
 int gbkWidthOf(QStringView character)
 {
     QStringEncoder encoder("GBK");
-    return int(QByteArray(encoder(character)).size());
+    const QByteArray bytes = encoder(character);
+    return encoder.hasError() ? 2 : int(bytes.size());
 }
 
 // Splits a text into whole characters, keeping surrogate pairs together.
@@ -19,7 +22,8 @@ QList<QStringView> characters(const QString &text)
 {
     QList<QStringView> list;
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const qsizetype n = pair ? 2 : 1;
         list << QStringView(text).mid(i, n);
         i += n;
     }
@@ -60,8 +64,9 @@ QList<Cell> cells(const QString &text)
 
 QString fitName(const QString &name)
 {
-    if (gbkWidth(name) < kNameBytes)
-        return padded(name, gbkWidth(name));
+    const int fullWidth = gbkWidth(name);
+    if (fullWidth < kNameBytes)
+        return padded(name, fullWidth);
     QString cut;
     int width = 0;
     for (QStringView character : characters(name)) {

@@ -14,7 +14,8 @@ inline constexpr int kNameBytes = 18;
 // The separator line: 31 hyphens.
 QString separator();
 
-// Bytes `text` takes in the GBK code page.
+// Bytes `text` takes in the GBK code page; a character GBK cannot encode counts as two, the room
+// it takes on paper (a surrogate pair is one character).
 int gbkWidth(const QString &text);
 
 // A character of a receipt line, the half-width column it starts in and the columns it takes:
@@ -26,9 +27,9 @@ struct Cell {
 };
 QList<Cell> cells(const QString &text);
 
-// A name brought to the name column: a name of 18 bytes or more is cut at the last whole
-// character within 18 bytes, padded back to 18 and followed by one blank; a shorter name is
-// padded with blanks to 18 bytes.
+// A name brought to the name column: a name of 18 bytes or more (counted as gbkWidth counts) is
+// cut at the last whole character within 18 bytes, padded back to 18 and followed by one blank;
+// a shorter name is padded with blanks to 18 bytes.
 QString fitName(const QString &name);
 
 // One sold line: name, quantity and amount as general number text.
@@ -49,7 +50,7 @@ struct Content {
     QString cashier;      // the logged-in user
     QDateTime printedAt;
     QList<Item> items;
-    QString total;        // the text of "合计："
+    QString total;        // the sum of the items' amounts, as "合计：" shows it
     double cash = 0;
     double change = 0;
     QString slogan1;      // pos2

@@ -4,14 +4,17 @@
 #include "app/windowset.h"
 #include "sales/receiptjob.h"
 #include "sales/receiptsettingswindow.h"
+#include "support/pdftext.h"
+#include "support/privatecups.h"
 #include "support/testapp.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPageSize>
-#include <QProcess>
 #include <QPushButton>
 #include <QKeyEvent>
 #include <QTableView>
@@ -55,14 +58,6 @@ private:
     }
     CheckoutPanel &m_panel;
 };
-
-QString pdfText(const QString &file)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 class CheckoutPanelTest : public ::testing::Test {
 protected:
@@ -216,9 +211,7 @@ TEST_F(CheckoutPanelTest, ReceiptPrintsTheOrderAndMovesToTheNextNumber)
     EXPECT_NEAR(job.layout.pageSize().size(QPageSize::Millimeter).height(), 250, 0.01);
 
     ASSERT_EQ(shop.printing.printedFiles.size(), 1);
-    QStringList text;
-    for (const QString &line : pdfText(shop.printing.printedFiles.first()).split(QLatin1Char('\n')))
-        text << line.simplified();
+    const QStringList text = pdfLines(shop.printing.printedFiles.first());
     for (const QString &expected : {QStringLiteral("POS小票销售单"), QStringLiteral("销售单号：20140729100"),
                                     QStringLiteral("收银员：收银甲"), QStringLiteral("打印时间：2014-07-29 10:30:00"),
                                     QStringLiteral("商品名称 数量 金额"), QStringLiteral("连衣裙 1 40"),
@@ -236,6 +229,58 @@ TEST_F(CheckoutPanelTest, ReceiptPrintsTheOrderAndMovesToTheNextNumber)
     EXPECT_EQ(cash()->text(), QStringLiteral("0"));
 }
 
+// The receipt's total, the cash check and the change come from the lines the receipt lists, as
+// they are stored when it prints, not from the last refresh; the panel shows them too.
+TEST_F(CheckoutPanelTest, ReceiptTotalIsTheSumOfThePrintedLines)
+{
+    addLine(QStringLiteral("20140729100"), QStringLiteral("T恤"), 1, 59);
+    panel.refresh();
+    ASSERT_EQ(total(), QStringLiteral("59"));
+    addLine(QStringLiteral("20140729100"), QStringLiteral("羽绒服"), 3, 1497); // stored after the refresh
+
+    cash()->setText(QStringLiteral("100"));
+    click("posPrintButton");
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("现金不足")});
+    EXPECT_EQ(total(), QStringLiteral("1556"));
+    EXPECT_EQ(change(), QStringLiteral("-1456"));
+    EXPECT_EQ(listedLines(), 2);
+    EXPECT_TRUE(shop.printing.jobs.isEmpty());
+    EXPECT_EQ(order.nextCalls, 0);
+
+    // A line taken away after the refresh is neither listed nor charged.
+    shop.messages.clear();
+    cash()->setText(QStringLiteral("2000"));
+    shop.exec(QStringLiteral("DELETE FROM data1 WHERE a=?"), {QStringLiteral("T恤")});
+    click("posPrintButton");
+    ASSERT_EQ(shop.printing.printedFiles.size(), 1) << shop.messages.lastText().toStdString();
+    const QStringList text = pdfLines(shop.printing.printedFiles.first());
+    for (const QString &expected : {QStringLiteral("羽绒服 3 1497"), QStringLiteral("合计:1497元"),
+                                    QStringLiteral("现金:2000.00元 找零:503.00元")})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n" << text.join('\n').toStdString();
+    EXPECT_FALSE(text.join('\n').contains(QStringLiteral("T恤")));
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    EXPECT_EQ(order.nextCalls, 1);
+}
+
+// A sale and an equal return total 0: the exchange prints like any other order.
+TEST_F(CheckoutPanelTest, AnExchangeTotallingZeroPrints)
+{
+    addLine(QStringLiteral("20140729100"), QStringLiteral("牛仔裤"), 1, 129);
+    addLine(QStringLiteral("20140729100"), QStringLiteral("牛仔裤"), -1, -129);
+    panel.refresh();
+    ASSERT_EQ(total(), QStringLiteral("0"));
+    cash()->setText(QStringLiteral("0"));
+    click("posPrintButton");
+
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    ASSERT_EQ(shop.printing.printedFiles.size(), 1);
+    const QStringList text = pdfLines(shop.printing.printedFiles.first());
+    for (const QString &expected : {QStringLiteral("牛仔裤 1 129"), QStringLiteral("牛仔裤 -1 -129"),
+                                    QStringLiteral("合计:0元"), QStringLiteral("现金:0.00元 找零:0.00元")})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n" << text.join('\n').toStdString();
+    EXPECT_EQ(order.nextCalls, 1);
+}
+
 TEST_F(CheckoutPanelTest, PrinterErrorKeepsTheOrderNumber)
 {
     addExampleOrder();
@@ -243,22 +288,99 @@ TEST_F(CheckoutPanelTest, PrinterErrorKeepsTheOrderNumber)
     shop.printing.failWith = QStringLiteral("打印机出错：缺纸");
     cash()->setText(QStringLiteral("100"));
     click("posPrintButton");
-    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("打印机出错：缺纸")});
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("小票没有打印：打印机出错：缺纸")});
     EXPECT_EQ(order.nextCalls, 0);
     EXPECT_EQ(listedLines(), 2);
     EXPECT_EQ(cash()->text(), QStringLiteral("100"));
 }
 
-TEST_F(CheckoutPanelTest, SalesNoteIsAskedForAndTheNumberMovesOnInEveryCase)
+// The same through the program's real printing and a real CUPS scheduler: a queue that refuses
+// the job is reported and the order stays; a queue that takes it gets the whole receipt.
+TEST_F(CheckoutPanelTest, PrinterQueueRefusingTheReceiptKeepsTheOrderNumber)
+{
+    PrivateCups cups;
+    ASSERT_EQ(cups.error(), QString()) << "a CUPS scheduler of the test's own is needed";
+    const QString output = cups.path(QStringLiteral("receipt.pdf"));
+    ASSERT_EQ(cups.addQueue(QStringLiteral("小票机"), output), QString());
+    ASSERT_EQ(cups.addQueue(QStringLiteral("停用"), cups.path(QStringLiteral("refused.pdf"))), QString());
+    ASSERT_EQ(cups.admin(QStringLiteral("cupsreject"), {QStringLiteral("停用")}), QString());
+    SystemPrinting printing(shop.desktop, shop.clock, shop.path(QStringLiteral("打印")));
+    shop.printing.passTo = &printing;
+    addExampleOrder();
+    panel.refresh();
+    cash()->setText(QStringLiteral("100"));
+
+    cups.setDefaultPrinter(QStringLiteral("停用"));
+    click("posPrintButton");
+    ASSERT_EQ(shop.messages.boxes.size(), 1);
+    EXPECT_EQ(shop.messages.boxes.first().kind, RecordingMessages::Kind::Error);
+    EXPECT_TRUE(shop.messages.lastText().startsWith(QStringLiteral("小票没有打印：打印机 停用 不接受打印任务")))
+        << shop.messages.lastText().toStdString();
+    EXPECT_EQ(order.nextCalls, 0);
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729100"));
+    EXPECT_EQ(listedLines(), 2);
+    EXPECT_EQ(cash()->text(), QStringLiteral("100"));
+
+    shop.messages.clear();
+    cups.setDefaultPrinter(QStringLiteral("小票机"));
+    click("posPrintButton");
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729101"));
+    const QStringList text = pdfLines(output);
+    for (const QString &expected : {QStringLiteral("连衣裙 1 40"), QStringLiteral("合计:90.15元"),
+                                    QStringLiteral("现金:100.00元 找零:9.85元")})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n" << text.join('\n').toStdString();
+    EXPECT_FALSE(QFile::exists(cups.path(QStringLiteral("refused.pdf"))));
+    EXPECT_TRUE(shop.desktop.opened.isEmpty());
+}
+
+// With no printer the receipt is saved as a PDF, the user is told where, and the order moves on.
+TEST_F(CheckoutPanelTest, WithoutAPrinterTheUserIsToldWhereTheReceiptWent)
+{
+    CupsClientOverride noPrinters(shop.path(QStringLiteral("nothing-listens.sock")));
+    SystemPrinting printing(shop.desktop, shop.clock, shop.path(QStringLiteral("打印")));
+    shop.printing.passTo = &printing;
+    const QString first = QDir(shop.path(QStringLiteral("打印"))).filePath(QStringLiteral("POS小票-20140729-103000.pdf"));
+    const QString second =
+        QDir(shop.path(QStringLiteral("打印"))).filePath(QStringLiteral("POS小票-20140729-103000-2.pdf"));
+
+    addExampleOrder();
+    panel.refresh();
+    cash()->setText(QStringLiteral("100"));
+    click("posPrintButton");
+    EXPECT_EQ(shop.messages.texts(),
+              QStringList{QStringLiteral("未找到打印机，小票已保存为：") + QDir::toNativeSeparators(first)});
+    EXPECT_TRUE(pdfLines(first).contains(QStringLiteral("合计:90.15元")));
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729101"));
+
+    // The next receipt in the same second gets a file of its own; one that cannot be opened says so.
+    shop.messages.clear();
+    shop.desktop.opens = false;
+    addLine(QStringLiteral("20140729101"), QStringLiteral("衬衫"), 2, 99);
+    panel.refresh();
+    cash()->setText(QStringLiteral("100"));
+    click("posPrintButton");
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("未找到打印机，小票已保存为：") +
+                                                 QDir::toNativeSeparators(second) +
+                                                 QStringLiteral("\n无法打开此文件，请到该文件夹中查看。")});
+    EXPECT_TRUE(pdfLines(first).contains(QStringLiteral("合计:90.15元")));
+    EXPECT_TRUE(pdfLines(second).contains(QStringLiteral("合计:99元")));
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729102"));
+}
+
+// Until the sales note exists, its button says so and leaves the order where it is.
+TEST_F(CheckoutPanelTest, SalesNoteIsNotAvailableYetAndTheOrderStays)
 {
     QStringList requested;
     QObject::connect(&panel, &CheckoutPanel::salesNoteRequested, [&](const QString &number) { requested << number; });
-    click("notePrintButton"); // an empty order too
-    addLine(QStringLiteral("20140729101"), QStringLiteral("连衣裙"), 1, 40);
+    addExampleOrder();
+    panel.refresh();
     click("notePrintButton");
-    ASSERT_EQ(requested.size(), 2);
-    EXPECT_EQ(requested, (QStringList{QStringLiteral("20140729100"), QStringLiteral("20140729101")}));
-    EXPECT_EQ(order.numberText, QStringLiteral("20140729102"));
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("销售单打印功能尚未提供")});
+    EXPECT_TRUE(requested.isEmpty());
+    EXPECT_EQ(order.nextCalls, 0);
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729100"));
+    EXPECT_EQ(listedLines(), 2);
     EXPECT_TRUE(shop.printing.jobs.isEmpty());
 }
 

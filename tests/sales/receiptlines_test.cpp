@@ -34,12 +34,27 @@ TEST(ReceiptLines, NamesAreCutOrPaddedToEighteenGbkBytes)
         {"ABCDEFGHIJKLMNOPQ", QStringLiteral("ABCDEFGHIJKLMNOPQ") + blanks(1)},
         {"T恤", QStringLiteral("T恤") + blanks(15)},
         {"", blanks(18)},
+        // Characters GBK cannot encode take two bytes of room: Hangul, emoji, CJK Extension B.
+        {"안녕하세요반갑습니다", QStringLiteral("안녕하세요반갑습니") + blanks(1)},
+        {"😀T恤", QStringLiteral("😀T恤") + blanks(13)},
+        {"A😀😀😀😀😀😀😀😀😀", QStringLiteral("A😀😀😀😀😀😀😀😀") + blanks(1) + blanks(1)},
+        {"𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉", QStringLiteral("𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈") + blanks(1)},
+        {"连衣裙한국", QStringLiteral("连衣裙한국") + blanks(8)},
     };
     for (const NameCase &c : cases) {
         const QString fitted = receipt::fitName(QString::fromUtf8(c.name));
         EXPECT_EQ(fitted, c.expected) << c.name;
     }
-    EXPECT_EQ(receipt::gbkWidth(QStringLiteral("T恤")), 3);
+    const std::pair<const char *, int> widths[] = {
+        {"T恤", 3}, {"한", 2}, {"😀", 2}, {"𠀀", 2}, {"€", 1}, {"e\u0301", 3},
+    };
+    for (auto [text, width] : widths)
+        EXPECT_EQ(receipt::gbkWidth(QString::fromUtf8(text)), width) << text;
+    // Every fitted name fills exactly the column, a cut one the column and its blank.
+    for (const NameCase &c : cases) {
+        const QString name = QString::fromUtf8(c.name);
+        EXPECT_EQ(receipt::gbkWidth(receipt::fitName(name)), receipt::gbkWidth(name) >= 18 ? 19 : 18) << c.name;
+    }
 }
 
 // In the fixed pitch of the receipt a Chinese character takes two columns, a Latin one one.
@@ -55,6 +70,16 @@ TEST(ReceiptLines, CharactersTakeTheirGbkWidthInColumns)
     EXPECT_EQ(columns, (QList<int>{0, 1, 3, 4, 5}));
     EXPECT_EQ(widths, (QList<int>{1, 2, 1, 1, 2}));
     EXPECT_EQ(characters.join(QString()), QStringLiteral("T恤 2元"));
+
+    // An emoji is one character of two columns, never two halves of a surrogate pair.
+    columns.clear();
+    characters.clear();
+    for (const receipt::Cell &cell : receipt::cells(QStringLiteral("😀한元"))) {
+        columns << cell.column;
+        characters << cell.character;
+    }
+    EXPECT_EQ(columns, (QList<int>{0, 2, 4}));
+    EXPECT_EQ(characters, (QStringList{QStringLiteral("😀"), QStringLiteral("한"), QStringLiteral("元")}));
 }
 
 TEST(ReceiptLines, MoneyHasTwoDecimals)

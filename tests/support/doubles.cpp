@@ -2,16 +2,18 @@
 
 #include <QDir>
 
-QString PdfPrinting::print(const Job &job)
+Printing::Result PdfPrinting::print(const Job &job)
 {
     jobs << job;
+    if (passTo)
+        return passTo->print(job);
     if (!failWith.isEmpty())
-        return failWith;
+        return Result::fromError(failWith);
     const QString file = QDir(folder).filePath(QStringLiteral("%1-%2.pdf").arg(job.name).arg(jobs.size()));
     const QString error = SystemPrinting::printToPdf(job, file);
     if (error.isEmpty())
         printedFiles << file;
-    return error;
+    return Result::fromError(error);
 }
 
 void PdfPrinting::preview(const Job &job)

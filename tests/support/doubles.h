@@ -75,10 +75,11 @@ public:
     QList<QUrl> opened;
     QList<QStringList> started;
     QString folder;
+    bool opens = true; // what openUrl answers
     bool openUrl(const QUrl &url) override
     {
         opened << url;
-        return true;
+        return opens;
     }
     bool startProgram(const QStringList &candidates) override
     {
@@ -88,8 +89,9 @@ public:
     QString desktopFolder() const override { return folder; }
 };
 
-// Renders every job into a PDF file in `folder` (job name + sequence number), so tests can read
-// real printed output; previews are recorded and rendered the same way.
+// Stands for a printer that prints every job: renders each into a PDF file in `folder` (job name +
+// sequence number), so tests can read real printed output; previews are recorded and rendered
+// the same way.
 class PdfPrinting : public Printing {
 public:
     explicit PdfPrinting(QString folder) : folder(std::move(folder)) {}
@@ -98,7 +100,10 @@ public:
     QStringList previewedFiles;
     QList<Job> jobs;
     QString failWith; // when set, print() fails with this text
+    // When set, jobs are recorded and then handed to this service (e.g. the real SystemPrinting
+    // talking to a test's own CUPS scheduler) instead of being rendered here.
+    Printing *passTo = nullptr;
 
-    QString print(const Job &job) override;
+    Result print(const Job &job) override;
     void preview(const Job &job) override;
 };

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QProcess>
 #include <QString>
+#include <QStringList>
 
-// The text of a PDF file as a reader extracts it, laid out as on the page.
-inline QString pdfText(const QString &file)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
+// The text of a PDF file as pdftotext lays it out (pages separated by form feeds).
+QString pdfText(const QString &file);
+// The same text, one simplified line per entry, for looking up printed lines.
+QStringList pdfLines(const QString &file);
