@@ -2,6 +2,7 @@
 
 #include "common/appcontext.h"
 #include "common/clock.h"
+#include "common/fieldvalue.h"
 #include "common/guard.h"
 #include "common/numbertext.h"
 #include "common/printing.h"
@@ -257,8 +258,8 @@ void CheckoutPanel::updateChange()
 {
     if (m_cash->text().isEmpty())
         return;
-    const double cash = numbertext::fixed4(numbertext::parse(m_cash->text()));
-    const double total = numbertext::fixed4(numbertext::parse(m_total->text()));
+    const double cash = numbertext::fixed4(fieldvalue::number(m_cash->text(), QStringLiteral("现金：")));
+    const double total = numbertext::fixed4(fieldvalue::number(m_total->text(), QStringLiteral("合计：")));
     m_change->setText(numbertext::general(numbertext::fixed4(cash - total)));
 }
 
@@ -322,7 +323,7 @@ void CheckoutPanel::printReceipt()
             m_cash->setFocus();
             return;
         }
-        const double cash = numbertext::fixed4(numbertext::parse(m_cash->text()));
+        const double cash = numbertext::fixed4(fieldvalue::number(m_cash->text(), QStringLiteral("现金：")));
         if (cash < total) {
             m_ctx.messages.info(QStringLiteral("现金不足"));
             return;

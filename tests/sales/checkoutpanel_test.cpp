@@ -145,7 +145,7 @@ TEST_F(CheckoutPanelTest, ChangeIsCashMinusTotalInFixedPoint)
     cash()->setText(QStringLiteral("1.2.3"));
     QFocusEvent leave(QEvent::FocusOut);
     QApplication::sendEvent(cash(), &leave);
-    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("'1.2.3' 不是有效的数值")});
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("现金：'1.2.3' 不是有效的数值")});
     EXPECT_EQ(change(), QStringLiteral("-90.05"));
 
     // A return lowers the total; the change follows a new total while the cash stays.
@@ -178,7 +178,7 @@ TEST_F(CheckoutPanelTest, ReceiptIsRefusedWithoutSaleOrEnoughCash)
         {true, "", QStringLiteral("输入现金额")},
         {true, "80", QStringLiteral("现金不足")},
         {true, "90.14", QStringLiteral("现金不足")},
-        {true, "1.2.3", QStringLiteral("'1.2.3' 不是有效的数值")},
+        {true, "1.2.3", QStringLiteral("现金：'1.2.3' 不是有效的数值")},
     };
     for (const Case &c : cases) {
         shop.exec(QStringLiteral("DELETE FROM data1"));
