@@ -101,6 +101,7 @@ void StockQueryView::buildConditions()
         auto *e = new QLineEdit(m_group);
         e->setObjectName(QLatin1String(name));
         e->setToolTip(hint);
+        e->setMaxLength(kConditionMaxLength);
         return e;
     };
     auto comboBox = [&](const char *name) {
@@ -108,6 +109,7 @@ void StockQueryView::buildConditions()
         c->setObjectName(QLatin1String(name));
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
+        c->lineEdit()->setMaxLength(kConditionMaxLength);
         return c;
     };
     m_category = comboBox("queryCategory");
