@@ -1,5 +1,6 @@
 #include "app/chineselocale.h"
 #include "common/layoutstore.h"
+#include "app/healthgate.h"
 #include "app/mainwindow.h"
 #include "common/settings.h"
 #include "app/startup.h"
@@ -43,10 +44,20 @@ int main(int argc, char *argv[])
     ShopEvents events;
     AppContext ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}};
 
+    // A damaged database file whose user chose not to go on ends the program, whether the answer
+    // came before the event loop ran or inside it.
+    bool ending = false;
+    HealthGate health(db, messages, [&] {
+        ending = true;
+        QCoreApplication::exit(1);
+    });
     bool opened = false;
-    const auto windows = createWindowSet(ctx, [&] { opened = openShopDatabase(db, messages, createWithoutAsking); });
-    if (!opened)
+    const auto windows =
+        createWindowSet(ctx, [&] { opened = openShopDatabase(db, messages, createWithoutAsking, &health); });
+    if (!opened || ending)
         return 1;
     windows->main->show();
+    if (ending)
+        return 1;
     return QApplication::exec();
 }

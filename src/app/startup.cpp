@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/healthgate.h"
 #include "common/errors.h"
 #include "common/messages.h"
 #include "data/database.h"
@@ -7,7 +8,7 @@
 #include <QFont>
 #include <QFontDatabase>
 
-bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking)
+bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking, HealthGate *health)
 {
     try {
         if (!db.exists()) {
@@ -23,10 +24,17 @@ bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking
             db.create();
             db.close();
         }
+        if (health) {
+            Database::requireShopDatabase(db.fileName(), db.busyTimeout());
+            health->start();
+        }
         db.open();
         return true;
     } catch (const DbError &e) {
-        messages.error(e.text());
+        // Without a database the program cannot offer its own restore: the user copies a backup.
+        const bool damaged = e.cause() == DbError::Cause::Damaged && !db.isOpen();
+        messages.error(damaged ? e.text() + QStringLiteral("\n请把最近的备份文件复制为 %1 后再启动程序。").arg(db.fileName())
+                               : e.text());
         return false;
     }
 }

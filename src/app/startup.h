@@ -3,12 +3,16 @@
 #include <QString>
 
 class Database;
+class HealthGate;
 class Messages;
 
 // Opens the shop database at start-up. When the file is missing a new one is created: at once
-// when `createWithoutAsking`, otherwise after the user agrees. Returns false (after telling the
-// user why) when the program cannot go on.
-bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking);
+// when `createWithoutAsking`, otherwise after the user agrees. A file that is not the program's,
+// lacks a table or a column, or is held by another program is refused and left untouched.
+// Returns false (after telling the user why) when the program cannot go on. With `health`, the
+// file's health check starts once the file is known to be the program's, before anything could
+// be written to it.
+bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking, HealthGate *health = nullptr);
 
 // Maps the fonts the program asks for by name ("宋体", "SimSun", Arial) to installed ones.
 void installFontSubstitutions();

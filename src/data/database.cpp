@@ -2,18 +2,82 @@
 
 #include "common/errors.h"
 #include "data/collation.h"
+#include "data/engineerror.h"
 #include "data/schema.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QFileInfo>
 #include <sqlite3.h>
+#include <utility>
 
 namespace {
 
-QString engineText(sqlite3 *db)
+// A text as it is bound: a NUL counts as no character, so it can neither cut the text short
+// nor end a pattern early.
+QByteArray boundText(const QString &text)
 {
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+    QByteArray bytes = text.toUtf8();
+    bytes.removeIf([](char c) { return c == '\0'; });
+    return bytes;
+}
+
+void bindText(sqlite3_stmt *stmt, int index, const QString &text)
+{
+    const QByteArray t = boundText(text);
+    sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+}
+
+// Opens a connection with `flags` and the busy timeout set before anything is read, so a file
+// another program holds for a moment is waited for from the first statement on. A failure that
+// is none of the causes the user can act on is told as `failure` (cannot open, cannot create).
+sqlite3 *openConnection(const QString &fileName, int flags, int busyTimeoutMs, const QString &failure)
+{
+    sqlite3 *db = nullptr;
+    const QByteArray path = fileName.toUtf8();
+    const int rc = sqlite3_open_v2(path.constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        DbError error = engineerror::last(db);
+        if (error.cause() == DbError::Cause::Other)
+            error = DbError(QStringLiteral("%1 %2：%3")
+                                .arg(failure, fileName, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))));
+        sqlite3_close(db);
+        throw error;
+    }
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+    return db;
+}
+
+QString cannotOpen()
+{
+    return QStringLiteral("无法打开数据库文件");
+}
+
+// Runs a read on a connection the caller holds apart from the program's; a failure raises the
+// engine's error.
+void forEachRow(sqlite3 *db, const char *sql, const QString &param, const std::function<void(sqlite3_stmt *)> &onRow)
+{
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    if (rc == SQLITE_OK && !param.isNull())
+        bindText(stmt, 1, param);
+    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW)
+            onRow(stmt);
+    }
+    if (rc != SQLITE_DONE) {
+        const DbError error = engineerror::last(db);
+        sqlite3_finalize(stmt);
+        throw error;
+    }
+    sqlite3_finalize(stmt);
+}
+
+QString textOf(sqlite3_stmt *stmt, int column)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                             sqlite3_column_bytes(stmt, column));
 }
 
 void bindValue(sqlite3_stmt *stmt, int index, const QVariant &v)
@@ -36,21 +100,14 @@ void bindValue(sqlite3_stmt *stmt, int index, const QVariant &v)
         sqlite3_bind_int64(stmt, index, v.toLongLong());
         return;
     case QMetaType::QDate:
-        {
-            const QByteArray t = v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8();
-            sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        }
+        bindText(stmt, index, v.toDate().toString(QStringLiteral("yyyy-MM-dd")));
         return;
-    case QMetaType::QDateTime: {
-        const QByteArray t = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8();
-        sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    case QMetaType::QDateTime:
+        bindText(stmt, index, v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
         return;
-    }
-    default: {
-        const QByteArray t = v.toString().toUtf8();
-        sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    default:
+        bindText(stmt, index, v.toString());
         return;
-    }
     }
 }
 
@@ -70,77 +127,117 @@ bool Database::exists() const
 
 void Database::applyPragmas()
 {
-    if (!collation::install(m_db))
-        fail(QStringLiteral("数据库错误"));
-    execute(Statement("PRAGMA foreign_keys=OFF"));
-    query(Statement("PRAGMA journal_mode=DELETE"), [](sqlite3_stmt *) {});
-    execute(Statement("PRAGMA synchronous=FULL"));
-    query(Statement("PRAGMA mmap_size=268435456"), [](sqlite3_stmt *) {});
-    sqlite3_busy_timeout(m_db, 2000);
+    // Settings of this connection, not writes to the file: the write guard has no say in them.
+    std::function<void()> guard = std::exchange(m_writeGuard, {});
+    try {
+        // Lists and sorts of Chinese text order by pinyin on every connection.
+        if (!collation::install(m_db))
+            fail(QStringLiteral("数据库错误"));
+        execute(Statement("PRAGMA foreign_keys=OFF"));
+        query(Statement("PRAGMA journal_mode=DELETE"), [](sqlite3_stmt *) {});
+        execute(Statement("PRAGMA synchronous=FULL"));
+        query(Statement("PRAGMA mmap_size=268435456"), [](sqlite3_stmt *) {});
+    } catch (...) {
+        m_writeGuard = std::move(guard);
+        throw;
+    }
+    m_writeGuard = std::move(guard);
+}
+
+void Database::requireShopDatabase(const QString &fileName, int busyTimeoutMs)
+{
+    const QFileInfo info(fileName);
+    if (!info.isFile())
+        throw DbError(QStringLiteral("数据库文件 %1 不存在").arg(fileName));
+    // A writable file is opened for writing, so a write cut short (a crash, a power cut) is rolled
+    // back from its journal on the first read instead of making the file unreadable.
+    const int flags = info.isWritable() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    sqlite3 *db = openConnection(info.absoluteFilePath(), flags, busyTimeoutMs, cannotOpen());
+    auto notOurs = [&](const QString &why) {
+        return DbError(QStringLiteral("%1 不是本软件的数据库：%2").arg(fileName, why));
+    };
+    try {
+        QStringList tables;
+        try {
+            forEachRow(db, "SELECT lower(name) FROM sqlite_master WHERE type='table'", {},
+                     [&](sqlite3_stmt *stmt) { tables << textOf(stmt, 0); });
+        } catch (const DbError &e) {
+            // A file the engine cannot read as a database at all is a foreign file; a locked or
+            // damaged one is said to be so.
+            const QString engineText = QString::fromUtf8(sqlite3_errmsg(db));
+            if (e.cause() == DbError::Cause::Other || sqlite3_extended_errcode(db) == SQLITE_NOTADB)
+                throw notOurs(engineText);
+            if (e.cause() == DbError::Cause::Damaged)
+                throw DbError(QStringLiteral("数据库文件 %1 已损坏，无法使用：%2").arg(fileName, engineText),
+                              DbError::Cause::Damaged);
+            throw;
+        }
+        for (const schema::Table &table : schema::tables()) {
+            if (!tables.contains(table.name))
+                throw notOurs(QStringLiteral("缺少数据表 %1").arg(table.name));
+            QStringList columns;
+            forEachRow(db, "SELECT lower(name) FROM pragma_table_info(?1)", table.name,
+                     [&](sqlite3_stmt *stmt) { columns << textOf(stmt, 0); });
+            for (const QString &column : table.columns) {
+                if (!columns.contains(column.toLower()))
+                    throw notOurs(QStringLiteral("数据表 %1 缺少字段 %2").arg(table.name, column));
+            }
+        }
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_close(db);
 }
 
 bool Database::isShopDatabase(const QString &fileName, QString *why)
 {
-    auto reason = [&](const QString &text) {
+    try {
+        requireShopDatabase(fileName, kBusyTimeoutMs);
+        return true;
+    } catch (const DbError &e) {
         if (why)
-            *why = text;
+            *why = e.text();
         return false;
-    };
-    if (!QFileInfo(fileName).isFile())
-        return reason(QStringLiteral("数据库文件 %1 不存在").arg(fileName));
-    sqlite3 *db = nullptr;
-    const QByteArray path = QFileInfo(fileName).absoluteFilePath().toUtf8();
-    // A writable file is opened for writing, so a write cut short (a crash, a power cut) is rolled
-    // back from its journal on the first read instead of making the file unreadable.
-    const int flags = QFileInfo(fileName).isWritable() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    if (sqlite3_open_v2(path.constData(), &db, flags, nullptr) != SQLITE_OK) {
-        const QString text = engineText(db);
-        sqlite3_close(db);
-        return reason(QStringLiteral("无法打开数据库文件 %1：%2").arg(fileName, text));
     }
-    QStringList tables;
-    sqlite3_stmt *stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type='table'", -1, &stmt, nullptr);
-    if (rc == SQLITE_OK)
-        rc = SQLITE_ROW;
-    while (rc == SQLITE_ROW && (rc = sqlite3_step(stmt)) == SQLITE_ROW)
-        tables << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0))).toLower();
-    const QString text = engineText(db);
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    if (rc != SQLITE_DONE)
-        return reason(QStringLiteral("%1 不是本软件的数据库：%2").arg(fileName, text));
-    for (const QString &t : schema::requiredTables()) {
-        if (!tables.contains(t))
-            return reason(QStringLiteral("%1 不是本软件的数据库：缺少数据表 %2").arg(fileName, t));
-    }
-    return true;
 }
 
 void Database::open()
 {
     close();
-    QString why;
-    if (!isShopDatabase(m_fileName, &why))
-        throw DbError(why);
-    const QByteArray path = m_fileName.toUtf8();
-    if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        const QString text = engineText(m_db);
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw DbError(QStringLiteral("无法打开数据库文件 %1：%2").arg(m_fileName, text));
+    requireShopDatabase(m_fileName, m_busyTimeoutMs);
+    m_db = openConnection(m_fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, m_busyTimeoutMs, cannotOpen());
+    try {
+        applyPragmas();
+    } catch (...) {
+        close();
+        throw;
     }
-    applyPragmas();
     addMissingIndexes();
+}
+
+void Database::setBusyTimeout(int milliseconds)
+{
+    m_busyTimeoutMs = milliseconds;
+    if (m_db)
+        sqlite3_busy_timeout(m_db, milliseconds);
 }
 
 void Database::addMissingIndexes()
 {
-    // The indexes only make reading faster: a file that cannot be written to now (read-only,
-    // locked by another program) is used without them.
+    // The indexes only make reading faster. Only missing ones are made, so opening a file that
+    // has them writes nothing; a file that cannot be written to now (read-only, locked by
+    // another program, refused by the write guard) is used without them.
     try {
-        for (const QString &sql : schema::indexStatements())
-            execute(Statement(sql));
+        const QStringList names = schema::indexNames();
+        QStringList present;
+        query(Statement("SELECT name FROM sqlite_master WHERE type='index'"),
+              [&](sqlite3_stmt *stmt) { present << textOf(stmt, 0); });
+        const QStringList statements = schema::indexStatements();
+        for (int i = 0; i < names.size(); ++i) {
+            if (!present.contains(names.at(i)))
+                execute(Statement(statements.at(i)));
+        }
     } catch (const DbError &) {
     }
 }
@@ -150,13 +247,8 @@ void Database::create()
     if (exists())
         throw DbError(QStringLiteral("数据库文件 %1 已存在").arg(m_fileName));
     close();
-    const QByteArray path = m_fileName.toUtf8();
-    if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        const QString text = engineText(m_db);
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw DbError(QStringLiteral("无法创建数据库文件 %1：%2").arg(m_fileName, text));
-    }
+    m_db = openConnection(m_fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, m_busyTimeoutMs,
+                          QStringLiteral("无法创建数据库文件"));
     try {
         applyPragmas();
         inTransaction(*this, [&] {
@@ -178,9 +270,11 @@ void Database::close()
     }
 }
 
-void Database::fail(const QString &what) const
+void Database::fail(sqlite3_stmt *stmt) const
 {
-    throw DbError(what.isEmpty() ? engineText(m_db) : what + QStringLiteral("：") + engineText(m_db));
+    const DbError error = engineerror::last(m_db);
+    sqlite3_finalize(stmt);
+    throw error;
 }
 
 sqlite3_stmt *Database::prepare(const Statement &statement)
@@ -190,7 +284,7 @@ sqlite3_stmt *Database::prepare(const Statement &statement)
     sqlite3_stmt *stmt = nullptr;
     const QByteArray sql = statement.sql.toUtf8();
     if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
-        fail(QStringLiteral("数据库错误"));
+        fail(stmt);
     if (!stmt)
         throw DbError(QStringLiteral("数据库错误：空语句"));
     const int expected = sqlite3_bind_parameter_count(stmt);
@@ -199,6 +293,14 @@ sqlite3_stmt *Database::prepare(const Statement &statement)
         throw DbError(QStringLiteral("数据库错误：语句需要 %1 个参数，给出 %2 个")
                           .arg(expected)
                           .arg(statement.params.size()));
+    }
+    if (m_writeGuard && !sqlite3_stmt_readonly(stmt)) {
+        try {
+            m_writeGuard();
+        } catch (...) {
+            sqlite3_finalize(stmt);
+            throw;
+        }
     }
     for (int i = 0; i < expected; ++i)
         bindValue(stmt, i + 1, statement.params.at(i));
@@ -211,9 +313,9 @@ void Database::execute(const Statement &statement)
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
-    sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
-        fail(QStringLiteral("数据库错误"));
+        fail(stmt);
+    sqlite3_finalize(stmt);
 }
 
 void Database::query(const Statement &statement, const std::function<void(sqlite3_stmt *)> &onRow,
@@ -233,9 +335,9 @@ void Database::query(const Statement &statement, const std::function<void(sqlite
         sqlite3_finalize(stmt);
         throw;
     }
-    sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
-        fail(QStringLiteral("数据库错误"));
+        fail(stmt);
+    sqlite3_finalize(stmt);
 }
 
 QStringList Database::columns(const Statement &statement)
@@ -288,6 +390,14 @@ int Database::changes() const
 
 Transaction::Transaction(Database &db) : m_db(db)
 {
+    // The outermost group takes the write lock at once, waiting (the busy timeout) while another
+    // program holds it: a group that had read first could not wait for it later, the engine
+    // refuses such a wait to avoid a deadlock. Groups inside it are savepoints.
+    m_outermost = !m_db.isOpen() || sqlite3_get_autocommit(m_db.handle()) != 0;
+    if (m_outermost) {
+        m_db.execute(Statement("BEGIN IMMEDIATE"));
+        return;
+    }
     static int counter = 0;
     m_name = QStringLiteral("tx%1").arg(++counter);
     m_db.execute(Statement(QStringLiteral("SAVEPOINT ") + m_name));
@@ -298,6 +408,12 @@ Transaction::~Transaction()
     if (m_done || !m_db.isOpen())
         return;
     try {
+        if (m_outermost) {
+            // The engine may have rolled back already (e.g. a full disk): nothing is left to undo.
+            if (sqlite3_get_autocommit(m_db.handle()) == 0)
+                m_db.execute(Statement("ROLLBACK"));
+            return;
+        }
         m_db.execute(Statement(QStringLiteral("ROLLBACK TO ") + m_name));
         m_db.execute(Statement(QStringLiteral("RELEASE ") + m_name));
     } catch (...) {
@@ -307,6 +423,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_db.execute(Statement(QStringLiteral("RELEASE ") + m_name));
+    m_db.execute(Statement(m_outermost ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_name));
     m_done = true;
 }

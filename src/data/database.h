@@ -15,6 +15,8 @@ struct sqlite3_stmt;
 class Database {
 public:
     static constexpr const char *kDefaultFileName = "data.db";
+    // How long a statement waits for a file another program holds before it gives up.
+    static constexpr int kBusyTimeoutMs = 5000;
 
     explicit Database(QString fileName = QString::fromLatin1(kDefaultFileName));
     ~Database();
@@ -24,7 +26,7 @@ public:
     const QString &fileName() const { return m_fileName; }
     bool exists() const;
     // Opens an existing database file; a missing file, one that is not a database or one that
-    // lacks the program's tables is refused.
+    // lacks any of the program's tables or columns is refused and left as it is.
     void open();
     // Creates a new database file with the program's tables and the first user. Refuses to
     // touch a file that already exists.
@@ -44,11 +46,20 @@ public:
     // The first column of the first row, or a null value when there is no row.
     QVariant scalar(const Statement &statement);
 
+    // Called before every statement that may write; it may throw to refuse the write. Used to
+    // hold writes back until the file's health is known. Empty: writes go ahead.
+    void setWriteGuard(std::function<void()> guard) { m_writeGuard = std::move(guard); }
+    void setBusyTimeout(int milliseconds);
+    int busyTimeout() const { return m_busyTimeoutMs; }
+
     long long lastInsertId() const;
     int changes() const;
     sqlite3 *handle() const { return m_db; }
 
-    // True when `fileName` is an SQLite database holding the program's four tables.
+    // Refuses, with the reason, a file that is not an SQLite database holding the program's four
+    // tables with all their columns, or that cannot be read now (locked, damaged). Only reads.
+    static void requireShopDatabase(const QString &fileName, int busyTimeoutMs = kBusyTimeoutMs);
+    // The same as a question: true when `fileName` passes, otherwise the reason goes to `why`.
     static bool isShopDatabase(const QString &fileName, QString *why = nullptr);
 
     // Reads a result value as the program sees it: null, a number (double) or a text.
@@ -56,16 +67,20 @@ public:
 
 private:
     sqlite3_stmt *prepare(const Statement &statement);
-    [[noreturn]] void fail(const QString &what) const;
+    // Raises the connection's last error after finalizing `stmt`.
+    [[noreturn]] void fail(sqlite3_stmt *stmt) const;
     void applyPragmas();
     void addMissingIndexes();
 
     QString m_fileName;
     sqlite3 *m_db = nullptr;
+    int m_busyTimeoutMs = kBusyTimeoutMs;
+    std::function<void()> m_writeGuard;
 };
 
 // Writes that belong together: either all of them land or none. Nests (savepoints), so a helper
 // that opens one may be called from inside another. Rolls back unless commit() was reached.
+// The outermost one holds the file's write lock from its start.
 class Transaction {
 public:
     explicit Transaction(Database &db);
@@ -77,6 +92,7 @@ public:
 private:
     Database &m_db;
     QString m_name;
+    bool m_outermost = false;
     bool m_done = false;
 };
 

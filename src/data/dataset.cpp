@@ -49,6 +49,10 @@ void Dataset::close()
 {
     const bool hadRows = m_rowCount > 0 || m_open;
     m_open = false;
+    // A closed result has no columns: the names go with the places of the cells, so nothing can
+    // look a name up and then index cells that are gone.
+    m_columns.clear();
+    m_columnIndex.clear();
     m_cells.clear();
     m_lateCells.clear();
     m_rows.clear();

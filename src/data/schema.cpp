@@ -1,28 +1,76 @@
 #include "data/schema.h"
 
 namespace schema {
+namespace {
+
+// Columns named by a digit are written in brackets: a bare digit is a number in SQL.
+QString quoted(const QString &column)
+{
+    return column.front().isDigit() ? QLatin1Char('[') + column + QLatin1Char(']') : column;
+}
+
+QStringList letters(char from, char to)
+{
+    QStringList names;
+    for (char c = from; c <= to; ++c)
+        names << QString(QLatin1Char(c));
+    return names;
+}
+
+// The type of a column: keys, numbers (digit names and a5) and texts (everything else).
+QString typeOf(const QString &column)
+{
+    if (column.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    if (column.front().isDigit() || column == QLatin1String("a5"))
+        return QStringLiteral("REAL");
+    return QStringLiteral("TEXT");
+}
+
+} // namespace
+
+const std::vector<Table> &tables()
+{
+    static const std::vector<Table> all = [] {
+        const auto digits = [](int from, int to) {
+            QStringList names;
+            for (int d = from; d <= to; ++d)
+                names << QString::number(d);
+            return names;
+        };
+        // Stock rows. ID addresses a loaded row for edit and delete; nothing the user sees names it.
+        const Table data{QStringLiteral("data"), QStringList{QStringLiteral("ID")} + letters('a', 'g') + digits(1, 8) +
+                                                     QStringList{QStringLiteral("z"), QStringLiteral("day1")}};
+        // Sale lines; k to y, 7 to 9 and day3 to day6 are never used but belong to the table.
+        const Table data1{QStringLiteral("data1"),
+                          QStringList{QStringLiteral("ID")} + letters('a', 'z') + digits(1, 4) +
+                              QStringList{QStringLiteral("a5")} + digits(6, 9) +
+                              QStringList{QStringLiteral("day1"), QStringLiteral("day2"), QStringLiteral("day3"),
+                                          QStringLiteral("day4"), QStringLiteral("day5"), QStringLiteral("day6")}};
+        const Table userdb{QStringLiteral("userdb"), {QStringLiteral("username"), QStringLiteral("passwd")}};
+        const Table rz{QStringLiteral("rz"),
+                       {QStringLiteral("id"), QStringLiteral("username"), QStringLiteral("btime"), QStringLiteral("jtime")}};
+        return std::vector<Table>{data, data1, userdb, rz};
+    }();
+    return all;
+}
 
 QStringList createStatements()
 {
     QStringList s;
-    // Stock rows. ID addresses a loaded row for edit and delete; nothing the user sees names it.
-    s << QStringLiteral(
-        "CREATE TABLE data (ID INTEGER PRIMARY KEY AUTOINCREMENT, a TEXT, b TEXT, c TEXT, d TEXT, "
-        "e TEXT, f TEXT, g TEXT, [1] REAL, [2] REAL, [3] REAL, [4] REAL, [5] REAL, [6] REAL, "
-        "[7] REAL, [8] REAL, z TEXT, day1 TEXT)");
-    // Sale lines; k to y, 7 to 9 and day3 to day6 are never used but belong to the table.
-    QString data1 = QStringLiteral("CREATE TABLE data1 (ID INTEGER PRIMARY KEY AUTOINCREMENT");
-    for (char col = 'a'; col <= 'z'; ++col)
-        data1 += QStringLiteral(", %1 TEXT").arg(QLatin1Char(col));
-    data1 += QStringLiteral(", [1] REAL, [2] REAL, [3] REAL, [4] REAL, a5 REAL, [6] REAL, [7] REAL, "
-                            "[8] REAL, [9] REAL, day1 TEXT, day2 TEXT, day3 TEXT, day4 TEXT, day5 TEXT, "
-                            "day6 TEXT)");
-    s << data1;
-    s << QStringLiteral("CREATE TABLE userdb (username TEXT, passwd TEXT)");
-    s << QStringLiteral(
-        "CREATE TABLE rz (id INTEGER PRIMARY KEY AUTOINCREMENT, username TEXT, btime TEXT, jtime TEXT)");
+    for (const Table &table : tables()) {
+        QStringList columns;
+        for (const QString &column : table.columns)
+            columns << quoted(column) + QLatin1Char(' ') + typeOf(column);
+        s << QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name, columns.join(QStringLiteral(", ")));
+    }
     s << QStringLiteral("INSERT INTO userdb (username, passwd) VALUES ('超级管理员', '927')");
     return s;
+}
+
+QStringList indexNames()
+{
+    return {QStringLiteral("data_scan_bought"), QStringLiteral("data_scan_in_stock"), QStringLiteral("data1_order")};
 }
 
 QStringList indexStatements()
@@ -35,15 +83,11 @@ QStringList indexStatements()
     // stock), each holding only the rows of its condition, so the condition costs nothing per
     // row either. Each costs one more b-tree entry per stock row written.
     const QString columns = QStringLiteral("(ID, e, f, [2], [3], [5], [6], [7], [8])");
-    return {QStringLiteral("CREATE INDEX IF NOT EXISTS data_scan_bought ON data %1 WHERE [2]>0").arg(columns),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS data_scan_in_stock ON data %1 WHERE [7]<>0").arg(columns),
+    const QStringList names = indexNames();
+    return {QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data %2 WHERE [2]>0").arg(names.at(0), columns),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data %2 WHERE [7]<>0").arg(names.at(1), columns),
             // The lines of one order (checkout, receipt, the next free order number).
-            QStringLiteral("CREATE INDEX IF NOT EXISTS data1_order ON data1 (z)")};
-}
-
-QStringList requiredTables()
-{
-    return {QStringLiteral("data"), QStringLiteral("data1"), QStringLiteral("userdb"), QStringLiteral("rz")};
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (z)").arg(names.at(2))};
 }
 
 } // namespace schema

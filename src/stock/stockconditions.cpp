@@ -21,8 +21,10 @@ Statement stockConditionsStatement(const QString &baseCondition, const StockCond
         {"c", &conditions.code},     {"z", &conditions.remark}, {"g", &conditions.supplier},
     };
     for (const auto &[column, text] : matches) {
-        if (!text->isEmpty())
-            statement.add(QStringLiteral(" and ") + dialect::like(QLatin1String(column)), {dialect::contains(*text)});
+        QString typed = *text;
+        typed.remove(QChar(u'\0'));
+        if (!typed.isEmpty())
+            statement.add(QStringLiteral(" and ") + dialect::like(QLatin1String(column)), {dialect::contains(typed)});
     }
     if (conditions.dateRange) {
         statement.add(QStringLiteral(" and day1>=?"), {datetext::date(conditions.from)});

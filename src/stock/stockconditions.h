@@ -5,8 +5,13 @@
 #include <QDate>
 #include <QString>
 
+// The most characters a condition field takes: more than any name, model or code needs, and far
+// within what the engine accepts as a pattern (a pasted page of text is cut here, not refused).
+constexpr int kConditionMaxLength = 200;
+
 // What the conditions group " 快速拼音查询" holds when a query runs. Texts are taken as typed:
-// blanks and signs such as "%", "_" or a quote are part of what is searched for.
+// blanks and signs such as "%", "_" or a quote are part of what is searched for; a NUL is no
+// character at all.
 struct StockConditions {
     QString category; // "类 别：", matched in d
     QString name;     // "商品名称：", initials of the name, matched in e

@@ -102,6 +102,7 @@ void StockQueryView::buildConditions()
         auto *e = new QLineEdit(m_group);
         e->setObjectName(QLatin1String(name));
         e->setToolTip(hint);
+        e->setMaxLength(kConditionMaxLength);
         return e;
     };
     auto comboBox = [&](const char *name) {
@@ -109,6 +110,7 @@ void StockQueryView::buildConditions()
         c->setObjectName(QLatin1String(name));
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
+        c->lineEdit()->setMaxLength(kConditionMaxLength);
         return c;
     };
     m_category = comboBox("queryCategory");

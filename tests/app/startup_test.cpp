@@ -1,5 +1,6 @@
 #include "app/startup.h"
 #include "data/database.h"
+#include "support/dbfiles.h"
 #include "support/doubles.h"
 
 #include <QFile>
@@ -50,6 +51,91 @@ TEST(StartupDatabase, AnUnreadableFileStopsStartUpWithAClearMessageAndIsLeftAlon
     EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("不是本软件的数据库")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("not a database at all, but somebody's notes"));
+}
+
+// A file that holds the four tables but lacks a column the program reads or writes would be
+// logged into and written to, and fail later in the middle of some action.
+TEST(StartupDatabase, AFileLackingAColumnIsRefusedAndLeftByteForByte)
+{
+    const std::pair<QString, QString> missing[] = {
+        {"data", "7"}, {"userdb", "passwd"}, {"data1", "a5"}, {"rz", "jtime"}, {"data", "ID"}};
+    for (const auto &[table, column] : missing) {
+        SCOPED_TRACE((table + "." + column).toStdString());
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("data.db"));
+        {
+            Database made(file);
+            made.create();
+            made.execute(Statement("DROP INDEX data_scan_bought"));
+            made.execute(Statement("DROP INDEX data_scan_in_stock"));
+            if (column == "ID") {
+                // A key that is not a column of its own cannot be dropped: the table is made anew.
+                made.execute(Statement("CREATE TABLE copy AS SELECT a, b, c, d, e, f, g, [1], [2], [3], [4], [5], "
+                                       "[6], [7], [8], z, day1 FROM data"));
+                made.execute(Statement("DROP TABLE data"));
+                made.execute(Statement("ALTER TABLE copy RENAME TO data"));
+            } else {
+                made.execute(Statement(QStringLiteral("ALTER TABLE %1 DROP COLUMN [%2]").arg(table, column)));
+            }
+        }
+        const QByteArray before = fileChecksum(file);
+        Database db(file);
+        RecordingMessages messages;
+        EXPECT_FALSE(openShopDatabase(db, messages, true));
+        EXPECT_FALSE(db.isOpen());
+        ASSERT_EQ(messages.boxes.size(), 1);
+        EXPECT_EQ(messages.boxes[0].kind, RecordingMessages::Kind::Error);
+        EXPECT_EQ(messages.boxes[0].text,
+                  QStringLiteral("%1 不是本软件的数据库：数据表 %2 缺少字段 %3").arg(file, table, column));
+        EXPECT_EQ(fileChecksum(file), before);
+    }
+}
+
+// A damaged table list leaves nothing to start with: the user is told to put a backup in its place.
+TEST(StartupDatabase, AFileWhoseTableListIsDamagedIsSaidToBeDamagedAndLeftAlone)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("data.db"));
+    Database(file).create();
+    {
+        QFile damaged(file);
+        ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(damaged.seek(100)); // the header of the first page, after the file's own header
+        ASSERT_EQ(damaged.write(QByteArray(8, char(0xff))), 8);
+    }
+    const QByteArray before = fileChecksum(file);
+    Database db(file);
+    RecordingMessages messages;
+    EXPECT_FALSE(openShopDatabase(db, messages, true));
+    ASSERT_EQ(messages.boxes.size(), 1);
+    EXPECT_EQ(messages.boxes[0].text,
+              QStringLiteral("数据库文件 %1 已损坏，无法使用：database disk image is malformed\n"
+                             "请把最近的备份文件复制为 %1 后再启动程序。")
+                  .arg(file));
+    EXPECT_EQ(fileChecksum(file), before);
+}
+
+TEST(StartupDatabase, AFileAnotherProgramHoldsIsWaitedForThenSaidToBeInUse)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("data.db"));
+    Database(file).create();
+    {
+        OtherProgram other(file, OtherProgram::Lock::Exclusive);
+        other.releaseAfter(300);
+        Database db(file);
+        RecordingMessages messages;
+        EXPECT_TRUE(openShopDatabase(db, messages, true)) << messages.lastText().toStdString();
+        EXPECT_TRUE(messages.boxes.isEmpty());
+    }
+    OtherProgram other(file, OtherProgram::Lock::Exclusive);
+    Database db(file);
+    db.setBusyTimeout(100);
+    RecordingMessages messages;
+    EXPECT_FALSE(openShopDatabase(db, messages, true));
+    ASSERT_EQ(messages.boxes.size(), 1);
+    EXPECT_TRUE(messages.boxes[0].text.startsWith(QStringLiteral("数据库正被其他程序使用"))) << messages.boxes[0].text.toStdString();
+    EXPECT_FALSE(messages.boxes[0].text.contains(QStringLiteral("不是本软件的数据库")));
 }
 
 } // namespace

@@ -263,4 +263,22 @@ TEST(UserText, HostileTextIsStoredMatchedAndReadBackUnchanged)
     EXPECT_EQ(shop.scalar(QStringLiteral("select count(*) from data")).toInt(), texts.size());
 }
 
+TEST(UserText, ANulIsNoCharacter)
+{
+    TestShop shop;
+    const QString withNul = QStringLiteral("衣") + QChar(u'\0') + QStringLiteral("服");
+    shop.exec(QStringLiteral("insert into data (a) values (?)"), {withNul});
+    EXPECT_EQ(shop.scalar(QStringLiteral("select a from data")).toString(), QStringLiteral("衣服"))
+        << "stored whole, without the NUL";
+    EXPECT_EQ(shop.scalar(QStringLiteral("select count(*) from data where ") + dialect::like(QStringLiteral("a")),
+                          {dialect::contains(withNul)})
+                  .toInt(),
+              1)
+        << "a NUL in a pattern does not end it early";
+    EXPECT_EQ(shop.scalar(QStringLiteral("select count(*) from data where ") + dialect::like(QStringLiteral("a")),
+                          {dialect::contains(QStringLiteral("衣") + QChar(u'\0') + QStringLiteral("帽"))})
+                  .toInt(),
+              0);
+}
+
 } // namespace

@@ -1,3 +1,4 @@
+#include "common/errors.h"
 #include "data/dataset.h"
 #include "support/testapp.h"
 
@@ -87,6 +88,34 @@ TEST_F(OnDemandDatasetTest, ResultsWithoutKeysAreReadAtOnce)
     ASSERT_EQ(stock.recordCount(), 29);
     EXPECT_EQ(name(0), "名称003");
     EXPECT_EQ(name(28), "名称199");
+}
+
+// Closing a result, as every re-query does first, drops its columns with its cells: a grid that
+// redraws its footer in between sees no columns to sum, never cells that are gone.
+TEST(DatasetClose, AClosedResultHasNoColumnsWhicheverWayItWasLoaded)
+{
+    const QStringList loadings[] = {{}, {"2", "7"}};
+    for (const QStringList &loaded : loadings) {
+        SCOPED_TRACE(loaded.join(',').toStdString());
+        TestShop shop;
+        shop.addStockRow({{"a", "衣服"}, {"2", 3.0}, {"7", 1.5}});
+        Dataset &stock = shop.data.stockQuery;
+        stock.setLoadedColumns(loaded);
+        QStringList seenAtReset;
+        QObject::connect(&stock, &Dataset::reset, [&] { seenAtReset = stock.columns(); });
+        stock.open(Statement("select * from data"));
+        ASSERT_TRUE(stock.hasColumn("7"));
+
+        stock.close();
+        EXPECT_TRUE(seenAtReset.isEmpty()) << "the reset of a close announces no columns";
+        EXPECT_EQ(stock.columnCount(), 0);
+        EXPECT_FALSE(stock.hasColumn("7"));
+        EXPECT_THROW(stock.sums({"2", "7"}), DbError);
+        EXPECT_TRUE(stock.value(0, 0).isNull());
+
+        stock.open(Statement("select * from data"));
+        EXPECT_EQ(stock.sums({"2", "7"}), std::vector<double>({3.0, 1.5}));
+    }
 }
 
 } // namespace

@@ -151,13 +151,13 @@ class BadInputTest : public StockQueryTest, public testing::WithParamInterface<B
 TEST_P(BadInputTest, TextIsMatchedAsTyped)
 {
     const BadInput &p = GetParam();
-    const QString longText = QString(3000, QChar(u'长')) + "尾";
+    const QString longText = QString(kConditionMaxLength - 1, QChar(u'长')) + "尾"; // as long as a field takes
     const std::pair<QString, QString> cases[] = {
         {"O'Neil", "ONeil"},
         {"50%", "50x"},
         {"a_b", "axb"},
         {"c:\\d", "c:d"},
-        {longText, QString(3000, QChar(u'长'))},
+        {longText, QString(kConditionMaxLength - 1, QChar(u'长'))},
         {QStringLiteral("😀衣"), QStringLiteral("衣")},
     };
     for (const auto &[typed, decoy] : cases) {
@@ -184,6 +184,37 @@ INSTANTIATE_TEST_SUITE_P(Fields, BadInputTest,
                                          BadInput{"queryModel", "f", true}, BadInput{"queryCode", "c", true},
                                          BadInput{"queryRemark", "z", true},
                                          BadInput{"querySupplier", "g", false}));
+
+// A page of text pasted into a condition field is cut to what the field takes, and the query runs;
+// a NUL counts as no text at all.
+TEST_F(StockQueryTest, ConditionFieldsTakeASaneLengthAndNoNul)
+{
+    const QString page(16700, QChar(u'长'));
+    const long long match = add({{"d", page}, {"e", page}, {"f", page}, {"c", page}, {"z", page}, {"g", page}});
+    const long long other = add({{"d", "男装"}, {"e", "yf"}, {"f", "xl"}, {"c", "6901"}, {"z", "新款"}, {"g", "厂"}});
+    const long long empty = add({});
+    QLineEdit *const fields[] = {field<QComboBox>("queryCategory")->lineEdit(), field("queryName"),
+                                 field("queryModel"), field("queryCode"), field("queryRemark"),
+                                 field<QComboBox>("querySupplier")->lineEdit()};
+    for (QLineEdit *f : fields) {
+        SCOPED_TRACE(f->parent()->objectName().toStdString() + f->objectName().toStdString());
+        f->setFocus();
+        f->insert(page); // a paste
+        EXPECT_EQ(f->text().size(), kConditionMaxLength);
+        click("runQuery");
+        EXPECT_EQ(shown(), QList<long long>({match}));
+        f->clear();
+
+        f->setText(QString(QChar(u'\0')));
+        click("runQuery");
+        EXPECT_EQ(shown(), QList<long long>({match, other, empty})) << "a NUL is no condition";
+        f->setText(QStringLiteral("新") + QChar(u'\0') + QStringLiteral("款"));
+        click("runQuery");
+        EXPECT_EQ(shown().size(), f == field("queryRemark") ? 1 : 0) << "nor does it cut the text";
+        f->clear();
+    }
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+}
 
 TEST_F(StockQueryTest, ZeroStockSwitch)
 {
