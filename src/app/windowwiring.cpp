@@ -93,6 +93,8 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     const MainToolbar &t = main.toolbar();
     StockInPanel *stockIn = main.stockInPanel();
 
+    StockQueryView *grid = main.stockQuery();
+    QObject::connect(a.exportExcel, &QAction::triggered, grid, &StockQueryView::exportGrid);
     QObject::connect(a.newStockIn, &QAction::triggered, stockIn, &StockInPanel::openForNew);
     QObject::connect(a.modify, &QAction::triggered, stockIn, &StockInPanel::openForChange);
     QObject::connect(a.remove, &QAction::triggered, stockIn, &StockInPanel::removeCurrent);

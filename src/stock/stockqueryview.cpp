@@ -8,6 +8,7 @@
 #include "common/numbertext.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
+#include "stock/gridexport/gridexport.h"
 #include "widgets/grid.h"
 
 #include <QCheckBox>
@@ -314,6 +315,15 @@ void StockQueryView::saveLayout()
 void StockQueryView::restoreLayout()
 {
     m_grid->applyLayout(m_ctx.layouts.load(QLatin1String(LayoutStore::kMainGridSection)));
+}
+
+void StockQueryView::exportGrid()
+{
+    ExportRequest request;
+    request.title = QStringLiteral("商品进货统计报表");
+    request.userName = m_ctx.session.userName;
+    request.showProgress = true;
+    GridExport(m_ctx).run(*m_grid, request);
 }
 
 void StockQueryView::hideColumns(const QStringList &fields)
