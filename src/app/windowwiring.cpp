@@ -95,6 +95,7 @@ void wireCommands(AppContext &ctx, WindowSet &w)
 
     StockQueryView *grid = main.stockQuery();
     QObject::connect(a.exportExcel, &QAction::triggered, grid, &StockQueryView::exportGrid);
+    QObject::connect(a.print, &QAction::triggered, grid, &StockQueryView::printGrid);
     QObject::connect(a.newStockIn, &QAction::triggered, stockIn, &StockInPanel::openForNew);
     QObject::connect(a.modify, &QAction::triggered, stockIn, &StockInPanel::openForChange);
     QObject::connect(a.remove, &QAction::triggered, stockIn, &StockInPanel::removeCurrent);
