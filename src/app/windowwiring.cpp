@@ -13,6 +13,7 @@
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
 #include "sales/salesdetailswindow.h"
+#include "stock/columnhiding/columnhiding.h"
 #include "stock/inventorysummarywindow.h"
 #include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
@@ -95,6 +96,9 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     const MainToolbar &t = main.toolbar();
     StockInPanel *stockIn = main.stockInPanel();
 
+    StockQueryView *grid = main.stockQuery();
+    QObject::connect(a.exportExcel, &QAction::triggered, grid, &StockQueryView::exportGrid);
+    QObject::connect(a.print, &QAction::triggered, grid, &StockQueryView::printGrid);
     QObject::connect(a.newStockIn, &QAction::triggered, stockIn, &StockInPanel::openForNew);
     QObject::connect(a.modify, &QAction::triggered, stockIn, &StockInPanel::openForChange);
     QObject::connect(a.remove, &QAction::triggered, stockIn, &StockInPanel::removeCurrent);
@@ -126,7 +130,7 @@ void wireCommands(AppContext &ctx, WindowSet &w)
 
 // After a login: the user's grid settings, the full stock list, the user's name in the status bar
 // and, for anyone but the superadministrator, the restrictions.
-void prepareForUser(AppContext &ctx, WindowSet &w)
+void prepareForUser(AppContext &ctx, WindowSet &w, ColumnHiding &mainGridHiding)
 {
     MainWindow &main = *w.main;
     StockQueryView &grid = *main.stockQuery();
@@ -136,6 +140,9 @@ void prepareForUser(AppContext &ctx, WindowSet &w)
     else if (zeroStock == QStringLiteral("yes"))
         grid.setZeroStockHidden(false);
     grid.restoreLayout();
+    // A layout saved before a column was hidden or shown again must not undo that choice: the
+    // remembered choices stand over the restored layout, so every tick matches its columns.
+    mainGridHiding.applyStored();
     // The login stands even when the grid cannot be filled; the error is shown.
     guarded(ctx.messages, [&] { grid.refreshAll(); });
     main.statusPanel(1)->setText(ctx.session.userName);
@@ -157,7 +164,13 @@ void prepareForUser(AppContext &ctx, WindowSet &w)
 void wireStartAndLogin(AppContext &ctx, WindowSet &w)
 {
     MainWindow &main = *w.main;
-    QObject::connect(&main, &MainWindow::firstShowing, &main, [&ctx, &w] {
+    // The main grid's "隐藏列": its remembered choices are the first thing the first show applies.
+    auto *mainGridHiding = new ColumnHiding(*main.stockQuery()->gridWidget(), hideoptions::mainGrid(), ctx.settings,
+                                            ctx.messages, &main);
+    mainGridHiding->setObjectName(QStringLiteral("mainGridHiding"));
+    mainGridHiding->addTo(main.actions().hideColumns);
+    QObject::connect(&main, &MainWindow::firstShowing, &main, [&ctx, &w, mainGridHiding] {
+        mainGridHiding->applyStored();
         guarded(ctx.messages, [&] {
             w.salesDetails->loadThisMonth();
             w.main->salePanel()->refreshCustomerList();
@@ -165,7 +178,8 @@ void wireStartAndLogin(AppContext &ctx, WindowSet &w)
         w.receiptSettings->loadFromSettings();
     });
     QObject::connect(&main, &MainWindow::loginRequested, w.login, &QDialog::exec);
-    QObject::connect(w.login, &LoginDialog::loggedIn, &main, [&ctx, &w] { prepareForUser(ctx, w); });
+    QObject::connect(w.login, &LoginDialog::loggedIn, &main,
+                     [&ctx, &w, mainGridHiding] { prepareForUser(ctx, w, *mainGridHiding); });
 }
 
 // What each announced change of the shop's data refreshes, in order.

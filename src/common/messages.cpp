@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace {
 QWidget *owner() { return QApplication::activeWindow(); }
@@ -45,5 +46,19 @@ QString DialogMessages::openFileName(const QString &caption, const QString &dir,
 
 QString DialogMessages::saveFileName(const QString &caption, const QString &dir, const QString &filter)
 {
-    return QFileDialog::getSaveFileName(owner(), caption, dir, filter);
+    QFileDialog dialog(owner(), caption, dir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The callers ask their own overwrite question.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // A name typed without an extension gets the one of the chosen file type.
+    const auto suffixOf = [](const QString &nameFilter) {
+        static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+        return pattern.match(nameFilter).captured(1);
+    };
+    dialog.setDefaultSuffix(suffixOf(filter.section(QStringLiteral(";;"), 0, 0)));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&](const QString &chosen) { dialog.setDefaultSuffix(suffixOf(chosen)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }

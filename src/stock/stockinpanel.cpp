@@ -132,8 +132,11 @@ void StockInPanel::buildFields()
     m_closeButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     m_closeButton->setAutoRaise(true);
     m_closeButton->setFocusPolicy(Qt::NoFocus);
+    // Carried with the working fields, out of sight: ticked, it would hide the purchase price that
+    // every stock-in needs. Purchase prices are hidden from customers by the grid's "隐藏列".
     m_hideCost = new QCheckBox(QStringLiteral("隐藏进货单价和利润"), this);
     m_hideCost->setObjectName(QStringLiteral("stockInHideCost"));
+    m_hideCost->hide();
 
     connect(m_newButton, &QPushButton::clicked, this, &StockInPanel::storeNew);
     connect(m_modifyButton, &QPushButton::clicked, this, &StockInPanel::storeChange);
@@ -190,7 +193,6 @@ void StockInPanel::buildLayout()
     grid->setColumnMinimumWidth(3, 16);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_hideCost);
     buttons->addStretch();
     buttons->addWidget(m_newButton);
     buttons->addWidget(m_modifyButton);
@@ -207,7 +209,6 @@ void StockInPanel::buildLayout()
     setTabOrder(m_supplier, m_remark);
     setTabOrder(m_remark, m_newButton);
     setTabOrder(m_newButton, m_modifyButton);
-    setTabOrder(m_modifyButton, m_hideCost);
     adjustSize();
 }
 

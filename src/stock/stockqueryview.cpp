@@ -8,6 +8,8 @@
 #include "common/numbertext.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
+#include "stock/gridexport/gridexport.h"
+#include "stock/gridprint/gridprint.h"
 #include "widgets/grid.h"
 
 #include <QCheckBox>
@@ -322,6 +324,27 @@ void StockQueryView::saveLayout()
 void StockQueryView::restoreLayout()
 {
     m_grid->applyLayout(m_ctx.layouts.load(QLatin1String(LayoutStore::kMainGridSection)));
+}
+
+void StockQueryView::exportGrid()
+{
+    ExportRequest request;
+    request.title = QStringLiteral("商品进货统计报表");
+    request.userName = m_ctx.session.userName;
+    request.showProgress = true;
+    GridExport(m_ctx).run(*m_grid, request);
+}
+
+void StockQueryView::printGrid()
+{
+    const QString today = QStringLiteral("%[Today1]");
+    GridPrintRequest request;
+    request.name = QStringLiteral("商品进货统计报表");
+    request.before = {{QStringLiteral("商 品 进 货 统 计 报 表"), Qt::AlignHCenter, 14, true}, {}, {}};
+    request.after = {{}, {today + QString(70, QLatin1Char(' ')), Qt::AlignRight, 10}};
+    request.substitutions = {{today, QStringLiteral("制表人：%1    日期：%2")
+                                         .arg(m_ctx.session.userName, datetext::date(m_ctx.clock.today()))}};
+    gridprint::preview(m_ctx.printing, *m_grid, request);
 }
 
 void StockQueryView::hideColumns(const QStringList &fields)

@@ -51,6 +51,10 @@ public:
     // The main grid's column layout in the layout store.
     void saveLayout();
     void restoreLayout();
+    // "导出Excel": saves the main grid as the "商品进货统计报表" workbook chosen by the user.
+    void exportGrid();
+    // "打 印": the print preview of the main grid.
+    void printGrid();
     // Hides grid columns by field name for this run (restricted users).
     void hideColumns(const QStringList &fields);
     QTableView *grid() const;

@@ -27,8 +27,14 @@ Grid::Grid(Dataset &dataset, GridColumns columns, QWidget *parent)
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
     m_header->setSortIndicatorShown(true);
     m_header->setSortIndicator(-1, Qt::DescendingOrder);
-    for (int i = 0; i < m_model->columns().size(); ++i)
+    for (int i = 0; i < m_model->columns().size(); ++i) {
         m_header->resizeSection(i, m_model->columns().at(i).width);
+        m_shownWidth << m_model->columns().at(i).width;
+    }
+    connect(m_header, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
+        if (size > 0 && logical >= 0 && logical < m_shownWidth.size())
+            m_shownWidth[logical] = size;
+    });
 
     // The footer lies between the rows and the horizontal scroll bar, so the view's own bar is
     // replaced by one below the footer that mirrors it.
@@ -143,8 +149,13 @@ void Grid::sortByColumn(int column)
 void Grid::setFieldHidden(const QString &field, bool hidden)
 {
     const int column = m_model->columnOfField(field);
-    if (column < 0 || (!hidden && m_locked.contains(field.toLower())))
+    if (column < 0)
         return;
+    const auto locked = m_hiddenBeneathLock.find(field.toLower());
+    if (locked != m_hiddenBeneathLock.end()) {
+        *locked = hidden;
+        return;
+    }
     m_header->setSectionHidden(column, hidden);
 }
 
@@ -157,21 +168,56 @@ bool Grid::isFieldHidden(const QString &field) const
 void Grid::lockHidden(const QStringList &fields)
 {
     for (const QString &field : fields) {
-        setFieldHidden(field, true);
-        m_locked.insert(field.toLower());
+        const int column = m_model->columnOfField(field);
+        if (column < 0 || m_hiddenBeneathLock.contains(field.toLower()))
+            continue;
+        m_hiddenBeneathLock.insert(field.toLower(), m_header->isSectionHidden(column));
+        m_header->setSectionHidden(column, true);
     }
+}
+
+QList<int> Grid::visibleColumns() const
+{
+    QList<int> columns;
+    for (int visual = 0; visual < m_header->count(); ++visual) {
+        const int logical = m_header->logicalIndex(visual);
+        if (logical >= 0 && !m_header->isSectionHidden(logical))
+            columns << logical;
+    }
+    return columns;
 }
 
 GridLayout Grid::captureLayout() const
 {
-    return LayoutStore::capture(*m_view, m_model->fields());
+    const QStringList fields = m_model->fields();
+    GridLayout layout = LayoutStore::capture(*m_view, fields);
+    for (int i = 0; i < fields.size(); ++i) {
+        GridLayout::Column &c = layout.columns[fields.at(i)];
+        const auto locked = m_hiddenBeneathLock.constFind(fields.at(i).toLower());
+        if (locked != m_hiddenBeneathLock.cend())
+            c.visible = !*locked;
+        if (m_header->isSectionHidden(i))
+            c.width = m_shownWidth.value(i, c.width);
+    }
+    return layout;
 }
 
 void Grid::applyLayout(const GridLayout &layout)
 {
     LayoutStore::apply(*m_view, m_model->fields(), layout);
-    for (const QString &field : std::as_const(m_locked))
-        setFieldHidden(field, true);
+    const QStringList fields = m_model->fields();
+    for (int i = 0; i < fields.size(); ++i) {
+        const auto stored = layout.columns.constFind(fields.at(i));
+        if (stored != layout.columns.cend() && stored->width > 0)
+            m_shownWidth[i] = stored->width;
+    }
+    // The layout speaks for what lies beneath a lock; the lock itself stays.
+    for (auto it = m_hiddenBeneathLock.begin(); it != m_hiddenBeneathLock.end(); ++it) {
+        const int column = m_model->columnOfField(it.key());
+        if (layout.columns.contains(fields.at(column)))
+            *it = m_header->isSectionHidden(column);
+        m_header->setSectionHidden(column, true);
+    }
     // A stored mark says how the rows were sorted: sort the loaded rows that way.
     for (auto it = layout.columns.cbegin(); it != layout.columns.cend(); ++it) {
         if (it->sortMark != 0 && dataset().isOpen() && dataset().hasColumn(it.key()) &&

@@ -3,7 +3,7 @@
 #include "common/layoutstore.h"
 #include "widgets/datasetmodel.h"
 
-#include <QSet>
+#include <QHash>
 #include <QWidget>
 
 class Dataset;
@@ -38,10 +38,14 @@ public:
     void redraw();
 
     // Column visibility by field name. A locked field stays hidden for the rest of the run, whatever
-    // a later call or a restored layout says.
+    // a later call or a restored layout says; what they say is kept beneath the lock and is what a
+    // captured layout records for it, so a layout saved while locked does not carry the lock.
     void setFieldHidden(const QString &field, bool hidden);
     bool isFieldHidden(const QString &field) const;
     void lockHidden(const QStringList &fields);
+
+    // The model columns shown, in the order they stand on the screen.
+    QList<int> visibleColumns() const;
 
     // Sorts the loaded rows by a column, as a click on its title does: descending on the first
     // click, then flipping with every further click on the same column. A reload ends the sort.
@@ -67,6 +71,9 @@ private:
     GroupedHeader *m_header;
     GridFooter *m_footer;
     QScrollBar *m_hbar;
-    QSet<QString> m_locked;
+    // Per locked field (lower case): whether it would be hidden without the lock.
+    QHash<QString, bool> m_hiddenBeneathLock;
+    // Per model column: its width when last shown, which a hidden column keeps in a captured layout.
+    QList<int> m_shownWidth;
     bool m_following = false; // the view is being moved to the dataset's row
 };

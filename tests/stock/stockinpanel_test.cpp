@@ -611,6 +611,27 @@ TEST_F(StockInPanelTest, OpeningClosingAndSortingShowAndHideThePanels)
     EXPECT_FALSE(panel.isVisibleTo(&main));
 }
 
+TEST_F(StockInPanelTest, TheCostTickBoxIsOutOfReachSoEveryStockInCanBeEntered)
+{
+    main.show();
+    main.actions().newStockIn->trigger();
+    QCheckBox *tick = panel.findChild<QCheckBox *>(QStringLiteral("stockInHideCost"));
+    ASSERT_NE(tick, nullptr);
+    EXPECT_FALSE(tick->isVisible());
+    // Tab walks the panel's fields and buttons without ever reaching it.
+    edit("stockInRemark")->setFocus();
+    for (int step = 0; step < 15; ++step) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(main.focusWidget(), &tab);
+        EXPECT_NE(main.focusWidget(), tick) << step;
+    }
+    EXPECT_TRUE(edit("stockInPrice")->isVisible());
+    const long long id = enterNew();
+    EXPECT_EQ(stored(id, QStringLiteral("1")).toDouble(), 0.1);
+    EXPECT_TRUE(shop.messages.boxes.isEmpty());
+    main.hide();
+}
+
 TEST_F(StockInPanelTest, TheTickBoxHidesThePurchasePriceAndEnterSkipsIt)
 {
     main.show();

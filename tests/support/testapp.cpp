@@ -2,14 +2,19 @@
 
 #include "app/mainwindow.h"
 #include "app/windowset.h"
+#include "users/logindialog.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 
-TestShop::TestShop()
-    : db(dir.filePath(QStringLiteral("data.db"))),
+TestShop::TestShop(const QString &config)
+    : configFolder(config.isEmpty() ? dir.filePath(QStringLiteral("config")) : config),
+      db(dir.filePath(QStringLiteral("data.db"))),
       data(db),
-      settings(dir.filePath(QStringLiteral("config"))),
-      layouts(dir.filePath(QStringLiteral("config"))),
+      settings(configFolder),
+      layouts(configFolder),
       printing(dir.path()),
       ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}}
 {
@@ -64,4 +69,18 @@ void TestShop::logIn(const QString &user)
     exec(QStringLiteral("INSERT INTO rz (username, btime) VALUES (?, ?)"),
          {user, datetext::dateTime(clock.now())});
     ctx.session.loginNumber = int(db.lastInsertId());
+}
+
+void TestShop::logInThroughWindow(const QString &user)
+{
+    QString password = QStringLiteral("927");
+    if (user != Session::superAdminName()) {
+        password = QStringLiteral("x1");
+        exec(QStringLiteral("INSERT INTO userdb (username, passwd) VALUES (?, ?)"), {user, password});
+    }
+    LoginDialog *login = windowSet().login;
+    login->show();
+    login->userList()->setEditText(user);
+    login->passwordField()->setText(password);
+    login->loginButton()->click();
 }

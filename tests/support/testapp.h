@@ -18,7 +18,9 @@ class MainWindow;
 // directory is not changed; the database lives at dir/data.db.
 class TestShop {
 public:
-    TestShop();
+    // `configFolder` holds the settings and layout files; by default a folder of its own, another
+    // shop's configFolder to start a second run over the first one's settings.
+    explicit TestShop(const QString &configFolder = {});
     ~TestShop();
 
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -32,8 +34,12 @@ public:
     long long addStockRow(const QVariantHash &values);
     // Logs in without the login window.
     void logIn(const QString &user = Session::superAdminName());
+    // Logs in through the window set's login window, as a person would; the main window then
+    // prepares itself for the user. Adds the user when it is not the superadministrator.
+    void logInThroughWindow(const QString &user = Session::superAdminName());
 
     QTemporaryDir dir;
+    const QString configFolder; // the settings and layout files
     Database db;
     DataModule data;
     Settings settings;

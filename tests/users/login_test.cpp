@@ -283,11 +283,17 @@ TEST_F(LoginTest, EveryUserButTheSuperadministratorWorksWithTheReducedWindows)
         SCOPED_TRACE(restricted ? "ordinary user" : "superadministrator");
         TestShop fresh;
         MainWindow &window = fresh.windows();
-        // The column switches of the grid menu, as the column hiding adds them.
-        QMenu *menu = window.actions().hideColumns;
-        const QList<QAction *> switches = {menu->addAction(QStringLiteral("隐藏进货单价")),
-                                           menu->addAction(QStringLiteral("隐藏金额"))};
-        QAction *dateSwitch = menu->addAction(QStringLiteral("隐藏日期"));
+        // The column switches of the grid menu.
+        QList<QAction *> switches;
+        QAction *dateSwitch = nullptr;
+        for (QAction *option : window.actions().hideColumns->actions()) {
+            if (option->text() == QStringLiteral("隐藏进货单价") || option->text() == QStringLiteral("隐藏金额"))
+                switches << option;
+            if (option->text() == QStringLiteral("隐藏日期"))
+                dateSwitch = option;
+        }
+        ASSERT_EQ(switches.size(), 2);
+        ASSERT_NE(dateSwitch, nullptr);
         // A remembered layout that shows every column of the main grid.
         Grid &grid = *window.stockQuery()->gridWidget();
         fresh.layouts.save(QLatin1String(LayoutStore::kMainGridSection), grid.captureLayout());

@@ -153,6 +153,38 @@ TEST_F(GridTest, LockedColumnsStayHidden)
     EXPECT_FALSE(grid.isFieldHidden("3"));
 }
 
+TEST_F(GridTest, ALayoutCapturedUnderALockRecordsWhatLiesBeneathIt)
+{
+    header()->resizeSection(2, 91);
+    grid.setFieldHidden("3", true);
+    grid.lockHidden({"2", "3"});
+    EXPECT_TRUE(grid.isFieldHidden("2"));
+    // Beneath the lock: "2" shown, "3" hidden and then shown by a later call, "day1" hidden.
+    grid.setFieldHidden("3", false);
+    grid.setFieldHidden("day1", true);
+    EXPECT_TRUE(grid.isFieldHidden("3"));
+    EXPECT_EQ(grid.visibleColumns(), QList<int>({0, 1}));
+
+    const GridLayout saved = grid.captureLayout();
+    EXPECT_TRUE(saved.columns.value("2").visible);
+    EXPECT_TRUE(saved.columns.value("3").visible);
+    EXPECT_FALSE(saved.columns.value("day1").visible);
+    EXPECT_EQ(saved.columns.value("2").width, 91); // a hidden column keeps the width it had
+
+    // A restored layout speaks for what lies beneath the lock, not for the lock itself.
+    GridLayout stored = saved;
+    stored.columns["2"].visible = false;
+    grid.applyLayout(stored);
+    EXPECT_TRUE(grid.isFieldHidden("2"));
+    EXPECT_FALSE(grid.captureLayout().columns.value("2").visible);
+    EXPECT_TRUE(grid.captureLayout().columns.value("3").visible);
+
+    Grid unlocked(stock, columns());
+    unlocked.applyLayout(saved);
+    EXPECT_FALSE(unlocked.isFieldHidden("2"));
+    EXPECT_EQ(unlocked.view()->horizontalHeader()->sectionSize(2), 91);
+}
+
 TEST_F(GridTest, GroupTitleSpansItsVisibleNeighbours)
 {
     const GroupedHeader *h = grid.header();

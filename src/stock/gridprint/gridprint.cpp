@@ -1,0 +1,45 @@
+#include "stock/gridprint/gridprint.h"
+
+#include "stock/gridprint/gridpagepainter.h"
+#include "widgets/grid.h"
+
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPointer>
+#include <QPrinter>
+
+namespace gridprint {
+
+QString substituted(QString text, const QList<std::pair<QString, QString>> &substitutions)
+{
+    for (const auto &[placeholder, value] : substitutions)
+        text.replace(placeholder, value);
+    return text;
+}
+
+Printing::Job job(const Grid &grid, const GridPrintRequest &request)
+{
+    GridPrintRequest texts = request;
+    for (QList<PrintText> *list : {&texts.before, &texts.after}) {
+        for (PrintText &line : *list)
+            line.text = substituted(line.text, request.substitutions);
+    }
+    Printing::Job job;
+    job.name = request.name;
+    job.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
+                             QPageLayout::Millimeter);
+    const QPointer<const Grid> shown(&grid);
+    job.paint = [shown, texts](QPrinter &printer) {
+        if (shown)
+            GridPagePainter(*shown, texts.before, texts.after).paint(printer);
+    };
+    return job;
+}
+
+void preview(Printing &printing, const Grid &grid, const GridPrintRequest &request)
+{
+    printing.preview(job(grid, request));
+}
+
+} // namespace gridprint

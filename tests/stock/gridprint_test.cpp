@@ -1,0 +1,173 @@
+#include "stock/gridprint/gridprint.h"
+
+#include "app/mainwindow.h"
+#include "stock/stockqueryview.h"
+#include "support/testapp.h"
+#include "widgets/grid.h"
+
+#include <QAction>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The text of one page of a PDF as laid out, and without any blanks.
+QString pdfLayoutText(const QString &pdf, int page)
+{
+    const QString number = QString::number(page);
+    return run("pdftotext", {"-f", number, "-l", number, "-layout", pdf, "-"});
+}
+QString pdfText(const QString &pdf, int page)
+{
+    return pdfLayoutText(pdf, page).remove(QRegularExpression("\\s"));
+}
+
+int pdfPages(const QString &pdf)
+{
+    const QRegularExpression pages("Pages:\\s+(\\d+)");
+    return pages.match(run("pdfinfo", {pdf})).captured(1).toInt();
+}
+
+// The main grid of a logged-in shop, shown, with a few rows.
+class MainGridPrintTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (int i = 0; i < 3; ++i)
+            shop.addStockRow({{"a", QStringLiteral("货品%1").arg(i)}, {"b", "XL"}, {"c", QStringLiteral("A%1").arg(i)},
+                              {"d", "上衣"}, {"1", 19.9}, {"2", 10 + i}, {"3", 199}, {"4", 39.9}, {"5", 2},
+                              {"6", 79.8}, {"7", 8 + i}, {"8", 159.2}, {"day1", "2014-07-01"}, {"g", "天虹"}});
+        shop.logIn();
+        main.show();
+        main.actions().allRecords->trigger();
+    }
+    QString printNow()
+    {
+        const qsizetype before = shop.printing.previewedFiles.size();
+        main.actions().print->trigger();
+        EXPECT_EQ(shop.printing.previewedFiles.size(), before + 1);
+        return shop.printing.previewedFiles.value(before);
+    }
+
+    TestShop shop;
+    MainWindow &main = shop.windows();
+    Grid &grid = *main.stockQuery()->gridWidget();
+};
+
+TEST_F(MainGridPrintTest, APageHoldsTheTextsTitlesRowsAndFooterAsTheGridShowsThem)
+{
+    for (QAction *option : main.actions().hideColumns->actions()) {
+        if (option->text() == "隐藏供货商")
+            option->trigger();
+    }
+    const QString pdf = printNow();
+    ASSERT_FALSE(pdf.isEmpty());
+    EXPECT_EQ(shop.printing.jobs.last().name, "商品进货统计报表");
+    EXPECT_EQ(pdfPages(pdf), 1);
+    EXPECT_TRUE(run("pdfinfo", {pdf}).contains("(A4)"));
+
+    const QString page = pdfText(pdf, 1);
+    const QStringList inOrder = {"Page.1", "商品进货统计报表", "商品信息", "名称", "规格型号", "货品0", "货品1", "货品2",
+                                 "总计", "制表人：超级管理员日期：2014-07-29"};
+    qsizetype at = 0;
+    for (const QString &text : inOrder) {
+        const qsizetype found = page.indexOf(text, at);
+        EXPECT_GE(found, 0) << text.toStdString() << " in " << page.toStdString();
+        at = std::max(at, found);
+    }
+    // The numbers as the grid shows them, and its footer sums.
+    const DatasetModel &model = *grid.model();
+    for (int column : grid.visibleColumns()) {
+        for (int row = 0; row < model.rowCount(); ++row)
+            EXPECT_TRUE(page.contains(model.displayText(row, column).remove(' '))) << row << "," << column;
+        EXPECT_TRUE(page.contains(model.footerText(column))) << column;
+    }
+    EXPECT_TRUE(page.contains("33")); // purchase quantities 10 + 11 + 12
+    // The hidden supplier column is not printed.
+    EXPECT_FALSE(page.contains("供货商"));
+    EXPECT_FALSE(page.contains("天虹"));
+}
+
+TEST_F(MainGridPrintTest, RowsGoOnAsManyPagesAsTheyNeedWithTitlesOnEach)
+{
+    for (int i = 3; i < 150; ++i)
+        shop.addStockRow({{"a", QStringLiteral("货品%1").arg(i)}, {"2", 1}, {"7", 9}, {"day1", "2014-07-02"}});
+    main.actions().allRecords->trigger();
+    const QString pdf = printNow();
+    const int pages = pdfPages(pdf);
+    ASSERT_GE(pages, 3);
+    QString all;
+    for (int p = 1; p <= pages; ++p) {
+        const QString page = pdfText(pdf, p);
+        SCOPED_TRACE(p);
+        EXPECT_TRUE(page.startsWith(QStringLiteral("Page.%1").arg(p))) << page.left(40).toStdString();
+        // The titles stand over the rows of every page that has rows.
+        EXPECT_EQ(page.contains("商品信息"), page.contains("货品"));
+        EXPECT_EQ(page.contains("商品进货统计报表"), p == 1);
+        EXPECT_EQ(page.contains("制表人："), p == pages);
+        all += pdfLayoutText(pdf, p);
+    }
+    // Every row once, in the grid's order.
+    qsizetype at = 0;
+    for (int i = 0; i < 150; ++i) {
+        const QString name = QStringLiteral("货品%1").arg(i);
+        const qsizetype found = all.indexOf(QRegularExpression(name + "\\s"), at);
+        ASSERT_GE(found, at) << name.toStdString();
+        at = found;
+    }
+    EXPECT_EQ(all.count(QRegularExpression("货品\\d+\\s")), 150);
+}
+
+// How many pixels of a page are clearly red.
+int redPixels(const QString &pdf, const QString &folder)
+{
+    const QString prefix = QDir(folder).filePath("page");
+    run("pdftoppm", {"-r", "150", "-png", "-f", "1", "-l", "1", pdf, prefix});
+    const QStringList pngs = QDir(folder).entryList({"page*.png"});
+    if (pngs.isEmpty())
+        return -1;
+    const QImage image(QDir(folder).filePath(pngs.first()));
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 150 && c.red() - c.green() > 70 && c.red() - c.blue() > 70)
+                ++red;
+        }
+    }
+    for (const QString &png : pngs)
+        QFile::remove(QDir(folder).filePath(png));
+    return red;
+}
+
+TEST_F(MainGridPrintTest, LowStockRowsPrintRedAsOnTheScreen)
+{
+    QLineEdit *alarm = main.findChild<QLineEdit *>("alarmNumber");
+    const struct {
+        const char *alarm;
+        bool red;
+    } cases[] = {{"0", false}, {"9", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.alarm);
+        alarm->setText(c.alarm);
+        const int red = redPixels(printNow(), shop.dir.path());
+        ASSERT_GE(red, 0);
+        EXPECT_EQ(red > 20, c.red) << red;
+    }
+}
+
+} // namespace
