@@ -334,7 +334,11 @@ void CheckoutPanel::printReceipt()
 
 void CheckoutPanel::printSalesNote()
 {
-    emit salesNoteRequested(orderNumber());
+    if (m_total->text() == QLatin1String("0"))
+        m_ctx.messages.info(QStringLiteral("先进行销售"));
+    else
+        emit salesNoteRequested(orderNumber());
+    // The next lines start a new order, whether a note was printed or not.
     if (m_order)
         m_order->startNew();
 }

@@ -50,7 +50,8 @@ public:
 
     // "POS小票打印": checks the cash, prints the receipt and moves to the next order.
     void printReceipt();
-    // "销售单打印": asks for the order's sales note and moves to the next order.
+    // "销售单打印": asks for the order's sales note (an order with a total of 0 is refused with
+    // "先进行销售") and moves to the next order in either case.
     void printSalesNote();
 
 signals:

@@ -249,17 +249,40 @@ TEST_F(CheckoutPanelTest, PrinterErrorKeepsTheOrderNumber)
     EXPECT_EQ(cash()->text(), QStringLiteral("100"));
 }
 
-TEST_F(CheckoutPanelTest, SalesNoteIsAskedForAndTheNumberMovesOnInEveryCase)
+TEST_F(CheckoutPanelTest, SalesNoteOfTheOrderAndTheNumberMovesOnInEveryCase)
 {
     QStringList requested;
     QObject::connect(&panel, &CheckoutPanel::salesNoteRequested, [&](const QString &number) { requested << number; });
-    click("notePrintButton"); // an empty order too
+    click("notePrintButton"); // an empty order: refused
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("先进行销售")});
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729101"));
+
     addLine(QStringLiteral("20140729101"), QStringLiteral("连衣裙"), 1, 40);
+    panel.refresh();
     click("notePrintButton");
-    ASSERT_EQ(requested.size(), 2);
-    EXPECT_EQ(requested, (QStringList{QStringLiteral("20140729100"), QStringLiteral("20140729101")}));
+    EXPECT_EQ(requested, QStringList{QStringLiteral("20140729101")});
     EXPECT_EQ(order.numberText, QStringLiteral("20140729102"));
-    EXPECT_TRUE(shop.printing.jobs.isEmpty());
+    EXPECT_EQ(shop.messages.boxes.size(), 1);
+    EXPECT_TRUE(shop.printing.printedFiles.isEmpty()) << "a note is previewed, not printed";
+}
+
+// The note follows the texts of the receipt settings window, saved or not, and an order with
+// returns is a sale like any other.
+TEST_F(CheckoutPanelTest, SalesNotePreviewsTheOrderWithTheReceiptSettingsTexts)
+{
+    shop.windowSet().receiptSettings->setText(QStringLiteral("dan1"), QStringLiteral("丽影服饰销售单"));
+    addLine(QStringLiteral("20140729100"), QStringLiteral("连衣裙"), 1, 40);
+    addLine(QStringLiteral("20140729100"), QStringLiteral("风衣"), -1, -60);
+    panel.refresh();
+    click("notePrintButton");
+
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    ASSERT_EQ(shop.printing.previewedFiles.size(), 1);
+    const QString text = pdfText(shop.printing.previewedFiles.first());
+    for (const char *expected : {"丽影服饰销售单", "单 号：20140729100", "连衣裙", "风衣", "（大写） 负贰拾元整", "￥-20",
+                                 "制单人：收银甲"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729101"));
 }
 
 TEST_F(CheckoutPanelTest, ButtonsMoveBetweenOrdersAndClose)
