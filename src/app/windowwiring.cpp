@@ -13,6 +13,7 @@
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
 #include "sales/salesdetailswindow.h"
+#include "sales/salesnotelayout.h"
 #include "stock/columnhiding/columnhiding.h"
 #include "stock/inventorysummarywindow.h"
 #include "stock/stockinpanel.h"
@@ -86,6 +87,16 @@ void wirePanels(MainWindow &main, ReceiptSettingsWindow &receiptSettings)
     QObject::connect(sale, &SalePanel::currentOrderChanged, checkout, &CheckoutPanel::refresh);
     QObject::connect(sale, &SalePanel::orderStepped, checkout, [checkout] { checkout->setCash(QStringLiteral("0")); });
     QObject::connect(sale, &SalePanel::checkoutToggleRequested, checkout, [checkout] { toggleCheckout(checkout); });
+}
+
+// The sales note prints the texts of the receipt settings window and is asked for by the checkout
+// panel's "销售单打印".
+void wireSalesNote(WindowSet &w)
+{
+    ReceiptSettingsWindow *settings = w.receiptSettings;
+    w.salesNote->setTexts([settings](const QString &name) { return settings->text(name); });
+    QObject::connect(w.main->checkoutPanel(), &CheckoutPanel::salesNoteRequested, w.salesNote,
+                     &SalesNoteLayout::previewOrder);
 }
 
 // The menus and the toolbar open the windows.
@@ -224,6 +235,7 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
 void wireWindows(AppContext &ctx, WindowSet &windows)
 {
     wirePanels(*windows.main, *windows.receiptSettings);
+    wireSalesNote(windows);
     wireCommands(ctx, windows);
     wireStartAndLogin(ctx, windows);
     wireShopEvents(ctx, windows);

@@ -132,7 +132,7 @@ void Database::applyPragmas()
     try {
         // Lists and sorts of Chinese text order by pinyin on every connection.
         if (!collation::install(m_db))
-            fail(QStringLiteral("数据库错误"));
+            throw DbError(QStringLiteral("数据库错误：无法注册拼音排序规则"));
         execute(Statement("PRAGMA foreign_keys=OFF"));
         query(Statement("PRAGMA journal_mode=DELETE"), [](sqlite3_stmt *) {});
         execute(Statement("PRAGMA synchronous=FULL"));

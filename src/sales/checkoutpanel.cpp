@@ -343,8 +343,18 @@ void CheckoutPanel::printReceipt()
     });
 }
 
-// The sales note cannot be printed yet: say so, and leave the order where it is.
 void CheckoutPanel::printSalesNote()
 {
-    m_ctx.messages.info(QStringLiteral("销售单打印功能尚未提供"));
+    // Read again, like the receipt: "先进行销售" means the order has no lines, so an exchange
+    // whose lines total 0 has its note too.
+    const bool read = guarded(m_ctx.messages, [&] { showLines(); });
+    if (!read)
+        return;
+    if (m_ctx.data.orderLinesQuery.isEmpty())
+        m_ctx.messages.info(QStringLiteral("先进行销售"));
+    else
+        emit salesNoteRequested(orderNumber());
+    // The next lines start a new order, whether a note was printed or not.
+    if (m_order)
+        m_order->startNew();
 }

@@ -51,7 +51,8 @@ public:
     // "POS小票打印": reads the order again, checks the cash against its total, prints the receipt
     // and moves to a new order; a receipt that did not print leaves the order where it is.
     void printReceipt();
-    // "销售单打印": the sales note is not available yet; tells the user so and stays on the order.
+    // "销售单打印": asks for the order's sales note (an order without lines is refused with
+    // "先进行销售") and moves to a new order in either case.
     void printSalesNote();
 
 signals:

@@ -367,21 +367,50 @@ TEST_F(CheckoutPanelTest, WithoutAPrinterTheUserIsToldWhereTheReceiptWent)
     EXPECT_TRUE(pdfLines(second).contains(QStringLiteral("合计:99元")));
     EXPECT_EQ(order.numberText, QStringLiteral("20140729102"));
 }
+}
 
-// Until the sales note exists, its button says so and leaves the order where it is.
-TEST_F(CheckoutPanelTest, SalesNoteIsNotAvailableYetAndTheOrderStays)
+TEST_F(CheckoutPanelTest, SalesNoteOfTheOrderAndTheNumberMovesOnInEveryCase)
 {
     QStringList requested;
     QObject::connect(&panel, &CheckoutPanel::salesNoteRequested, [&](const QString &number) { requested << number; });
-    addExampleOrder();
+    click("notePrintButton"); // an empty order: refused
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("先进行销售")});
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729101"));
+
+    addLine(QStringLiteral("20140729101"), QStringLiteral("连衣裙"), 1, 40);
     panel.refresh();
     click("notePrintButton");
-    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("销售单打印功能尚未提供")});
-    EXPECT_TRUE(requested.isEmpty());
-    EXPECT_EQ(order.nextCalls, 0);
-    EXPECT_EQ(order.numberText, QStringLiteral("20140729100"));
-    EXPECT_EQ(listedLines(), 2);
-    EXPECT_TRUE(shop.printing.jobs.isEmpty());
+    EXPECT_EQ(requested, QStringList{QStringLiteral("20140729101")});
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729102"));
+    EXPECT_EQ(shop.messages.boxes.size(), 1);
+    EXPECT_TRUE(shop.printing.printedFiles.isEmpty()) << "a note is previewed, not printed";
+
+    // An exchange: lines that total 0 are still an order with a note.
+    addLine(QStringLiteral("20140729102"), QStringLiteral("连衣裙"), 1, 40);
+    addLine(QStringLiteral("20140729102"), QStringLiteral("连衣裙"), -1, -40);
+    panel.refresh();
+    click("notePrintButton");
+    EXPECT_EQ(requested.last(), QStringLiteral("20140729102"));
+    EXPECT_EQ(shop.messages.boxes.size(), 1);
+}
+
+// The note follows the texts of the receipt settings window, saved or not, and an order with
+// returns is a sale like any other.
+TEST_F(CheckoutPanelTest, SalesNotePreviewsTheOrderWithTheReceiptSettingsTexts)
+{
+    shop.windowSet().receiptSettings->setText(QStringLiteral("dan1"), QStringLiteral("丽影服饰销售单"));
+    addLine(QStringLiteral("20140729100"), QStringLiteral("连衣裙"), 1, 40);
+    addLine(QStringLiteral("20140729100"), QStringLiteral("风衣"), -1, -60);
+    panel.refresh();
+    click("notePrintButton");
+
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    ASSERT_EQ(shop.printing.previewedFiles.size(), 1);
+    const QString text = pdfText(shop.printing.previewedFiles.first());
+    for (const char *expected : {"丽影服饰销售单", "单 号：20140729100", "连衣裙", "风衣", "（大写） 负贰拾元整", "￥-20",
+                                 "制单人：收银甲"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729101"));
 }
 
 TEST_F(CheckoutPanelTest, ButtonsMoveBetweenOrdersAndClose)
