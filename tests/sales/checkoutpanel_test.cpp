@@ -367,7 +367,6 @@ TEST_F(CheckoutPanelTest, WithoutAPrinterTheUserIsToldWhereTheReceiptWent)
     EXPECT_TRUE(pdfLines(second).contains(QStringLiteral("合计:99元")));
     EXPECT_EQ(order.numberText, QStringLiteral("20140729102"));
 }
-}
 
 TEST_F(CheckoutPanelTest, SalesNoteOfTheOrderAndTheNumberMovesOnInEveryCase)
 {
