@@ -17,6 +17,8 @@
 #include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
 #include "users/logindialog.h"
+#include "users/passwordchangewindow.h"
+#include "users/usermanagementwindow.h"
 #include "users/userrestrictions.h"
 
 #include <QAction>
@@ -105,6 +107,12 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     };
     QObject::connect(a.printSettings, &QAction::triggered, &main, openReceiptSettings);
     QObject::connect(a.settingsPrint, &QAction::triggered, &main, openReceiptSettings);
+    QObject::connect(a.userManagement, &QAction::triggered, &main, [&ctx, &main] {
+        openWindow<UserManagementWindow>([&] { return new UserManagementWindow(ctx, &main); });
+    });
+    QObject::connect(a.changePassword, &QAction::triggered, &main, [&ctx, &main] {
+        openWindow<PasswordChangeWindow>([&] { return new PasswordChangeWindow(ctx, &main); });
+    });
     QObject::connect(a.help, &QAction::triggered, w.help, [help = w.help] {
         help->show();
         help->raise();

@@ -21,8 +21,13 @@ QStringList createStatements()
     s << QStringLiteral("CREATE TABLE userdb (username TEXT, passwd TEXT)");
     s << QStringLiteral(
         "CREATE TABLE rz (id INTEGER PRIMARY KEY AUTOINCREMENT, username TEXT, btime TEXT, jtime TEXT)");
-    s << QStringLiteral("INSERT INTO userdb (username, passwd) VALUES ('超级管理员', '927')");
     return s;
+}
+
+Statement firstUser(const QString &passwordHash)
+{
+    return Statement(QStringLiteral("INSERT INTO userdb (username, passwd) VALUES (?, ?)"),
+                     {QStringLiteral("超级管理员"), passwordHash});
 }
 
 QStringList indexStatements()

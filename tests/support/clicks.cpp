@@ -67,3 +67,9 @@ void pressBackspace(QWidget *field, int times)
     for (int i = 0; i < times; ++i)
         key(field, Qt::Key_Backspace, QString());
 }
+
+void pressKeyIn(QWidget *target, int code)
+{
+    const QString text = code == Qt::Key_Return ? QStringLiteral("\r") : code == Qt::Key_Escape ? QStringLiteral("\x1b") : QString();
+    key(target, code, text);
+}

@@ -13,3 +13,5 @@ void doubleClickRow(QTableView *view, int row);
 // Types the text key by key at the end of the field, as a person or a scanner would.
 void typeKeys(QWidget *field, const QString &text);
 void pressBackspace(QWidget *field, int times = 1);
+// Presses and releases one key (Enter, Esc …) in the widget.
+void pressKeyIn(QWidget *target, int key);
