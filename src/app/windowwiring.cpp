@@ -9,6 +9,7 @@
 #include "common/guard.h"
 #include "common/settings.h"
 #include "common/shopevents.h"
+#include "maintenance/backupwindow.h"
 #include "sales/checkoutpanel.h"
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
@@ -23,6 +24,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QToolButton>
 
@@ -112,6 +114,21 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     });
     QObject::connect(a.changePassword, &QAction::triggered, &main, [&ctx, &main] {
         openWindow<PasswordChangeWindow>([&] { return new PasswordChangeWindow(ctx, &main); });
+    });
+    // The main window stays hidden while the database file is backed up or restored, and comes back
+    // once the backup window has opened the database again. Meanwhile a message box may be the
+    // only window without an owner: its closing must not end the program.
+    QObject::connect(t.backup, &QToolButton::clicked, &main, [&ctx, &main] {
+        openWindow<BackupWindow>([&] {
+            auto *backup = new BackupWindow(ctx, &main);
+            QObject::connect(backup, &BackupWindow::closedWithDatabaseOpen, &main, [&main] {
+                main.show();
+                QGuiApplication::setQuitOnLastWindowClosed(true);
+            });
+            return backup;
+        });
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        main.hide();
     });
     QObject::connect(a.help, &QAction::triggered, w.help, [help = w.help] {
         help->show();

@@ -74,13 +74,16 @@ UserManagementWindow::UserManagementWindow(AppContext &ctx, QWidget *parent)
     m_tabs->addTab(buildDeleteTab(), QStringLiteral("删除用户"));
 
     auto *columns = new QHBoxLayout(this);
-    columns->setContentsMargins(6, 6, 6, 6);
-    columns->setSpacing(6);
+    columns->setContentsMargins(5, 5, 5, 5);
+    columns->setSpacing(4);
     columns->addLayout(left, 0);
     columns->addWidget(m_listBox, 0);
     columns->addWidget(m_tabs, 1);
-    m_adminPassword->setFixedWidth(96);
-    m_listBox->setFixedWidth(104);
+    // Narrow columns on the left, so the three tabs fit side by side on the right.
+    m_adminPassword->setFixedWidth(84);
+    m_listBox->setFixedWidth(92);
+    m_tabs->setUsesScrollButtons(false);
+    m_tabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; }"));
 
     // Nothing but the password can be used until the superadministrator's password is given.
     m_listBox->setEnabled(false);

@@ -50,10 +50,14 @@ void clickRow(QTableView *view, int row)
 
 void doubleClickRow(QTableView *view, int row)
 {
-    const QPoint pos = rowCentre(view, row);
-    click(view->viewport(), pos);
-    mouse(view->viewport(), QEvent::MouseButtonDblClick, pos);
-    mouse(view->viewport(), QEvent::MouseButtonRelease, pos);
+    doubleClickAt(view->viewport(), rowCentre(view, row));
+}
+
+void doubleClickAt(QWidget *target, const QPoint &pos)
+{
+    click(target, pos);
+    mouse(target, QEvent::MouseButtonDblClick, pos);
+    mouse(target, QEvent::MouseButtonRelease, pos);
 }
 
 void typeKeys(QWidget *field, const QString &text)
