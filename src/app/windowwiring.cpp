@@ -9,6 +9,7 @@
 #include "common/guard.h"
 #include "common/settings.h"
 #include "common/shopevents.h"
+#include "maintenance/backupwindow.h"
 #include "sales/checkoutpanel.h"
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
@@ -19,10 +20,13 @@
 #include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
 #include "users/logindialog.h"
+#include "users/passwordchangewindow.h"
+#include "users/usermanagementwindow.h"
 #include "users/userrestrictions.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QToolButton>
 
@@ -120,6 +124,27 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     };
     QObject::connect(a.printSettings, &QAction::triggered, &main, openReceiptSettings);
     QObject::connect(a.settingsPrint, &QAction::triggered, &main, openReceiptSettings);
+    QObject::connect(a.userManagement, &QAction::triggered, &main, [&ctx, &main] {
+        openWindow<UserManagementWindow>([&] { return new UserManagementWindow(ctx, &main); });
+    });
+    QObject::connect(a.changePassword, &QAction::triggered, &main, [&ctx, &main] {
+        openWindow<PasswordChangeWindow>([&] { return new PasswordChangeWindow(ctx, &main); });
+    });
+    // The main window stays hidden while the database file is backed up or restored, and comes back
+    // once the backup window has opened the database again. Meanwhile a message box may be the
+    // only window without an owner: its closing must not end the program.
+    QObject::connect(t.backup, &QToolButton::clicked, &main, [&ctx, &main] {
+        openWindow<BackupWindow>([&] {
+            auto *backup = new BackupWindow(ctx, &main);
+            QObject::connect(backup, &BackupWindow::closedWithDatabaseOpen, &main, [&main] {
+                main.show();
+                QGuiApplication::setQuitOnLastWindowClosed(true);
+            });
+            return backup;
+        });
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        main.hide();
+    });
     QObject::connect(a.help, &QAction::triggered, w.help, [help = w.help] {
         help->show();
         help->raise();

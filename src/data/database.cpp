@@ -1,6 +1,7 @@
 #include "data/database.h"
 
 #include "common/errors.h"
+#include "common/passwordhash.h"
 #include "data/collation.h"
 #include "data/engineerror.h"
 #include "data/schema.h"
@@ -244,6 +245,11 @@ void Database::addMissingIndexes()
 
 void Database::create()
 {
+    create(passwordhash::make(passwordhash::initialPassword()));
+}
+
+void Database::create(const QString &firstUserPasswordHash)
+{
     if (exists())
         throw DbError(QStringLiteral("数据库文件 %1 已存在").arg(m_fileName));
     close();
@@ -254,6 +260,7 @@ void Database::create()
         inTransaction(*this, [&] {
             for (const QString &sql : schema::createStatements() + schema::indexStatements())
                 execute(Statement(sql));
+            execute(schema::firstUser(firstUserPasswordHash));
         });
     } catch (...) {
         close();

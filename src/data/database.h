@@ -28,9 +28,12 @@ public:
     // Opens an existing database file; a missing file, one that is not a database or one that
     // lacks any of the program's tables or columns is refused and left as it is.
     void open();
-    // Creates a new database file with the program's tables and the first user. Refuses to
-    // touch a file that already exists.
+    // Creates a new database file with the program's tables and the first user, the
+    // superadministrator with the initial password. Refuses to touch a file that already exists.
     void create();
+    // The same with the first user's password kept as `firstUserPasswordHash`, a hash made before
+    // (making one takes a fraction of a second on purpose).
+    void create(const QString &firstUserPasswordHash);
     void close();
     bool isOpen() const { return m_db != nullptr; }
 

@@ -64,13 +64,18 @@ QStringList createStatements()
             columns << quoted(column) + QLatin1Char(' ') + typeOf(column);
         s << QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name, columns.join(QStringLiteral(", ")));
     }
-    s << QStringLiteral("INSERT INTO userdb (username, passwd) VALUES ('超级管理员', '927')");
     return s;
 }
 
 QStringList indexNames()
 {
     return {QStringLiteral("data_scan_bought"), QStringLiteral("data_scan_in_stock"), QStringLiteral("data1_order")};
+}
+
+Statement firstUser(const QString &passwordHash)
+{
+    return Statement(QStringLiteral("INSERT INTO userdb (username, passwd) VALUES (?, ?)"),
+                     {QStringLiteral("超级管理员"), passwordHash});
 }
 
 QStringList indexStatements()

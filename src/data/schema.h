@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/statement.h"
+
 #include <QStringList>
 #include <vector>
 
@@ -15,8 +17,11 @@ struct Table {
 // one of this program's.
 const std::vector<Table> &tables();
 
-// Statements that create the tables and the first user of a new shop database.
+// Statements that create the tables of a new shop database.
 QStringList createStatements();
+
+// Adds the superadministrator, whose password is kept as `passwordHash`.
+Statement firstUser(const QString &passwordHash);
 
 // Indexes that speed up reading; made for new databases and, when missing, at every open.
 // CREATE INDEX IF NOT EXISTS, so running them on a database that has them costs nothing.

@@ -8,6 +8,8 @@
 #include "data/datamodule.h"
 #include "data/routines.h"
 #include "users/desktopshortcut.h"
+#include "users/usertable.h"
+#include "widgets/passwordfield.h"
 
 #include "common/version.h"
 
@@ -20,17 +22,15 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
 namespace {
 constexpr int kWidth = 371;
 constexpr int kHeight = 160;
 constexpr int kBannerHeight = 34;
-constexpr int kPasswordLength = 10;
 } // namespace
 
 LoginDialog::LoginDialog(AppContext &ctx, QWidget *parent)
-    : QDialog(parent), m_ctx(ctx), m_userList(new QComboBox(this)), m_password(new QLineEdit(this)),
+    : QDialog(parent), m_ctx(ctx), m_userList(new QComboBox(this)), m_password(new PasswordField(this)),
       m_loginButton(new QPushButton(QStringLiteral("登 录"), this))
 {
     setObjectName(QStringLiteral("Tloginfm"));
@@ -63,12 +63,6 @@ void LoginDialog::buildControls()
 
     label(QStringLiteral("输入密码："), QRect(46, 80, 74, 24));
     m_password->setObjectName(QStringLiteral("passwordField"));
-    m_password->setEchoMode(QLineEdit::Password);
-    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
-    m_password->setMaxLength(kPasswordLength);
-    // Only letters and digits can be typed (or pasted); anything else is discarded.
-    m_password->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), m_password));
     m_password->setGeometry(120, 80, 190, 24);
 
     QLabel *hint = label(QStringLiteral("初始登陆密码：927"), QRect(46, 124, 160, 24));
@@ -158,12 +152,7 @@ void LoginDialog::logIn()
 
 bool LoginDialog::credentialsMatch(const QString &user, const QString &password)
 {
-    Dataset &work = m_ctx.data.workQuery;
-    routines::open(work, Statement(QStringLiteral("select username from userdb where passwd=? and username=?"),
-                                   {password, user}));
-    const bool match = work.recordCount() == 1;
-    work.close();
-    return match;
+    return usertable::matchingRow(m_ctx.data.workQuery, user, password) >= 0;
 }
 
 void LoginDialog::recordLogin(const QString &user)

@@ -36,7 +36,7 @@ protected:
 
 private:
     void buildControls();
-    // True when exactly one user row has this name and password.
+    // True when exactly one user row has this name and password (see usertable::matchingRow).
     bool credentialsMatch(const QString &user, const QString &password);
     // Adds the login log row and makes it this session's login.
     void recordLogin(const QString &user);

@@ -1,4 +1,5 @@
 #include "common/errors.h"
+#include "common/passwordhash.h"
 #include "data/database.h"
 #include "data/dataset.h"
 #include "data/dialect.h"
@@ -34,8 +35,19 @@ TEST(Schema, NewDatabaseHoldsTheFourTablesAndTheFirstUser)
               QString::fromLatin1("ID a b c d e f g 1 2 3 4 5 6 7 8 z day1").split(QLatin1Char(' ')));
     EXPECT_EQ(columnsOf(shop.db, QStringLiteral("userdb")), QStringList({"username", "passwd"}));
     EXPECT_EQ(columnsOf(shop.db, QStringLiteral("rz")), QStringList({"id", "username", "btime", "jtime"}));
-    EXPECT_EQ(shop.scalar(QStringLiteral("select count(*) from userdb where username='超级管理员' and passwd='927'")).toInt(), 1);
     EXPECT_EQ(shop.scalar(QStringLiteral("select count(*) from userdb")).toInt(), 1);
+}
+
+TEST(Schema, TheFirstUsersPasswordIsStoredAsAHash)
+{
+    QTemporaryDir dir;
+    Database db(dir.filePath(QStringLiteral("data.db")));
+    db.create();
+    const QString stored =
+        db.scalar(Statement("select passwd from userdb where username='超级管理员'")).toString();
+    EXPECT_NE(stored, QStringLiteral("927"));
+    EXPECT_TRUE(passwordhash::isHash(stored));
+    EXPECT_TRUE(passwordhash::verify(stored, QStringLiteral("927")));
 }
 
 TEST(Schema, OpeningRefusesMissingForeignAndIncompleteFiles)

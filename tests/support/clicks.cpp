@@ -50,10 +50,14 @@ void clickRow(QTableView *view, int row)
 
 void doubleClickRow(QTableView *view, int row)
 {
-    const QPoint pos = rowCentre(view, row);
-    click(view->viewport(), pos);
-    mouse(view->viewport(), QEvent::MouseButtonDblClick, pos);
-    mouse(view->viewport(), QEvent::MouseButtonRelease, pos);
+    doubleClickAt(view->viewport(), rowCentre(view, row));
+}
+
+void doubleClickAt(QWidget *target, const QPoint &pos)
+{
+    click(target, pos);
+    mouse(target, QEvent::MouseButtonDblClick, pos);
+    mouse(target, QEvent::MouseButtonRelease, pos);
 }
 
 void typeKeys(QWidget *field, const QString &text)
@@ -66,4 +70,10 @@ void pressBackspace(QWidget *field, int times)
 {
     for (int i = 0; i < times; ++i)
         key(field, Qt::Key_Backspace, QString());
+}
+
+void pressKeyIn(QWidget *target, int code)
+{
+    const QString text = code == Qt::Key_Return ? QStringLiteral("\r") : code == Qt::Key_Escape ? QStringLiteral("\x1b") : QString();
+    key(target, code, text);
 }

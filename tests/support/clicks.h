@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 class QHeaderView;
@@ -10,6 +11,10 @@ class QWidget;
 void clickTitle(QHeaderView *header, int logical);
 void clickRow(QTableView *view, int row);
 void doubleClickRow(QTableView *view, int row);
+// A double click at a point of the widget, as a person makes it: press, release, double click, release.
+void doubleClickAt(QWidget *target, const QPoint &pos);
 // Types the text key by key at the end of the field, as a person or a scanner would.
 void typeKeys(QWidget *field, const QString &text);
 void pressBackspace(QWidget *field, int times = 1);
+// Presses and releases one key (Enter, Esc …) in the widget.
+void pressKeyIn(QWidget *target, int key);

@@ -19,7 +19,13 @@ TestShop::TestShop(const QString &config)
       ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}}
 {
     desktop.folder = dir.filePath(QStringLiteral("Desktop"));
-    db.create();
+    db.create(initialPasswordHash());
+}
+
+QString TestShop::initialPasswordHash()
+{
+    return QStringLiteral(
+        "$argon2id$v=19$m=65536,t=2,p=1$QTFL1/OSdLAb9IEjuE50xA$NQBwd1/MzhI/3AInfqd3GxN9I3cwDYkh6qeAKIG/92Q");
 }
 
 TestShop::~TestShop()

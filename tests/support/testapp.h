@@ -23,6 +23,10 @@ public:
     explicit TestShop(const QString &configFolder = {});
     ~TestShop();
 
+    // The first user's stored password in every test shop: a hash of the initial password made once
+    // by passwordhash::make(), so a test does not spend a slow hash on each new database.
+    static QString initialPasswordHash();
+
     QString path(const QString &name) const { return dir.filePath(name); }
     // Creates the window set (login gate off) and runs the main window's first show.
     MainWindow &windows();

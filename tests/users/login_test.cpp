@@ -1,4 +1,5 @@
 #include "common/layoutstore.h"
+#include "common/passwordhash.h"
 #include "app/mainwindow.h"
 #include "app/windowset.h"
 #include "sales/salepanel.h"
@@ -213,6 +214,11 @@ TEST_F(LoginTest, SuccessRecordsOneLogRowAndGivesTheMainWindowItsUser)
         EXPECT_EQ(fresh.scalar(QStringLiteral("select btime from rz")).toString(), QStringLiteral("2014-07-29 10:30:00"));
         EXPECT_TRUE(fresh.scalar(QStringLiteral("select jtime from rz")).isNull());
         EXPECT_EQ(window.statusPanel(1)->text(), c.user);
+        // A password kept as plain text by an older version is kept as a hash from now on.
+        const QString stored =
+            fresh.scalar(QStringLiteral("select passwd from userdb where username=?"), {c.user}).toString();
+        EXPECT_TRUE(passwordhash::isHash(stored));
+        EXPECT_TRUE(passwordhash::verify(stored, c.typedPass.trimmed()));
     }
 }
 

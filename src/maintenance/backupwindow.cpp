@@ -1,0 +1,356 @@
+#include "maintenance/backupwindow.h"
+
+#include "common/appcontext.h"
+#include "common/clock.h"
+#include "common/errors.h"
+#include "common/messages.h"
+#include "common/settings.h"
+#include "common/shopevents.h"
+#include "data/database.h"
+#include "data/datamodule.h"
+#include "maintenance/automaticbackups.h"
+#include "maintenance/databasecopy.h"
+#include "maintenance/restore.h"
+#include "maintenance/safefile.h"
+#include "widgets/windowplacement.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kSaveSetting = QStringLiteral("save");
+const QString kBackupFailed = QStringLiteral("数据库备份失败！");
+const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
+
+// The progress of a copy in a box with "取消", shown only when the copy takes a while.
+class CopyProgressBox {
+public:
+    CopyProgressBox(QWidget *owner, const QString &label) : m_box(label, QStringLiteral("取消"), 0, 100, owner)
+    {
+        m_box.setWindowTitle(owner->windowTitle());
+        m_box.setWindowModality(Qt::WindowModal);
+        m_box.setMinimumDuration(500);
+        m_box.setAutoClose(false);
+        m_box.setAutoReset(false);
+    }
+    CopyProgress callback()
+    {
+        return [this](int done, int total) {
+            m_box.setMaximum(std::max(total, 1));
+            m_box.setValue(done);
+            return !m_box.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog m_box;
+};
+
+QLabel *warningLine(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: red;"));
+    return label;
+}
+
+QPushButton *button(const QString &text, const QString &name, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+} // namespace
+
+BackupWindow::BackupWindow(AppContext &ctx, QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("Trepair"));
+    setWindowTitle(QStringLiteral("数据库备份"));
+    setFixedSize(kWidth, kHeight);
+
+    auto *title = new QLabel(QStringLiteral("数据库维护备份"), this);
+    title->setObjectName(QStringLiteral("titleStrip"));
+    title->setAlignment(Qt::AlignCenter);
+    title->setStyleSheet(QStringLiteral("font-weight: bold; padding: 3px; border-bottom: 1px solid #9aa8b8;"
+                                        "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f8fc,"
+                                        " stop:1 #dde6f0);"));
+
+    // Only the backup section fits the window; the restore section and the automatic backups lie
+    // below it and are reached by scrolling.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("sections"));
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget(scroll);
+    auto *sections = new QVBoxLayout(content);
+    sections->setContentsMargins(6, 4, 6, 6);
+    sections->setSpacing(10);
+    sections->addWidget(buildBackupSection(content));
+    sections->addWidget(buildRestoreSection(content));
+    sections->addWidget(buildAutomaticSection(content));
+    scroll->setWidget(content);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(title);
+    layout->addWidget(scroll, 1);
+
+    connect(m_backupPath, &QLineEdit::textChanged, this, &BackupWindow::storeBackupPath);
+}
+
+QWidget *BackupWindow::buildBackupSection(QWidget *parent)
+{
+    auto *section = new QWidget(parent);
+    auto *grid = new QGridLayout(section);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(new QLabel(QStringLiteral("备份数据的目录:"), section), 0, 0);
+    auto *defaultLink = new QLabel(QStringLiteral("<a href=\"default\" style=\"color: blue;\">默认</a>"), section);
+    defaultLink->setObjectName(QStringLiteral("defaultLink"));
+    defaultLink->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    defaultLink->setCursor(Qt::PointingHandCursor);
+    grid->addWidget(defaultLink, 0, 1);
+    m_backupPath = new QLineEdit(defaultBackupPath(), section);
+    m_backupPath->setObjectName(QStringLiteral("backupPath"));
+    grid->addWidget(m_backupPath, 1, 0, 1, 2);
+    QPushButton *backUpButton = button(QStringLiteral("备份数据库"), QStringLiteral("backupButton"), section);
+    grid->addWidget(backUpButton, 2, 1);
+    grid->addWidget(warningLine(QStringLiteral("温馨提示：定期备份数据，维护数据安全！"), section), 3, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+    connect(defaultLink, &QLabel::linkActivated, this, &BackupWindow::useDefaultPath);
+    connect(backUpButton, &QPushButton::clicked, this, &BackupWindow::backUp);
+    return section;
+}
+
+QWidget *BackupWindow::buildRestoreSection(QWidget *parent)
+{
+    auto *section = new QWidget(parent);
+    auto *grid = new QGridLayout(section);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(3);
+    m_restoreFile = new QLineEdit(QStringLiteral("beifen.db"), section);
+    m_restoreFile->setObjectName(QStringLiteral("restoreFile"));
+    grid->addWidget(m_restoreFile, 0, 0, 1, 2);
+    QPushButton *openButton = button(QStringLiteral("打开备份文件"), QStringLiteral("openButton"), section);
+    QPushButton *restoreButton = button(QStringLiteral("恢复数据库"), QStringLiteral("restoreButton"), section);
+    grid->addWidget(openButton, 1, 0, Qt::AlignRight);
+    grid->addWidget(restoreButton, 1, 1);
+    grid->addWidget(warningLine(QStringLiteral("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，"
+                                               "否则旧数据库会覆盖当前的最新数据库，造成信息丢失。"),
+                                section),
+                    2, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+    connect(openButton, &QPushButton::clicked, this, &BackupWindow::chooseRestoreFile);
+    connect(restoreButton, &QPushButton::clicked, this, &BackupWindow::restore);
+    return section;
+}
+
+QWidget *BackupWindow::buildAutomaticSection(QWidget *parent)
+{
+    auto *section = new QWidget(parent);
+    auto *layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(3);
+    auto *caption = new QLabel(QStringLiteral("自动备份（每次正常退出程序时保存，保留最近%1份）：\n"
+                                              "双击一份备份，就用它恢复数据库。")
+                                   .arg(automaticbackups::kKept),
+                               section);
+    caption->setWordWrap(true);
+    layout->addWidget(caption);
+    m_automatic = new QListWidget(section);
+    m_automatic->setObjectName(QStringLiteral("automaticBackups"));
+    m_automatic->setFixedHeight(128);
+    layout->addWidget(m_automatic);
+    auto pick = [this](QListWidgetItem *item) { m_restoreFile->setText(item->data(Qt::UserRole).toString()); };
+    connect(m_automatic, &QListWidget::itemClicked, this, pick);
+    connect(m_automatic, &QListWidget::itemActivated, this, [this, pick](QListWidgetItem *item) {
+        pick(item);
+        restore();
+    });
+    return section;
+}
+
+QString BackupWindow::defaultBackupPath()
+{
+    return QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("beifen.db")));
+}
+
+QString BackupWindow::databaseFile() const
+{
+    return QFileInfo(m_ctx.db.fileName()).absoluteFilePath();
+}
+
+QString BackupWindow::resolved(const QString &path) const
+{
+    return QFileInfo(databaseFile()).absoluteDir().absoluteFilePath(QDir::fromNativeSeparators(path.trimmed()));
+}
+
+void BackupWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Nothing may use the file while it is copied.
+    m_ctx.data.closeConnection();
+    if (m_placed)
+        return;
+    m_placed = true;
+    centreOnScreen(this);
+    const QString stored = m_ctx.settings.exists() ? m_ctx.settings.read(kSaveSetting) : QString();
+    if (!stored.isEmpty())
+        m_backupPath->setText(stored);
+    refillAutomaticBackups();
+}
+
+void BackupWindow::storeBackupPath(const QString &path)
+{
+    // A store that cannot be written is reported once, not at every key.
+    if (m_saveFailureShown)
+        m_ctx.settings.write(kSaveSetting, path);
+    else
+        m_saveFailureShown = !storeSetting(m_ctx.settings, m_ctx.messages, kSaveSetting, path);
+}
+
+void BackupWindow::useDefaultPath()
+{
+    m_backupPath->setText(defaultBackupPath());
+}
+
+void BackupWindow::backUp()
+{
+    const QString typed = m_backupPath->text().trimmed();
+    const QString target = resolved(typed);
+    const QString shown = QDir::toNativeSeparators(target);
+    QString why;
+    if (typed.isEmpty())
+        why = QStringLiteral("请填写备份文件的路径");
+    else if (QFileInfo(target).isDir())
+        why = QStringLiteral("%1 是一个文件夹，请填写备份文件的完整路径").arg(shown);
+    else if (safefile::sameFile(target, databaseFile()))
+        why = QStringLiteral("不能备份到正在使用的数据库文件 %1 上").arg(shown);
+    if (!why.isEmpty()) {
+        m_ctx.messages.info(kBackupFailed + QLatin1Char('\n') + why);
+        return;
+    }
+    if (QFileInfo::exists(target) &&
+        !m_ctx.messages.confirmYesNo(QStringLiteral("确认文件替换"),
+                                     QStringLiteral("文件 %1 已经存在。\n要用这次的备份替换它吗？").arg(shown))) {
+        m_ctx.messages.info(kBackupFailed);
+        return;
+    }
+    try {
+        CopyProgressBox progress(this, QStringLiteral("正在备份数据库……"));
+        if (!databasecopy::copy(databaseFile(), target, progress.callback())) {
+            m_ctx.messages.info(kBackupFailed);
+            return;
+        }
+    } catch (const UserVisibleError &e) {
+        m_ctx.messages.info(kBackupFailed + QLatin1Char('\n') + e.text());
+        return;
+    }
+    m_ctx.messages.info(QStringLiteral("数据库备份成功！"));
+}
+
+void BackupWindow::chooseRestoreFile()
+{
+    const QString current = resolved(m_restoreFile->text());
+    const QString chosen = m_ctx.messages.openFileName(QStringLiteral("打开备份文件"), QFileInfo(current).absolutePath(),
+                                                       QStringLiteral("数据库文件 (*.db);;所有文件 (*)"));
+    // A cancelled dialog leaves the field as it was.
+    if (!chosen.isEmpty())
+        m_restoreFile->setText(QDir::toNativeSeparators(chosen));
+}
+
+void BackupWindow::restore()
+{
+    const QString typed = m_restoreFile->text().trimmed();
+    const QString backup = resolved(typed);
+    if (typed.isEmpty() || !QFileInfo(backup).isFile()) {
+        m_ctx.messages.info(QStringLiteral("备份数据库没找到!"));
+        return;
+    }
+    if (const QString why = restore::problem(backup, databaseFile()); !why.isEmpty()) {
+        m_ctx.messages.info(kRestoreFailed + QLatin1Char('\n') + why);
+        return;
+    }
+    const bool hasCurrent = QFileInfo::exists(databaseFile());
+    const QString keepAs = restore::keptName(databaseFile(), m_ctx.clock.now());
+    QString question = QStringLiteral("确实要用 %1 恢复数据库吗？\n当前的数据库 %2 会被替换")
+                           .arg(QDir::toNativeSeparators(backup), QFileInfo(databaseFile()).fileName());
+    question += hasCurrent ? QStringLiteral("，替换前先保存为 %1。").arg(QFileInfo(keepAs).fileName())
+                           : QStringLiteral("。");
+    if (!m_ctx.messages.confirmYesNo(QStringLiteral("确认文件替换"), question)) {
+        m_ctx.messages.info(kRestoreFailed);
+        return;
+    }
+    try {
+        CopyProgressBox progress(this, QStringLiteral("正在恢复数据库……"));
+        if (!restore::replaceDatabase(backup, databaseFile(), keepAs, progress.callback())) {
+            m_ctx.messages.info(kRestoreFailed);
+            return;
+        }
+    } catch (const UserVisibleError &e) {
+        m_ctx.messages.info(kRestoreFailed + QLatin1Char('\n') + e.text());
+        return;
+    }
+    QString done = QStringLiteral("数据库恢复成功！");
+    if (hasCurrent)
+        done += QStringLiteral("\n原来的数据库已保存为 %1").arg(QDir::toNativeSeparators(keepAs));
+    m_ctx.messages.info(done);
+}
+
+void BackupWindow::refillAutomaticBackups()
+{
+    m_automatic->clear();
+    for (const QFileInfo &file : automaticbackups::list(databaseFile())) {
+        const QString when = automaticbackups::writtenAt(file).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        auto *item = new QListWidgetItem(
+            QStringLiteral("%1    %2 KB").arg(when).arg((file.size() + 1023) / 1024), m_automatic);
+        item->setData(Qt::UserRole, QDir::toNativeSeparators(file.absoluteFilePath()));
+        item->setToolTip(QDir::toNativeSeparators(file.absoluteFilePath()));
+    }
+}
+
+bool BackupWindow::reopenDatabase()
+{
+    try {
+        m_ctx.data.reopenConnection();
+        m_ctx.data.openTables();
+        return true;
+    } catch (const UserVisibleError &e) {
+        m_ctx.data.closeConnection();
+        m_ctx.messages.error(QStringLiteral("数据库无法打开：%1\n\n主窗口要等数据库能打开后才会显示。"
+                                            "请在本窗口恢复一份完好的备份（例如下面列出的自动备份），然后再关闭本窗口。")
+                                 .arg(e.text()));
+        return false;
+    }
+}
+
+void BackupWindow::closeEvent(QCloseEvent *event)
+{
+    if (!reopenDatabase()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+    emit m_ctx.events.databaseReopened();
+    emit closedWithDatabaseOpen();
+}
