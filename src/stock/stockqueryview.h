@@ -48,8 +48,9 @@ public:
     // tick and the statements; the caller reloads.
     void setZeroStockHidden(bool hidden);
     bool zeroStockHidden() const;
-    // The main grid's column layout in the layout store.
-    void saveLayout();
+    // The main grid's column layout in the layout store. Saving reports a file that cannot be
+    // written and returns whether the layout was stored.
+    bool saveLayout();
     void restoreLayout();
     // Hides grid columns by field name for this run (restricted users).
     void hideColumns(const QStringList &fields);
