@@ -75,15 +75,16 @@ public:
     QList<QUrl> opened;
     QList<QStringList> started;
     QString folder;
+    bool works = true; // false: no program could be started, nothing could open the address
     bool openUrl(const QUrl &url) override
     {
         opened << url;
-        return true;
+        return works;
     }
     bool startProgram(const QStringList &candidates) override
     {
         started << candidates;
-        return true;
+        return works;
     }
     QString desktopFolder() const override { return folder; }
 };
