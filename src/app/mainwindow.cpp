@@ -1,10 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "app/hintfilter.h"
+#include "app/shellcommands.h"
 #include "app/skins.h"
+#include "app/toolbaricons.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
-#include "common/desktop.h"
 #include "common/guard.h"
 #include "common/settings.h"
 #include "common/version.h"
@@ -19,6 +20,7 @@
 #include "widgets/successprompt.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -28,6 +30,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWidgetAction>
 
 MainWindow::MainWindow(AppContext &ctx) : m_ctx(ctx)
 {
@@ -126,8 +129,10 @@ void MainWindow::firstShow()
     m_stockIn->dateField()->setDate(today);
     readSettings();
     m_sale->startDay(m_restored.orderCounter, m_restored.storedSaleDate);
-    if (m_restored.skin >= 0)
+    if (m_restored.skin >= 0) {
         skins::apply(m_restored.skin);
+        markSkin(m_restored.skin);
+    }
     m_stockQuery->prepareFirstShow(today, m_restored.alarmNumber);
     m_status[2]->setText(QStringLiteral("今天：") + datetext::date(today));
 }
@@ -247,8 +252,13 @@ void MainWindow::buildMenus()
     a.userManagement = add(m_settingsMenu, QStringLiteral("用户管理"));
     m_settingsMenu->addSeparator();
     a.skins = m_settingsMenu->addMenu(QStringLiteral("界面换肤"));
-    for (const QString &skin : skins::names())
-        a.skins->addAction(skin);
+    // The skin in use carries the tick; the built-in look has no item and shows none.
+    auto *skinChoice = new QActionGroup(a.skins);
+    for (const QString &skin : skins::names()) {
+        QAction *item = a.skins->addAction(skin);
+        item->setCheckable(true);
+        skinChoice->addAction(item);
+    }
     a.calculator = add(m_settingsMenu, QStringLiteral("计算器"));
     a.notepad = add(m_settingsMenu, QStringLiteral("记事本"));
 
@@ -257,7 +267,15 @@ void MainWindow::buildMenus()
     a.help = add(m_supportMenu, QStringLiteral("使用帮助"));
     a.upgrade = add(m_supportMenu, QStringLiteral("软件升级"));
     a.website = add(m_supportMenu, QStringLiteral("官方网站"));
-    add(m_supportMenu, QStringLiteral("联系方式：见官方网站"));
+    // The contact line is there to be read: a label, which a click does not close.
+    auto *contact = new QWidgetAction(m_supportMenu);
+    auto *contactLine = new QLabel(QString::fromUtf8(version::kContact));
+    contactLine->setObjectName(QStringLiteral("contactLine"));
+    contactLine->setContentsMargins(28, 4, 12, 4);
+    contact->setDefaultWidget(contactLine);
+    contact->setText(contactLine->text());
+    m_supportMenu->addAction(contact);
+    a.contact = contact;
     a.about = add(m_supportMenu, QStringLiteral("关于..."));
 }
 
@@ -268,54 +286,73 @@ void MainWindow::buildToolbar()
     auto *layout = new QHBoxLayout(bar);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    auto button = [&](const QString &text, QStyle::StandardPixmap icon) {
+    // Caption, icon of the freedesktop theme, the program's own drawing, hint in the status bar.
+    auto button = [&](const QString &text, const char *themeIcon, const char *drawing, const QString &hint) {
         auto *b = new QToolButton(bar);
         b->setText(text);
-        b->setIcon(style()->standardIcon(icon));
+        b->setIcon(toolbaricons::icon(QString::fromLatin1(themeIcon), QString::fromLatin1(drawing)));
         b->setIconSize(QSize(32, 32));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setFixedSize(55, 51);
+        b->setAutoRaise(true);
+        b->setToolTip(hint);
         layout->addWidget(b);
         return b;
     };
     MainToolbar &t = m_toolbar;
-    t.newStockIn = button(QStringLiteral("新建入库"), QStyle::SP_FileDialogNewFolder);
-    t.salesDetails = button(QStringLiteral("销售明细"), QStyle::SP_FileDialogDetailedView);
-    t.checkout = button(QStringLiteral("单据打印"), QStyle::SP_DialogSaveButton);
-    t.summary = button(QStringLiteral("汇总统计"), QStyle::SP_FileDialogInfoView);
-    t.backup = button(QStringLiteral("数据备份"), QStyle::SP_DriveHDIcon);
-    t.settings = button(QStringLiteral("设 置"), QStyle::SP_FileDialogListView);
-    t.support = button(QStringLiteral("技术支持"), QStyle::SP_MessageBoxQuestion);
-    t.settings->setMenu(m_settingsMenu);
-    t.settings->setPopupMode(QToolButton::InstantPopup);
-    t.support->setMenu(m_supportMenu);
-    t.support->setPopupMode(QToolButton::InstantPopup);
+    t.newStockIn = button(QStringLiteral("新建入库"), "document-new", ":/toolbar/stockin.svg",
+                          QStringLiteral("录入一批新进的商品"));
+    t.salesDetails = button(QStringLiteral("销售明细"), "x-office-spreadsheet", ":/toolbar/salesdetails.svg",
+                            QStringLiteral("查看、更正和统计销售记录"));
+    t.checkout = button(QStringLiteral("单据打印"), "document-print", ":/toolbar/receipt.svg",
+                        QStringLiteral("打开或关闭结账窗口，打印小票或销售单"));
+    t.summary = button(QStringLiteral("汇总统计"), "x-office-presentation", ":/toolbar/summary.svg",
+                       QStringLiteral("按商品汇总进货、销售和库存"));
+    t.backup = button(QStringLiteral("数据备份"), "document-save", ":/toolbar/backup.svg",
+                      QStringLiteral("备份或恢复数据库"));
+    t.settings = button(QStringLiteral("设 置"), "preferences-system", ":/toolbar/settings.svg",
+                        QStringLiteral("打印设置、修改密码、用户管理、界面换肤、计算器和记事本"));
+    t.support = button(QStringLiteral("技术支持"), "help-browser", ":/toolbar/support.svg",
+                       QStringLiteral("使用帮助、软件升级、官方网站和关于本软件"));
+    connect(t.settings, &QToolButton::clicked, this, [this] { dropDown(m_settingsMenu, m_toolbar.settings); });
+    connect(t.support, &QToolButton::clicked, this, [this] { dropDown(m_supportMenu, m_toolbar.support); });
     static_cast<QHBoxLayout *>(m_lowerArea->layout())->addWidget(bar, 0, Qt::AlignBottom);
+}
+
+void MainWindow::dropDown(QMenu *menu, QToolButton *button)
+{
+    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+void MainWindow::chooseSkin(int index)
+{
+    skins::apply(index);
+    markSkin(index);
+    storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("skin"), QString::number(index));
+}
+
+void MainWindow::markSkin(int index)
+{
+    const QList<QAction *> items = m_actions.skins->actions();
+    if (index >= 0 && index < items.size())
+        items[index]->setChecked(true);
 }
 
 void MainWindow::connectCommands()
 {
     const MainActions &a = m_actions;
     const QList<QAction *> skinItems = a.skins->actions();
-    for (int i = 0; i < skinItems.size(); ++i) {
-        connect(skinItems[i], &QAction::triggered, this, [this, i] {
-            skins::apply(i);
-            storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("skin"), QString::number(i));
-        });
-    }
-    connect(a.calculator, &QAction::triggered, this, [this] {
-        m_ctx.desktop.startProgram({QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
-                                    QStringLiteral("galculator"), QStringLiteral("mate-calc"), QStringLiteral("xcalc")});
-    });
-    connect(a.notepad, &QAction::triggered, this, [this] {
-        m_ctx.desktop.startProgram({QStringLiteral("gedit"), QStringLiteral("gnome-text-editor"), QStringLiteral("kate"),
-                                    QStringLiteral("mousepad"), QStringLiteral("pluma"), QStringLiteral("xed")});
-    });
-    connect(a.website, &QAction::triggered, this,
-            [this] { m_ctx.desktop.openUrl(QUrl(QString::fromUtf8(version::kWebAddress))); });
+    for (int i = 0; i < skinItems.size(); ++i)
+        connect(skinItems[i], &QAction::triggered, this, [this, i] { chooseSkin(i); });
+    connect(a.calculator, &QAction::triggered, this, [this] { shellcommands::startCalculator(m_ctx.desktop); });
+    connect(a.notepad, &QAction::triggered, this, [this] { shellcommands::startTextEditor(m_ctx.desktop); });
+    connect(a.website, &QAction::triggered, this, [this] { shellcommands::openWebsite(m_ctx.desktop); });
     connect(a.upgrade, &QAction::triggered, this,
-            [this] { m_ctx.desktop.openUrl(QUrl(QString::fromUtf8(version::kWebAddress))); });
-    connect(a.saveLayout, &QAction::triggered, m_stockQuery, &StockQueryView::saveLayout);
+            [this] { shellcommands::showUpgradeInfo(m_ctx.messages, m_ctx.desktop); });
+    connect(a.saveLayout, &QAction::triggered, this, [this] {
+        if (m_stockQuery->saveLayout())
+            showSuccess(QStringLiteral("当前列宽已保存..."));
+    });
     connect(a.loadLayout, &QAction::triggered, m_stockQuery, &StockQueryView::restoreLayout);
     connect(a.allRecords, &QAction::triggered, this, [this] { guarded(m_ctx.messages, [&] { m_stockQuery->refreshAll(); }); });
     connect(m_toolbar.newStockIn, &QToolButton::clicked, a.newStockIn, &QAction::trigger);

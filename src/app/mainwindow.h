@@ -34,13 +34,14 @@ struct MainActions {
     QAction *settingsPrint = nullptr;
     QAction *changePassword = nullptr;
     QAction *userManagement = nullptr;
-    QMenu *skins = nullptr;
+    QMenu *skins = nullptr;           // the five skins, checkable, in the order of `skin` "0" to "4"
     QAction *calculator = nullptr;
     QAction *notepad = nullptr;
     // Support menu ("技术支持").
     QAction *help = nullptr;
     QAction *upgrade = nullptr;
     QAction *website = nullptr;
+    QAction *contact = nullptr;       // the maker's contact line: read, not clicked
     QAction *about = nullptr;
 };
 
@@ -86,6 +87,8 @@ public:
     const MainActions &actions() const { return m_actions; }
     const MainToolbar &toolbar() const { return m_toolbar; }
     QMenu *gridMenu() const { return m_gridMenu; }
+    QMenu *settingsMenu() const { return m_settingsMenu; }
+    QMenu *supportMenu() const { return m_supportMenu; }
     StockInPanel *stockInPanel() const { return m_stockIn; }
     SalePanel *salePanel() const { return m_sale; }
     CheckoutPanel *checkoutPanel() const { return m_checkout; }
@@ -120,6 +123,10 @@ private:
     void buildMenus();
     void buildToolbar();
     void connectCommands();
+    // Opens `menu` below the toolbar button `button`.
+    void dropDown(QMenu *menu, QToolButton *button);
+    void chooseSkin(int index);
+    void markSkin(int index);
     void readSettings();
     void refillEmptyDates();
     void recordLogout();

@@ -1,6 +1,7 @@
 #include "app/skins.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QPalette>
 
 namespace skins {
@@ -28,6 +29,42 @@ int g_current = -1;
 QPalette g_builtIn;
 bool g_builtInSaved = false;
 
+QColor mix(const QColor &a, const QColor &b, double share)
+{
+    return QColor::fromRgbF(float(a.redF() * (1 - share) + b.redF() * share),
+                            float(a.greenF() * (1 - share) + b.greenF() * share),
+                            float(a.blueF() * (1 - share) + b.blueF() * share));
+}
+
+// A whole palette from the scheme's few colours: the bevel shades come from the button and window
+// colours, and what cannot be used is drawn halfway between text and background so it still
+// looks unavailable.
+QPalette paletteOf(const Scheme &s)
+{
+    QPalette p(s.button, s.window);
+    const bool dark = s.window.lightness() < 128;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::WindowText, s.text);
+        p.setColor(group, QPalette::Text, s.text);
+        p.setColor(group, QPalette::ButtonText, s.text);
+        p.setColor(group, QPalette::Base, s.base);
+        p.setColor(group, QPalette::AlternateBase, s.alternate);
+        p.setColor(group, QPalette::Highlight, s.highlight);
+        p.setColor(group, QPalette::HighlightedText, Qt::white);
+        p.setColor(group, QPalette::PlaceholderText, mix(s.text, s.base, 0.5));
+        p.setColor(group, QPalette::Link, dark ? s.highlight.lighter(150) : s.highlight);
+        p.setColor(group, QPalette::BrightText, dark ? QColor(255, 120, 120) : QColor(200, 0, 0));
+    }
+    const QColor unavailable = mix(s.text, s.window, 0.55);
+    p.setColor(QPalette::Disabled, QPalette::WindowText, unavailable);
+    p.setColor(QPalette::Disabled, QPalette::Text, unavailable);
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, unavailable);
+    p.setColor(QPalette::Disabled, QPalette::Base, s.window);
+    p.setColor(QPalette::Disabled, QPalette::Highlight, mix(s.highlight, s.window, 0.5));
+    p.setColor(QPalette::Disabled, QPalette::HighlightedText, Qt::white);
+    return p;
+}
+
 } // namespace
 
 QStringList names()
@@ -44,24 +81,12 @@ void apply(int index)
         g_builtIn = QApplication::palette();
         g_builtInSaved = true;
     }
-    if (index < 0 || index >= int(std::size(kSchemes))) {
-        QApplication::setPalette(g_builtIn);
-        g_current = -1;
-        return;
-    }
-    const Scheme &s = kSchemes[index];
-    QPalette p;
-    p.setColor(QPalette::Window, s.window);
-    p.setColor(QPalette::WindowText, s.text);
-    p.setColor(QPalette::Base, s.base);
-    p.setColor(QPalette::AlternateBase, s.alternate);
-    p.setColor(QPalette::Text, s.text);
-    p.setColor(QPalette::Button, s.button);
-    p.setColor(QPalette::ButtonText, s.text);
-    p.setColor(QPalette::Highlight, s.highlight);
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    QApplication::setPalette(p);
-    g_current = index;
+    const bool builtIn = index < 0 || index >= int(std::size(kSchemes));
+    QApplication::setPalette(builtIn ? g_builtIn : paletteOf(kSchemes[index]));
+    g_current = builtIn ? -1 : index;
+    // Qt tells the windows by posted events; deliver them now, so every window, shown or hidden,
+    // wears the new colours when this returns.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::ApplicationPaletteChange);
 }
 
 int current()

@@ -155,11 +155,12 @@ void wireCommands(AppContext &ctx, WindowSet &w)
         summary->show();
         summary->raise();
     });
-    auto showSalesDetails = [&w] {
-        w.salesDetails->exec();
-        w.main->stockInPanel()->hide();
-        w.main->salePanel()->hide();
-    };
+    // However the sales details window was opened, neither floating panel is left when it closes.
+    QObject::connect(w.salesDetails, &QDialog::finished, &main, [stockIn, sale = main.salePanel()] {
+        stockIn->hide();
+        sale->hide();
+    });
+    auto showSalesDetails = [&w] { w.salesDetails->exec(); };
     QObject::connect(t.salesDetails, &QToolButton::clicked, &main, showSalesDetails);
     QObject::connect(a.salesDetails, &QAction::triggered, &main, showSalesDetails);
 }

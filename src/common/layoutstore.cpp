@@ -1,5 +1,7 @@
 #include "common/layoutstore.h"
 
+#include "common/messages.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -22,9 +24,10 @@ QString LayoutStore::fileName() const
     return QDir(m_folder).filePath(QStringLiteral("qovel.ini"));
 }
 
-void LayoutStore::save(const QString &section, const GridLayout &layout)
+bool LayoutStore::save(const QString &section, const GridLayout &layout)
 {
-    QDir().mkpath(m_folder);
+    if (!QDir().mkpath(m_folder))
+        return false;
     QSettings store(fileName(), QSettings::IniFormat);
     store.beginGroup(section);
     for (auto it = layout.columns.cbegin(); it != layout.columns.cend(); ++it) {
@@ -39,6 +42,15 @@ void LayoutStore::save(const QString &section, const GridLayout &layout)
     store.setValue(kDefaultKey, QStringLiteral("%1,%2").arg(layout.rowHeight).arg(layout.rowLines));
     store.endGroup();
     store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+bool storeLayout(LayoutStore &layouts, Messages &messages, const QString &section, const GridLayout &layout)
+{
+    if (layouts.save(section, layout))
+        return true;
+    messages.error(QStringLiteral("无法写入列宽文件 %1（列宽没有保存）").arg(layouts.fileName()));
+    return false;
 }
 
 GridLayout LayoutStore::load(const QString &section) const

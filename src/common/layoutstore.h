@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class Messages;
 class QTableView;
 
 // How a grid's columns were arranged by the user: order, width, visibility, sort mark, row height.
@@ -31,7 +32,8 @@ public:
     explicit LayoutStore(QString folder);
     QString fileName() const;
 
-    void save(const QString &section, const GridLayout &layout);
+    // False when the file could not be written (folder or file not writable).
+    bool save(const QString &section, const GridLayout &layout);
     // An empty layout when the file or section is missing.
     GridLayout load(const QString &section) const;
 
@@ -42,3 +44,7 @@ public:
 private:
     QString m_folder;
 };
+
+// Saves a grid's layout; when it cannot be stored the user is told which file could not be
+// written. Returns whether the layout was stored.
+bool storeLayout(LayoutStore &layouts, Messages &messages, const QString &section, const GridLayout &layout);

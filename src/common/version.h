@@ -6,6 +6,8 @@ namespace version {
 inline constexpr const char *kTitle = "Tolvane服装销售管理软件";
 inline constexpr const char *kVersion = "1.0";
 inline constexpr const char *kWebAddress = "https://tolvane.example.org";
+// The maker's contact line of the support menu and the about box.
+inline constexpr const char *kContact = "客服邮箱：support@tolvane.example.org";
 
 // The program's name with its version: the main window's caption, the title of the plain message
 // boxes, and the application's display name, which the window system adds after every other

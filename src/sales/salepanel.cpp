@@ -16,6 +16,7 @@
 #include "widgets/enterchain.h"
 #include "widgets/numberedit.h"
 #include "widgets/numberspinbox.h"
+#include "widgets/readonlyshade.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -39,10 +40,7 @@ QLineEdit *readOnlyField(QWidget *parent, const char *name)
     field->setObjectName(QString::fromLatin1(name));
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
-    // Shown on the panel's own colour so the fields to fill stand out.
-    QPalette shaded = field->palette();
-    shaded.setColor(QPalette::Base, shaded.color(QPalette::Window));
-    field->setPalette(shaded);
+    shadeWhileReadOnly(field);
     return field;
 }
 

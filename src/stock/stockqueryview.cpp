@@ -316,9 +316,10 @@ void StockQueryView::prepareFirstShow(const QDate &today, const QString &alarmNu
     }
 }
 
-void StockQueryView::saveLayout()
+bool StockQueryView::saveLayout()
 {
-    m_ctx.layouts.save(QLatin1String(LayoutStore::kMainGridSection), m_grid->captureLayout());
+    return storeLayout(m_ctx.layouts, m_ctx.messages, QLatin1String(LayoutStore::kMainGridSection),
+                       m_grid->captureLayout());
 }
 
 void StockQueryView::restoreLayout()

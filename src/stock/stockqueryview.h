@@ -48,8 +48,9 @@ public:
     // tick and the statements; the caller reloads.
     void setZeroStockHidden(bool hidden);
     bool zeroStockHidden() const;
-    // The main grid's column layout in the layout store.
-    void saveLayout();
+    // The main grid's column layout in the layout store. Saving reports a file that cannot be
+    // written and returns whether the layout was stored.
+    bool saveLayout();
     void restoreLayout();
     // "导出Excel": saves the main grid as the "商品进货统计报表" workbook chosen by the user.
     void exportGrid();

@@ -39,6 +39,10 @@ LoginDialog::LoginDialog(AppContext &ctx, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(kWidth, kHeight);
+    // The window paints its own light background: its labels stay dark whatever skin is chosen.
+    QPalette ink;
+    ink.setColor(QPalette::WindowText, QColor(20, 30, 50));
+    setPalette(ink);
     buildControls();
 
     // Picking a name, or Enter in the list, moves on to the password; Enter there logs in.

@@ -1,12 +1,13 @@
 #include "widgets/dateedit.h"
 
 #include "common/clock.h"
-
-#include <QEvent>
+#include "widgets/readonlyshade.h"
 
 DateEdit::DateEdit(QWidget *parent) : QLineEdit(parent)
 {
     setInputMask(QStringLiteral("9999-99-99; "));
+    // A read-only date is shaded like the other fields that cannot be typed into.
+    shadeWhileReadOnly(this);
 }
 
 bool DateEdit::isBlank() const
@@ -22,14 +23,4 @@ void DateEdit::setDate(const QDate &date)
 QDate DateEdit::date() const
 {
     return QDate::fromString(displayText(), QLatin1String(datetext::kDateFormat));
-}
-
-void DateEdit::changeEvent(QEvent *event)
-{
-    QLineEdit::changeEvent(event);
-    if (event->type() != QEvent::ReadOnlyChange)
-        return;
-    QPalette shaded = palette();
-    shaded.setColor(QPalette::Base, isReadOnly() ? shaded.color(QPalette::Window) : QPalette().color(QPalette::Base));
-    setPalette(shaded);
 }

@@ -18,8 +18,4 @@ public:
     QDate date() const;
     // The text as the program writes it, "yyyy-mm-dd" (or the blank mask).
     QString dateText() const { return displayText(); }
-
-protected:
-    // A read-only date is shaded like the other fields that cannot be typed into.
-    void changeEvent(QEvent *event) override;
 };

@@ -61,7 +61,7 @@ TEST_F(PrintingTest, WithoutAPrinterEveryJobIsSavedToAFileOfItsOwnAndOpened)
     EXPECT_EQ(desktop.opened.last().toLocalFile(), files.last());
 
     // A file that cannot be opened is still saved, and the notice says so.
-    desktop.opens = false;
+    desktop.works = false;
     const Printing::Result unopened = printing.print(textJob(QStringLiteral("第四张")));
     ASSERT_TRUE(unopened.ok()) << unopened.error.toStdString();
     EXPECT_FALSE(unopened.fileOpened);

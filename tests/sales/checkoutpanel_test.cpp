@@ -355,7 +355,7 @@ TEST_F(CheckoutPanelTest, WithoutAPrinterTheUserIsToldWhereTheReceiptWent)
 
     // The next receipt in the same second gets a file of its own; one that cannot be opened says so.
     shop.messages.clear();
-    shop.desktop.opens = false;
+    shop.desktop.works = false;
     addLine(QStringLiteral("20140729101"), QStringLiteral("衬衫"), 2, 99);
     panel.refresh();
     cash()->setText(QStringLiteral("100"));

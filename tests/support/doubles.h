@@ -75,16 +75,16 @@ public:
     QList<QUrl> opened;
     QList<QStringList> started;
     QString folder;
-    bool opens = true; // what openUrl answers
+    bool works = true; // false: no program could be started, nothing could open the address
     bool openUrl(const QUrl &url) override
     {
         opened << url;
-        return opens;
+        return works;
     }
     bool startProgram(const QStringList &candidates) override
     {
         started << candidates;
-        return true;
+        return works;
     }
     QString desktopFolder() const override { return folder; }
 };
