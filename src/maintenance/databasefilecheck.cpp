@@ -57,20 +57,12 @@ QStringList columnsOf(SqliteConnection &db, const QString &table, QString *why)
     return names;
 }
 
-// The tables and columns a new database of this program has, as the schema makes them.
+// The tables and columns a database of this program holds.
 QList<std::pair<QString, QStringList>> expectedTables()
 {
-    SqliteConnection reference(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY,
-                               QStringLiteral("%1 %2"));
-    for (const QString &sql : schema::createStatements()) {
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_exec(reference.handle(), text.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw UserVisibleError(reference.errorText());
-    }
     QList<std::pair<QString, QStringList>> tables;
-    QString why;
-    for (const QString &table : schema::requiredTables())
-        tables.append({table, columnsOf(reference, table, &why)});
+    for (const schema::Table &table : schema::tables())
+        tables.append({table.name, table.columns});
     return tables;
 }
 
@@ -106,7 +98,7 @@ QString problem(const QString &file)
             if (present.isEmpty())
                 return QStringLiteral("%1 不是本软件的数据库：没有数据表 %2").arg(name, table);
             for (const QString &column : columns) {
-                if (!present.contains(column))
+                if (!present.contains(column, Qt::CaseInsensitive))
                     return QStringLiteral("%1 不是本软件的数据库：数据表 %2 没有列 %3").arg(name, table, column);
             }
         }
