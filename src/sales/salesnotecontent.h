@@ -12,7 +12,7 @@ namespace salesnote {
 
 struct Line {
     QString name;          // a
-    QString specification; // b
+    QString model; // b
     QString code;          // c
     QString quantity;      // 3, general number text
     QString unitPrice;     // 2

@@ -193,7 +193,7 @@ void paintLine(BandPainter &page, const Line &line)
         page.text(text, font, ruleBefore + kCellPadding, right, -1, kLineHeight, Qt::AlignRight, Overflow::Squeeze);
     };
     cell(line.name, 2.1, 32.8);
-    cell(line.specification, 36.8, 38.6);
+    cell(line.model, 36.8, 38.6);
     cell(line.code, 77.3, 23.3);
     figure(line.quantity, 100.0, 113.8);
     figure(line.unitPrice, 114.8, 129.9);

@@ -16,7 +16,7 @@ const QString kOrder = QStringLiteral("20140729100");
 
 struct SaleLine {
     QString name;
-    QString specification;
+    QString model;
     QString code;
     double quantity;
     double unitPrice;
@@ -40,7 +40,7 @@ protected:
     {
         shop.exec(QStringLiteral("INSERT INTO data1 (z, a, b, c, [3], [2], [4], j, g, h, i, day1) "
                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '2014-07-01')"),
-                  {order, line.name, line.specification, line.code, line.quantity, line.unitPrice,
+                  {order, line.name, line.model, line.code, line.quantity, line.unitPrice,
                    line.quantity * line.unitPrice, line.remark, customer, QStringLiteral("杭州市西湖区文三路1号"),
                    QStringLiteral("13800138000")});
     }
