@@ -32,12 +32,16 @@ QPushButton *button(const QString &text, const QString &name, QWidget *parent)
     return b;
 }
 
-// A read-only field showing the user picked in the list.
-QLineEdit *pickedNameField(const QString &name, QWidget *parent)
+// The top of a tab that acts on the user picked in the list: the hint and a read-only field
+// showing that user.
+QLineEdit *addPickedNameField(QVBoxLayout *layout, const QString &name, QWidget *tab)
 {
-    auto *field = new QLineEdit(parent);
+    layout->addWidget(new QLabel(QStringLiteral("请在左边列表中选择用户"), tab));
+    layout->addWidget(new QLabel(QStringLiteral("你选择的用户名："), tab));
+    auto *field = new QLineEdit(tab);
     field->setObjectName(name);
     field->setReadOnly(true);
+    layout->addWidget(field);
     return field;
 }
 
@@ -102,10 +106,7 @@ QWidget *UserManagementWindow::buildResetTab()
     auto *layout = new QVBoxLayout(tab);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(3);
-    layout->addWidget(new QLabel(QStringLiteral("请在左边列表中选择用户"), tab));
-    layout->addWidget(new QLabel(QStringLiteral("你选择的用户名："), tab));
-    m_resetName = pickedNameField(QStringLiteral("resetName"), tab);
-    layout->addWidget(m_resetName);
+    m_resetName = addPickedNameField(layout, QStringLiteral("resetName"), tab);
     auto *buttons = new QHBoxLayout;
     QPushButton *reset = button(QStringLiteral("初始化密码"), QStringLiteral("resetButton"), tab);
     QPushButton *hint = button(QStringLiteral("提示"), QStringLiteral("hintButton"), tab);
@@ -142,10 +143,7 @@ QWidget *UserManagementWindow::buildDeleteTab()
     auto *layout = new QVBoxLayout(tab);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(3);
-    layout->addWidget(new QLabel(QStringLiteral("请在左边列表中选择用户"), tab));
-    layout->addWidget(new QLabel(QStringLiteral("你选择的用户名："), tab));
-    m_deleteName = pickedNameField(QStringLiteral("deleteName"), tab);
-    layout->addWidget(m_deleteName);
+    m_deleteName = addPickedNameField(layout, QStringLiteral("deleteName"), tab);
     QPushButton *remove = button(QStringLiteral("删除用户"), QStringLiteral("deleteButton"), tab);
     layout->addWidget(remove);
     connect(remove, &QPushButton::clicked, this, &UserManagementWindow::deleteUser);
