@@ -27,8 +27,15 @@ HealthReport checkHealth(const QString &fileName, int busyTimeoutMs)
     QStringList findings;
     while (rc == SQLITE_OK || rc == SQLITE_ROW) {
         rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW)
-            findings << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+        if (rc != SQLITE_ROW)
+            continue;
+        // The check heads its findings with the name of the database ("*** in database main ***"):
+        // only the findings themselves tell the user anything.
+        const QString row = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+        for (const QString &line : row.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (!line.startsWith(QLatin1String("***")))
+                findings << line;
+        }
     }
     if (rc == SQLITE_DONE) {
         const bool sound = findings == QStringList{QStringLiteral("ok")};
