@@ -2,8 +2,10 @@
 BUILD    ?= build
 DATA_DIR ?= $(HOME)/Tolvane
 JOBS     ?= 2
+# The second build folder, where the tests run under AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZED_BUILD ?= build-asan
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test test-sanitized bench clean
 
 deps:
 	@scripts/install-deps
@@ -23,8 +25,15 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# The whole test suite once more, built with AddressSanitizer and UndefinedBehaviorSanitizer: a
+# read past the end, a use after free, a leak or undefined behaviour fails the test it happens in.
+test-sanitized: deps
+	cmake -S . -B $(SANITIZED_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_SANITIZE=ON
+	cmake --build $(SANITIZED_BUILD) -j $(JOBS) --target tolvane_tests
+	cd $(SANITIZED_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 900
+
 bench: build
 	$(BUILD)/tolvane_bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZED_BUILD)

@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -181,6 +182,12 @@ void MainWindow::runLoginGate()
 {
     if (m_loginShowing || m_ctx.session.loginNumber != 0 || m_closed)
         return;
+    // A box that waits for an answer (about the database file, say) is answered first: the login
+    // window opened over it would cover it and take the input it waits for.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(100, this, &MainWindow::runLoginGate);
+        return;
+    }
     m_loginShowing = true;
     emit loginRequested();
     m_loginShowing = false;

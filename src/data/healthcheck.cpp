@@ -27,8 +27,15 @@ HealthReport checkHealth(const QString &fileName, int busyTimeoutMs)
     QStringList findings;
     while (rc == SQLITE_OK || rc == SQLITE_ROW) {
         rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW)
-            findings << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+        if (rc != SQLITE_ROW)
+            continue;
+        // The check heads its findings with the name of the database ("*** in database main ***"):
+        // only the findings themselves tell the user anything.
+        const QString row = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+        for (const QString &line : row.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (!line.startsWith(QLatin1String("***")))
+                findings << line;
+        }
     }
     if (rc == SQLITE_DONE) {
         const bool sound = findings == QStringList{QStringLiteral("ok")};
@@ -59,15 +66,20 @@ void HealthCheck::start(const QString &fileName)
 {
     if (m_worker.joinable())
         m_worker.join();
-    std::promise<HealthReport> promise;
-    m_result = promise.get_future().share();
-    m_worker = std::thread([this, fileName, promise = std::move(promise)]() mutable {
+    auto promise = std::make_shared<std::promise<HealthReport>>();
+    m_result = promise->get_future().share();
+    auto check = [this, fileName, promise] {
         const HealthReport report = checkHealth(fileName);
-        promise.set_value(report);
+        promise->set_value(report);
         // This object outlives the thread (its destructor joins it), so the call can be queued to
         // it; a call still queued when it goes is dropped with it.
         QMetaObject::invokeMethod(this, [this, report] { emit finished(report); }, Qt::QueuedConnection);
-    });
+    };
+    // An engine built without locks must not be used from two threads: then the check runs here.
+    if (sqlite3_threadsafe())
+        m_worker = std::thread(check);
+    else
+        check();
 }
 
 bool HealthCheck::isFinished() const

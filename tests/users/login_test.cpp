@@ -15,6 +15,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -268,6 +270,37 @@ TEST_F(LoginTest, ShowingTheMainWindowOpensTheLoginGateEvenWithoutActivation)
 
     EXPECT_EQ(logRows(), 1);
     EXPECT_TRUE(main->isVisible());
+}
+
+// A box already waiting for an answer when the login is due (a damaged database file, say) is not
+// covered by the login window: the login comes once it is answered.
+TEST_F(LoginTest, TheLoginWindowWaitsForABoxAwaitingAnAnswer)
+{
+    QDialog box;
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    int requests = 0;
+    QObject::connect(main, &MainWindow::loginRequested, [&] { ++requests; });
+    main->runLoginGate();
+    QApplication::processEvents();
+    EXPECT_EQ(requests, 0);
+    EXPECT_FALSE(login->isVisible());
+
+    QTimer typing;
+    QObject::connect(&typing, &QTimer::timeout, login, [&] {
+        if (login->isVisible()) {
+            typing.stop();
+            attempt(kAdmin, QStringLiteral("927"));
+        }
+    });
+    typing.start(10);
+    box.close();
+    QElapsedTimer waited;
+    waited.start();
+    while (shop.ctx.session.loginNumber == 0 && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(logRows(), 1);
 }
 
 TEST_F(LoginTest, AbandoningTheLoginClosesTheMainWindowAndLogsNothing)
