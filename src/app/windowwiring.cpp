@@ -13,6 +13,7 @@
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
 #include "sales/salesdetailswindow.h"
+#include "stock/excelimportwindow.h"
 #include "stock/inventorysummarywindow.h"
 #include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
@@ -98,6 +99,7 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     QObject::connect(a.newStockIn, &QAction::triggered, stockIn, &StockInPanel::openForNew);
     QObject::connect(a.modify, &QAction::triggered, stockIn, &StockInPanel::openForChange);
     QObject::connect(a.remove, &QAction::triggered, stockIn, &StockInPanel::removeCurrent);
+    QObject::connect(a.excelImport, &QAction::triggered, w.excelImport, &QDialog::exec);
     QObject::connect(t.checkout, &QToolButton::clicked, &main, [&main] { toggleCheckout(main.checkoutPanel()); });
 
     auto openReceiptSettings = [&ctx, &main] {
@@ -142,7 +144,8 @@ void prepareForUser(AppContext &ctx, WindowSet &w)
     // Last, so neither the restored layout nor the refill can show what a user may not see.
     if (!ctx.session.isSuperAdmin()) {
         const MainActions &a = main.actions();
-        userrestrictions::restrictMainWindow({{a.newStockIn, a.modify, a.remove, a.changePassword, a.userManagement},
+        userrestrictions::restrictMainWindow({{a.newStockIn, a.excelImport, a.modify, a.remove, a.changePassword,
+                                               a.userManagement},
                                               a.hideColumns,
                                               main.toolbar().newStockIn,
                                               &grid,

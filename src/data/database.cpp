@@ -283,10 +283,43 @@ int Database::changes() const
     return m_db ? sqlite3_changes(m_db) : 0;
 }
 
+RepeatedStatement::RepeatedStatement(Database &db, const QString &sql) : m_db(db)
+{
+    if (!m_db.m_db)
+        throw DbError(QStringLiteral("数据库没有打开"));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db.m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK || !m_stmt)
+        m_db.fail(QStringLiteral("数据库错误"));
+    m_count = sqlite3_bind_parameter_count(m_stmt);
+}
+
+RepeatedStatement::~RepeatedStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void RepeatedStatement::run(const QVariantList &values)
+{
+    if (values.size() != m_count)
+        throw DbError(QStringLiteral("数据库错误：语句需要 %1 个参数，给出 %2 个").arg(m_count).arg(values.size()));
+    for (int i = 0; i < m_count; ++i)
+        bindValue(m_stmt, i + 1, values.at(i));
+    int rc;
+    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+        const QString text = engineText(m_db.m_db);
+        sqlite3_reset(m_stmt); // ready for the next run
+        throw DbError(QStringLiteral("数据库错误：") + text);
+    }
+    sqlite3_reset(m_stmt);
+}
+
 Transaction::Transaction(Database &db) : m_db(db)
 {
     static int counter = 0;
     m_name = QStringLiteral("tx%1").arg(++counter);
+    m_outermost = m_db.isOpen() && sqlite3_get_autocommit(m_db.handle()) != 0;
     m_db.execute(Statement(QStringLiteral("SAVEPOINT ") + m_name));
 }
 
@@ -295,6 +328,12 @@ Transaction::~Transaction()
     if (m_done || !m_db.isOpen())
         return;
     try {
+        // The outermost group is rolled back as a whole: releasing its emptied savepoint would
+        // commit, rewriting the pages it had touched and the file's change counter.
+        if (m_outermost) {
+            m_db.execute(Statement(QStringLiteral("ROLLBACK")));
+            return;
+        }
         m_db.execute(Statement(QStringLiteral("ROLLBACK TO ") + m_name));
         m_db.execute(Statement(QStringLiteral("RELEASE ") + m_name));
     } catch (...) {

@@ -62,6 +62,27 @@ private:
 
     QString m_fileName;
     sqlite3 *m_db = nullptr;
+
+    friend class RepeatedStatement;
+};
+
+// One statement prepared once and run many times with different values, as a bulk insert does:
+// preparing costs more than running a small insert.
+class RepeatedStatement {
+public:
+    RepeatedStatement(Database &db, const QString &sql);
+    ~RepeatedStatement();
+    RepeatedStatement(const RepeatedStatement &) = delete;
+    RepeatedStatement &operator=(const RepeatedStatement &) = delete;
+
+    int parameterCount() const { return m_count; }
+    // Runs the statement with `values`, one per "?" in order; raises DbError when it fails.
+    void run(const QVariantList &values);
+
+private:
+    Database &m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+    int m_count = 0;
 };
 
 // Writes that belong together: either all of them land or none. Nests (savepoints), so a helper
@@ -77,6 +98,7 @@ public:
 private:
     Database &m_db;
     QString m_name;
+    bool m_outermost = false;
     bool m_done = false;
 };
 
