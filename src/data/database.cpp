@@ -291,6 +291,7 @@ RepeatedStatement::RepeatedStatement(Database &db, const QString &sql) : m_db(db
     if (sqlite3_prepare_v2(m_db.m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK || !m_stmt)
         m_db.fail(QStringLiteral("数据库错误"));
     m_count = sqlite3_bind_parameter_count(m_stmt);
+    m_texts.resize(size_t(m_count));
 }
 
 RepeatedStatement::~RepeatedStatement()
@@ -302,8 +303,18 @@ void RepeatedStatement::run(const QVariantList &values)
 {
     if (values.size() != m_count)
         throw DbError(QStringLiteral("数据库错误：语句需要 %1 个参数，给出 %2 个").arg(m_count).arg(values.size()));
-    for (int i = 0; i < m_count; ++i)
-        bindValue(m_stmt, i + 1, values.at(i));
+    for (int i = 0; i < m_count; ++i) {
+        const QVariant &v = values.at(i);
+        if (v.typeId() == QMetaType::QString) {
+            // Texts are bound from buffers of this statement, kept until the next run, so the
+            // engine need not copy them: bulk inserts are mostly texts.
+            QByteArray &utf8 = m_texts[size_t(i)];
+            utf8 = v.toString().toUtf8();
+            sqlite3_bind_text(m_stmt, i + 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+        } else {
+            bindValue(m_stmt, i + 1, v);
+        }
+    }
     int rc;
     while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
     }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -83,6 +84,7 @@ private:
     Database &m_db;
     sqlite3_stmt *m_stmt = nullptr;
     int m_count = 0;
+    std::vector<QByteArray> m_texts;
 };
 
 // Writes that belong together: either all of them land or none. Nests (savepoints), so a helper

@@ -29,67 +29,74 @@ QString decode(const QString &path, const QByteArray &content)
 
 // Fields are separated by commas and rows by line breaks (LF or CR LF); a field in double quotes
 // may hold commas, line breaks and doubled quotes. Every field is text; an empty one is empty.
-Worksheet readCsv(const QString &path, const QByteArray &content, const ReadProgress &progress)
+void readCsv(const QString &path, const QByteArray &content, SheetReceiver &receiver, const ReadProgress &progress)
 {
     const QString text = decode(path, content);
-    Worksheet sheet;
-    sheet.name = QFileInfo(path).completeBaseName();
+    receiver.begin(QFileInfo(path).completeBaseName(), QDate(1899, 12, 30));
     RowTicker ticker(progress);
+    SheetRow cells;
     const qsizetype n = text.size();
     const QChar *p = text.constData();
+    auto endsField = [](QChar c) { return c == u',' || c == u'\n' || c == u'\r'; };
+    auto restOfField = [&](qsizetype from) {
+        qsizetype to = from;
+        while (to < n && !endsField(p[to]))
+            ++to;
+        return to;
+    };
     size_t row = 0, column = 0;
-    QString field;
-    auto endField = [&] {
-        if (!field.isEmpty())
-            sheet.set(row, column, SheetCell::ofText(field));
-        field.clear();
-        ++column;
-    };
-    auto endRow = [&] {
-        endField();
-        ++row;
-        column = 0;
-        ticker.row(int(row));
-    };
     qsizetype i = 0;
     while (i < n) {
-        if (p[i] == QLatin1Char('"') && field.isEmpty()) {
-            // A quoted field runs to the quote that is not doubled.
-            qsizetype j = i + 1;
+        QString field;
+        if (p[i] == u'"') {
+            // A quoted field runs to the quote that is not doubled; whatever follows that quote up
+            // to the separator belongs to the field too.
+            qsizetype j = i + 1, from = j;
             for (;;) {
                 if (j >= n)
                     throw damaged(path, QStringLiteral("第 %1 行的引号没有结束").arg(row + 1));
-                if (p[j] == QLatin1Char('"')) {
-                    if (j + 1 < n && p[j + 1] == QLatin1Char('"')) {
-                        field += QLatin1Char('"');
-                        j += 2;
-                        continue;
-                    }
-                    break;
+                if (p[j] != u'"') {
+                    ++j;
+                    continue;
                 }
-                field += p[j++];
+                field += QStringView(p + from, j - from);
+                if (j + 1 < n && p[j + 1] == u'"') {
+                    field += u'"';
+                    j += 2;
+                    from = j;
+                    continue;
+                }
+                break;
             }
-            i = j + 1;
-            // Whatever follows the closing quote up to the separator belongs to the field too.
-            while (i < n && p[i] != QLatin1Char(',') && p[i] != QLatin1Char('\n') && p[i] != QLatin1Char('\r'))
-                field += p[i++];
+            const qsizetype end = restOfField(j + 1);
+            field += QStringView(p + j + 1, end - j - 1);
+            i = end;
+        } else {
+            const qsizetype end = restOfField(i);
+            field = text.sliced(i, end - i);
+            i = end;
+        }
+        if (!field.isEmpty())
+            setCell(cells, column, SheetCell::ofText(std::move(field)));
+        if (i >= n)
+            break;
+        if (p[i] == u',') {
+            ++column;
+            ++i;
             continue;
         }
-        if (p[i] == QLatin1Char(',')) {
-            endField();
+        if (p[i] == u'\r' && i + 1 < n && p[i + 1] == u'\n')
             ++i;
-        } else if (p[i] == QLatin1Char('\r') || p[i] == QLatin1Char('\n')) {
-            if (p[i] == QLatin1Char('\r') && i + 1 < n && p[i + 1] == QLatin1Char('\n'))
-                ++i;
-            endRow();
-            ++i;
-        } else {
-            field += p[i++];
-        }
+        ++i;
+        if (!cells.empty())
+            receiver.row(row, cells);
+        cells.clear();
+        ++row;
+        column = 0;
+        ticker.row(int(row), [&] { return int(i * 100 / n); });
     }
-    if (!field.isEmpty() || column > 0)
-        endField();
-    return sheet;
+    if (!cells.empty())
+        receiver.row(row, cells);
 }
 
 } // namespace workbook

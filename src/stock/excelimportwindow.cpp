@@ -43,46 +43,37 @@ QString importFailed(const QString &why)
 }
 
 // A progress window that appears when an import takes longer than a moment, and lets the person
-// stop it. Reading a workbook reports rows read (its length is not known in advance); writing
-// reports rows written of all.
+// stop it. It shows how far through the workbook the reading is, where the reader can tell, and
+// the rows read so far.
 class ImportProgress {
 public:
     explicit ImportProgress(QWidget *parent)
-        : m_dialog(QStringLiteral("正在读取工作簿……"), QStringLiteral("取消"), 0, 0, parent)
+        : m_dialog(QStringLiteral("正在导入……"), QStringLiteral("取消"), 0, 0, parent)
     {
         m_dialog.setObjectName(QStringLiteral("excelImportProgress"));
         m_dialog.setWindowTitle(QStringLiteral("Excel导入"));
         m_dialog.setWindowModality(Qt::WindowModal);
         m_dialog.setAutoClose(false);
         m_dialog.setAutoReset(false);
-        m_dialog.setMinimumDuration(std::numeric_limits<int>::max()); // shown by tick() instead
+        m_dialog.setMinimumDuration(std::numeric_limits<int>::max()); // shown by report() instead
         m_dialog.setMinimumWidth(360);
         m_clock.start();
     }
 
-    ReadProgress reading()
+    ReadProgress callback()
     {
-        return [this](int rows) {
-            m_dialog.setLabelText(QStringLiteral("正在读取工作簿……已读 %1 行").arg(rows));
-            return tick();
-        };
-    }
-    stockimport::WriteProgress writing()
-    {
-        return [this](int written, int total) {
-            if (m_dialog.maximum() != total) {
-                m_dialog.setLabelText(QStringLiteral("正在写入数据库……共 %1 行").arg(total));
-                m_dialog.setRange(0, total);
-            }
-            m_dialog.setValue(written);
-            return tick();
-        };
+        return [this](int rows, int percent) { return report(rows, percent); };
     }
 
 private:
-    bool tick()
+    bool report(int rows, int percent)
     {
         constexpr qint64 kShowAfterMs = 400;
+        m_dialog.setLabelText(QStringLiteral("正在导入……已读 %1 行").arg(rows));
+        if (percent >= 0) {
+            m_dialog.setMaximum(100);
+            m_dialog.setValue(percent);
+        }
         if (m_dialog.isHidden() && m_clock.elapsed() >= kShowAfterMs)
             m_dialog.show();
         QCoreApplication::processEvents();
@@ -230,8 +221,9 @@ void ExcelImportWindow::runImport()
     {
         ImportProgress progress(this);
         try {
-            const Worksheet sheet = workbook::readSheet(workbookPath, stockimport::sheetName(), progress.reading());
-            written = stockimport::appendRows(target, sheet, progress.writing());
+            written = stockimport::appendRows(target, [&](SheetReceiver &receiver) {
+                workbook::readSheet(workbookPath, stockimport::sheetName(), receiver, progress.callback());
+            });
         } catch (const ImportCancelled &) {
             cancelled = true;
         } catch (const UserVisibleError &e) {

@@ -2,9 +2,16 @@
 
 #include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
+#include <orcus/sax_parser.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
+#include <orcus/zip_archive.hpp>
+#include <orcus/zip_archive_stream.hpp>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <map>
+#include <optional>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
@@ -94,33 +101,129 @@ public:
 
 class GlobalSettings : public iface::import_global_settings {
 public:
-    explicit GlobalSettings(Worksheet &sheet) : m_sheet(sheet) {}
-    void set_origin_date(int year, int month, int day) override { m_sheet.dateOrigin = QDate(year, month, day); }
+    const QDate &dateOrigin() const { return m_origin; }
+    void set_origin_date(int year, int month, int day) override { m_origin = QDate(year, month, day); }
     void set_default_formula_grammar(orcus::spreadsheet::formula_grammar_t grammar) override { m_grammar = grammar; }
     orcus::spreadsheet::formula_grammar_t get_default_formula_grammar() const override { return m_grammar; }
     void set_character_set(orcus::character_set_t) override {}
 
 private:
-    Worksheet &m_sheet;
+    QDate m_origin = QDate(1899, 12, 30);
     orcus::spreadsheet::formula_grammar_t m_grammar = orcus::spreadsheet::formula_grammar_t::unknown;
 };
 
-// Collects the cells of the worksheet asked for; the other worksheets are read past (their
-// `target` is null).
+// Sheet row index -> how many more times that row stands below it.
+using RepeatedRows = std::map<row_t, row_t>;
+
+// Finds the rows an OpenDocument spreadsheet writes once for several equal rows
+// (table:number-rows-repeated) in the worksheet asked for, where they hold something. liborcus
+// reads such a row once and passes over its repeats, so they are put back from this list.
+class RepeatedRowScanner : public orcus::sax_handler {
+public:
+    explicit RepeatedRowScanner(const QString &wanted) : m_wanted(wanted) {}
+    const RepeatedRows &rows() const { return m_rows; }
+
+    void attribute(const orcus::sax::parser_attribute &attr)
+    {
+        if (attr.ns == "table" && attr.name == "name")
+            m_tableName = fromUtf8(attr.value);
+        else if (attr.ns == "table" && attr.name == "number-rows-repeated")
+            m_rowsRepeated = std::max(1, std::atoi(std::string(attr.value).c_str()));
+        else if (attr.ns == "office" && attr.name == "value-type")
+            m_hasValue = true;
+    }
+    void attribute(std::string_view, std::string_view) {}
+    void start_element(const orcus::sax::parser_element &elem)
+    {
+        if (elem.ns == "table") {
+            if (elem.name == "table") {
+                m_inWanted = !m_done && sameSheetName(m_tableName, m_wanted);
+                m_row = 0;
+            } else if (elem.name == "table-row") {
+                m_repeat = m_rowsRepeated;
+                m_rowHasValue = false;
+            } else if (elem.name == "table-cell" || elem.name == "covered-table-cell") {
+                m_rowHasValue = m_rowHasValue || m_hasValue;
+            }
+        }
+        m_tableName.clear();
+        m_rowsRepeated = 1;
+        m_hasValue = false;
+    }
+    void end_element(const orcus::sax::parser_element &elem)
+    {
+        if (elem.ns != "table" || !m_inWanted)
+            return;
+        if (elem.name == "table-row") {
+            if (m_repeat > 1 && m_rowHasValue)
+                m_rows[m_row] = m_repeat - 1;
+            m_row += m_repeat;
+        } else if (elem.name == "table") {
+            m_inWanted = false;
+            m_done = true;
+        }
+    }
+
+private:
+    QString m_wanted;
+    RepeatedRows m_rows;
+    QString m_tableName;
+    int m_rowsRepeated = 1;
+    bool m_hasValue = false;
+    bool m_inWanted = false;
+    bool m_done = false;
+    row_t m_row = 0;
+    row_t m_repeat = 1;
+    bool m_rowHasValue = false;
+};
+
+RepeatedRows repeatedOdsRows(const QByteArray &content, const QString &sheetName)
+{
+    orcus::zip_archive_stream_blob blob(reinterpret_cast<const uint8_t *>(content.constData()), size_t(content.size()));
+    orcus::zip_archive archive(&blob);
+    archive.load();
+    std::vector<unsigned char> xml;
+    if (!archive.read_file_entry("content.xml", xml))
+        throw std::runtime_error("content.xml is missing");
+    RepeatedRowScanner scanner(sheetName);
+    orcus::sax_parser<RepeatedRowScanner> parser(reinterpret_cast<const char *>(xml.data()), xml.size(), scanner);
+    parser.parse();
+    return scanner.rows();
+}
+
+// Hands the rows of the worksheet asked for to the receiver, one whole row at a time; the other
+// worksheets are read past (their `receiver` is null). Cells come row by row.
 class SheetCollector : public iface::import_sheet {
 public:
-    SheetCollector(Worksheet *target, const SharedStrings &strings, const ReadProgress &progress)
-        : m_target(target), m_strings(strings), m_ticker(progress), m_formula(*this)
+    SheetCollector(SheetReceiver *receiver, const SharedStrings &strings, const RepeatedRows &repeated,
+                   const ReadProgress &progress)
+        : m_receiver(receiver), m_strings(strings), m_repeated(repeated), m_ticker(progress), m_formula(*this)
     {
     }
 
     void put(row_t row, col_t col, SheetCell cell)
     {
-        if (!m_target || row < 0 || col < 0)
+        if (!m_receiver || row < 0 || col < 0)
             return;
-        m_ticker.row(int(row));
+        if (row != m_row) {
+            flush();
+            m_row = row;
+            m_ticker.row(int(row));
+        }
         if (cell.kind != SheetCell::Kind::Empty)
-            m_target->set(size_t(row), size_t(col), std::move(cell));
+            setCell(m_cells, size_t(col), std::move(cell));
+    }
+    // Hands over the row being collected.
+    void flush()
+    {
+        if (m_receiver && !m_cells.empty()) {
+            const auto repeated = m_repeated.find(m_row);
+            const row_t more = std::max(m_repeat, repeated == m_repeated.end() ? 0 : repeated->second);
+            for (row_t r = m_row; r <= m_row + more; ++r)
+                m_receiver->row(size_t(r), m_cells);
+        }
+        m_cells.clear();
+        m_repeat = 0;
     }
 
     void set_auto(row_t row, col_t col, std::string_view s) override
@@ -138,8 +241,7 @@ public:
     void set_bool(row_t row, col_t col, bool value) override { put(row, col, SheetCell::ofNumber(value ? 1 : 0)); }
     void set_date_time(row_t row, col_t col, int year, int month, int day, int hour, int minute, double second) override
     {
-        const QDate date(year, month, day);
-        QString text = date.toString(QStringLiteral("yyyy-MM-dd"));
+        QString text = QDate(year, month, day).toString(Qt::ISODate);
         if (hour || minute || second > 0)
             text += QStringLiteral(" %1:%2:%3")
                         .arg(hour, 2, 10, QLatin1Char('0'))
@@ -149,14 +251,12 @@ public:
     }
     void set_format(row_t, col_t, size_t) override {}
     void set_format(row_t, col_t, row_t, col_t, size_t) override {}
-    // OpenDocument writes equal neighbouring rows once, with a repeat count.
-    void fill_down_cells(row_t srcRow, col_t srcCol, row_t rangeSize) override
+    // OpenDocument writes equal neighbouring rows once, with a repeat count: the row being
+    // collected is handed over that many more times.
+    void fill_down_cells(row_t srcRow, col_t, row_t rangeSize) override
     {
-        if (!m_target)
-            return;
-        const SheetCell cell = m_target->at(size_t(srcRow), size_t(srcCol));
-        for (row_t r = 1; r <= rangeSize; ++r)
-            put(srcRow + r, srcCol, cell);
+        if (srcRow == m_row)
+            m_repeat = std::max(m_repeat, rangeSize);
     }
     orcus::spreadsheet::range_size_t get_sheet_size() const override { return {1048576, 16384}; }
     iface::import_formula *get_formula() override { return &m_formula; }
@@ -190,16 +290,20 @@ private:
         SheetCell m_result;
     };
 
-    Worksheet *m_target;
+    SheetReceiver *m_receiver;
     const SharedStrings &m_strings;
+    const RepeatedRows &m_repeated;
     RowTicker m_ticker;
     FormulaResult m_formula;
+    SheetRow m_cells;
+    row_t m_row = -1;
+    row_t m_repeat = 0;
 };
 
 class Factory : public iface::import_factory {
 public:
-    Factory(const QString &wanted, const ReadProgress &progress)
-        : m_wanted(wanted), m_progress(progress), m_settings(m_sheet)
+    Factory(const QString &wanted, SheetReceiver &receiver, RepeatedRows repeated, const ReadProgress &progress)
+        : m_wanted(wanted), m_receiver(receiver), m_repeated(std::move(repeated)), m_progress(progress)
     {
     }
 
@@ -212,13 +316,14 @@ public:
     iface::import_sheet *append_sheet(orcus::spreadsheet::sheet_t, std::string_view name) override
     {
         m_names << fromUtf8(name);
-        Worksheet *target = nullptr;
-        if (!m_found && sameSheetName(m_names.last(), m_wanted)) {
-            m_found = true;
-            m_sheet.name = m_names.last();
-            target = &m_sheet;
+        SheetReceiver *receiver = nullptr;
+        if (!m_target && sameSheetName(m_names.last(), m_wanted)) {
+            receiver = &m_receiver;
+            m_receiver.begin(m_names.last(), m_settings.dateOrigin());
         }
-        m_sheets.push_back(std::make_unique<SheetCollector>(target, m_strings, m_progress));
+        m_sheets.push_back(std::make_unique<SheetCollector>(receiver, m_strings, m_repeated, m_progress));
+        if (receiver)
+            m_target = m_sheets.back().get();
         return m_sheets.back().get();
     }
     iface::import_sheet *get_sheet(std::string_view name) override
@@ -232,45 +337,50 @@ public:
     }
     void finalize() override {}
 
-    bool found() const { return m_found; }
+    // The worksheet asked for, when the workbook has it.
+    SheetCollector *target() const { return m_target; }
     const QStringList &names() const { return m_names; }
-    Worksheet takeSheet() { return std::move(m_sheet); }
 
 private:
     QString m_wanted;
+    SheetReceiver &m_receiver;
+    RepeatedRows m_repeated;
     const ReadProgress &m_progress;
-    Worksheet m_sheet;
     GlobalSettings m_settings;
     SharedStrings m_strings;
     A1References m_references;
     QStringList m_names;
     std::vector<std::unique_ptr<SheetCollector>> m_sheets;
-    bool m_found = false;
+    SheetCollector *m_target = nullptr;
 };
 
 } // namespace
 
-Worksheet readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat format,
-                          const QString &sheetName, const ReadProgress &progress)
+void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat format, const QString &sheetName,
+                     SheetReceiver &receiver, const ReadProgress &progress)
 {
-    Factory factory(sheetName, progress);
     const std::string_view stream(content.constData(), size_t(content.size()));
+    std::optional<Factory> factory;
     try {
         if (format == ZipFormat::OfficeOpenXml) {
-            orcus::orcus_xlsx reader(&factory);
+            factory.emplace(sheetName, receiver, RepeatedRows(), progress);
+            orcus::orcus_xlsx reader(&*factory);
             reader.read_stream(stream);
         } else {
-            orcus::orcus_ods reader(&factory);
+            factory.emplace(sheetName, receiver, repeatedOdsRows(content, sheetName), progress);
+            orcus::orcus_ods reader(&*factory);
             reader.read_stream(stream);
         }
     } catch (const ImportCancelled &) {
         throw;
+    } catch (const UserVisibleError &) {
+        throw; // the receiver's own refusal
     } catch (const std::exception &e) {
         throw damaged(path, QString::fromUtf8(e.what()));
     }
-    if (!factory.found())
-        throw noSuchSheet(sheetName, factory.names());
-    return factory.takeSheet();
+    if (!factory->target())
+        throw noSuchSheet(sheetName, factory->names());
+    factory->target()->flush();
 }
 
 } // namespace workbook

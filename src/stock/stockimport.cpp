@@ -50,12 +50,8 @@ using Columns = std::array<size_t, kTargets.size()>;
 
 // Where each worksheet column stands, from the names in the first row (letter case and
 // surrounding blanks ignored; other columns are passed over).
-Columns locateColumns(const Worksheet &sheet)
+Columns locateColumns(const QString &sheetName, const SheetRow &header)
 {
-    if (sheet.rows.empty())
-        throw WorkbookError(QStringLiteral("工作表 %1 是空的：第一行应是列名 %2")
-                                .arg(sheet.name, sheetColumns().join(QLatin1Char(' '))));
-    const std::vector<SheetCell> &header = sheet.rows.front();
     Columns at;
     at.fill(SIZE_MAX);
     for (size_t c = 0; c < header.size(); ++c) {
@@ -68,7 +64,7 @@ Columns locateColumns(const Worksheet &sheet)
                 continue;
             if (at[k] != SIZE_MAX)
                 throw WorkbookError(QStringLiteral("工作表 %1 的列名 %2 出现了两次（%3 列和 %4 列）")
-                                        .arg(sheet.name, QLatin1String(kTargets[k].sheetColumn),
+                                        .arg(sheetName, QLatin1String(kTargets[k].sheetColumn),
                                              columnLetters(int(at[k])), columnLetters(int(c))));
             at[k] = c;
         }
@@ -80,16 +76,15 @@ Columns locateColumns(const Worksheet &sheet)
     }
     if (!missing.isEmpty())
         throw WorkbookError(QStringLiteral("工作表 %1 缺少列：%2（第一行应是列名 %3）")
-                                .arg(sheet.name, missing.join(QStringLiteral("、")),
-                                     sheetColumns().join(QLatin1Char(' '))));
+                                .arg(sheetName, missing.join(QStringLiteral("、")), sheetColumns().join(QLatin1Char(' '))));
     return at;
 }
 
 // Names the cell a refused value came from: "工作表 pemrod 第 12 行 H 列（a1 进货单价）：".
-QString cellName(const Worksheet &sheet, size_t row, size_t column, const Target &target)
+QString cellName(const QString &sheetName, size_t row, size_t column, const Target &target)
 {
     return QStringLiteral("工作表 %1 第 %2 行 %3 列（%4 %5）：")
-        .arg(sheet.name)
+        .arg(sheetName)
         .arg(row + 1)
         .arg(columnLetters(int(column)), QLatin1String(target.sheetColumn), QString::fromUtf8(target.caption));
 }
@@ -98,6 +93,12 @@ QString cellName(const Worksheet &sheet, size_t row, size_t column, const Target
 // allowed.
 std::optional<QDate> dateOfText(const QString &text)
 {
+    // The usual form first, without the pattern: "2014-07-29", maybe with a time after it.
+    if (text.size() >= 10 && (text.size() == 10 || text.at(10) == u' ')) {
+        const QDate date = QDate::fromString(QStringView(text).first(10), Qt::ISODate);
+        if (date.isValid())
+            return date;
+    }
     static const QRegularExpression pattern(QStringLiteral(
         R"(^\s*(\d{4})(?:[-/.](\d{1,2})[-/.](\d{1,2})|年(\d{1,2})月(\d{1,2})日)(?:[ T]\d{1,2}:\d{2}(?::\d{2}(?:\.\d+)?)?)?\s*$)"));
     const QRegularExpressionMatch m = pattern.match(text);
@@ -166,7 +167,7 @@ QVariant dateValue(const SheetCell &cell, const QDate &origin)
             throw ConversionError(QStringLiteral("'%1' 不是有效的日期").arg(cell.text));
         break;
     }
-    return date->toString(QStringLiteral("yyyy-MM-dd"));
+    return date->toString(Qt::ISODate);
 }
 
 QVariant valueOf(const SheetCell &cell, ValueKind kind, const QDate &dateOrigin)
@@ -184,31 +185,19 @@ QVariant valueOf(const SheetCell &cell, ValueKind kind, const QDate &dateOrigin)
 
 bool holdsText(const QVariant &value)
 {
-    return !value.isNull() && !value.toString().trimmed().isEmpty();
+    return !value.isNull() && !isBlank(value.toString());
 }
 
-// The values of sheet row `row` in the order of kTargets.
-void convertRow(const Worksheet &sheet, size_t row, const Columns &at, QVariantList &values)
+const SheetCell &cellAt(const SheetRow &cells, size_t column)
 {
-    for (size_t k = 0; k < kTargets.size(); ++k) {
-        const Target &target = kTargets[k];
-        const SheetCell &cell = sheet.at(row, at[k]);
-        try {
-            values[qsizetype(k)] = cell.isEmpty() ? QVariant() : valueOf(cell, target.kind, sheet.dateOrigin);
-        } catch (const ConversionError &e) {
-            throw ConversionError(cellName(sheet, row, at[k], target) + e.text());
-        }
-    }
-    for (auto [initials, of] : {std::pair{kNameInitials, kName}, std::pair{kModelInitials, kModel}}) {
-        if (!holdsText(values[qsizetype(initials)]) && holdsText(values[qsizetype(of)]))
-            values[qsizetype(initials)] = QString::fromLatin1(pinyinInitials(values[qsizetype(of)].toString()));
-    }
+    static const SheetCell empty;
+    return column < cells.size() ? cells[column] : empty;
 }
 
-bool rowHoldsSomething(const Worksheet &sheet, size_t row, const Columns &at)
+bool rowHoldsSomething(const SheetRow &cells, const Columns &at)
 {
     for (size_t column : at) {
-        if (!sheet.at(row, column).isEmpty())
+        if (!cellAt(cells, column).isEmpty())
             return true;
     }
     return false;
@@ -224,6 +213,72 @@ QString insertStatement()
     return QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
         .arg(columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
 }
+
+// Appends each row it receives as a stock row: the first row names the columns, every further row
+// that holds something is converted and inserted at once.
+class StockRowWriter : public SheetReceiver {
+public:
+    explicit StockRowWriter(Database &db) : m_insert(db, insertStatement()), m_values(qsizetype(kTargets.size())) {}
+
+    void begin(const QString &sheetName, const QDate &dateOrigin) override
+    {
+        m_sheetName = sheetName;
+        m_dateOrigin = dateOrigin;
+    }
+    void row(size_t index, const SheetRow &cells) override
+    {
+        if (!m_columns) {
+            // A worksheet whose first row is empty has no column names.
+            m_columns = locateColumns(m_sheetName, index == 0 ? cells : SheetRow());
+            if (index == 0)
+                return;
+        }
+        if (!rowHoldsSomething(cells, *m_columns))
+            return;
+        convert(index, cells);
+        m_insert.run(m_values);
+        ++m_written;
+    }
+    // After the last row: a worksheet without column names or without data rows is refused.
+    void finish()
+    {
+        if (!m_columns)
+            throw WorkbookError(QStringLiteral("工作表 %1 是空的：第一行应是列名 %2")
+                                    .arg(m_sheetName, sheetColumns().join(QLatin1Char(' '))));
+        if (m_written == 0)
+            throw WorkbookError(
+                QStringLiteral("工作表 %1 中没有可导入的数据：第一行的列名下面没有数据行").arg(m_sheetName));
+    }
+    int written() const { return m_written; }
+
+private:
+    // The values of one row in the order of kTargets; empty initials are made from the name or
+    // the model.
+    void convert(size_t index, const SheetRow &cells)
+    {
+        const Columns &at = *m_columns;
+        for (size_t k = 0; k < kTargets.size(); ++k) {
+            const Target &target = kTargets[k];
+            const SheetCell &cell = cellAt(cells, at[k]);
+            try {
+                m_values[qsizetype(k)] = cell.isEmpty() ? QVariant() : valueOf(cell, target.kind, m_dateOrigin);
+            } catch (const ConversionError &e) {
+                throw ConversionError(cellName(m_sheetName, index, at[k], target) + e.text());
+            }
+        }
+        for (auto [initials, of] : {std::pair{kNameInitials, kName}, std::pair{kModelInitials, kModel}}) {
+            if (!holdsText(m_values[qsizetype(initials)]) && holdsText(m_values[qsizetype(of)]))
+                m_values[qsizetype(initials)] = QString::fromLatin1(pinyinInitials(m_values[qsizetype(of)].toString()));
+        }
+    }
+
+    RepeatedStatement m_insert;
+    QVariantList m_values;
+    QString m_sheetName;
+    QDate m_dateOrigin = QDate(1899, 12, 30);
+    std::optional<Columns> m_columns;
+    int m_written = 0;
+};
 
 } // namespace
 
@@ -243,32 +298,14 @@ QString columnLetters(int column)
     return letters;
 }
 
-int appendRows(Database &db, const Worksheet &sheet, const WriteProgress &progress)
+int appendRows(Database &db, const std::function<void(SheetReceiver &)> &read)
 {
-    const Columns at = locateColumns(sheet);
-    std::vector<size_t> rows;
-    for (size_t r = 1; r < sheet.rows.size(); ++r) {
-        if (rowHoldsSomething(sheet, r, at))
-            rows.push_back(r);
-    }
-    if (rows.empty())
-        throw WorkbookError(QStringLiteral("工作表 %1 中没有可导入的数据：第一行的列名下面没有数据行").arg(sheet.name));
-
-    const int total = int(rows.size());
-    constexpr int kReportEvery = 1000;
-    RepeatedStatement insert(db, insertStatement());
-    QVariantList values(qsizetype(kTargets.size()));
+    StockRowWriter writer(db);
     inTransaction(db, [&] {
-        for (int i = 0; i < total; ++i) {
-            if (progress && i % kReportEvery == 0 && !progress(i, total))
-                throw ImportCancelled();
-            convertRow(sheet, rows[size_t(i)], at, values);
-            insert.run(values);
-        }
-        if (progress && !progress(total, total))
-            throw ImportCancelled();
+        read(writer);
+        writer.finish();
     });
-    return total;
+    return writer.written();
 }
 
 } // namespace stockimport

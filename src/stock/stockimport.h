@@ -24,15 +24,12 @@ inline QString sheetName() { return QStringLiteral("pemrod"); }
 // day1).
 QStringList sheetColumns();
 
-// Told how the writing goes: rows written so far of `total`. Returns false to stop, which rolls
-// everything back and raises ImportCancelled.
-using WriteProgress = std::function<bool(int written, int total)>;
-
-// Checks the column names, converts every row and appends the rows to `data` of `db` in one
-// transaction. Returns the number of stock rows written. Raises ConversionError for a value that
-// does not fit its column, WorkbookError for a missing column or a worksheet without rows, and
-// DbError when the database refuses; in every case nothing is written.
-int appendRows(Database &db, const Worksheet &sheet, const WriteProgress &progress = {});
+// Runs `read`, which hands the rows of a worksheet to the receiver it is given (a workbook reader),
+// and appends each row to `data` of `db` as it comes, all in one transaction. Returns the number
+// of stock rows written. Raises ConversionError for a value that does not fit its column,
+// WorkbookError for a missing column or a worksheet without rows, DbError when the database
+// refuses, or whatever `read` raises; in every case nothing is written.
+int appendRows(Database &db, const std::function<void(SheetReceiver &)> &read);
 
 // The spreadsheet letters of a column index: 0 -> "A", 25 -> "Z", 26 -> "AA".
 QString columnLetters(int column);

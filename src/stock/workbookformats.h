@@ -10,15 +10,16 @@
 namespace workbook {
 
 // Excel 97–2003 workbooks (BIFF8 in a compound file), through FreeXL.
-Worksheet readXls(const QString &path, const QString &sheetName, const ReadProgress &progress);
+void readXls(const QString &path, const QString &sheetName, SheetReceiver &receiver, const ReadProgress &progress);
 
 enum class ZipFormat { OfficeOpenXml, OpenDocument };
 // .xlsx and .ods workbooks held in `content`, through liborcus.
-Worksheet readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat format,
-                          const QString &sheetName, const ReadProgress &progress);
+void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat format, const QString &sheetName,
+                     SheetReceiver &receiver, const ReadProgress &progress);
 
-// Comma-separated text in UTF-8 (with or without a byte order mark) or GBK.
-Worksheet readCsv(const QString &path, const QByteArray &content, const ReadProgress &progress);
+// Comma-separated text in UTF-8 (with or without a byte order mark) or GBK. Its sheet is named
+// after the file.
+void readCsv(const QString &path, const QByteArray &content, SheetReceiver &receiver, const ReadProgress &progress);
 
 // True when a worksheet's name answers to the name asked for.
 bool sameSheetName(const QString &name, const QString &wanted);
@@ -31,13 +32,19 @@ WorkbookError encrypted(const QString &path);
 class RowTicker {
 public:
     explicit RowTicker(const ReadProgress &progress) : m_progress(progress) {}
-    void row(int rowsRead)
+    // `percent` is asked for only when a report is due; -1 when it cannot be told.
+    template <class Percent>
+    void row(int rowsRead, Percent &&percent)
     {
         if (!m_progress || rowsRead < m_next)
             return;
         m_next = rowsRead + kEvery;
-        if (!m_progress(rowsRead))
+        if (!m_progress(rowsRead, percent()))
             throw ImportCancelled();
+    }
+    void row(int rowsRead)
+    {
+        row(rowsRead, [] { return -1; });
     }
 
 private:

@@ -65,7 +65,7 @@ WorkbookError encrypted(const QString &path)
                              .arg(QDir::toNativeSeparators(path)));
 }
 
-Worksheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
+void readSheet(const QString &path, const QString &sheetName, SheetReceiver &receiver, const ReadProgress &progress)
 {
     const QString shown = QDir::toNativeSeparators(path);
     if (!QFileInfo(path).isFile())
@@ -83,17 +83,17 @@ Worksheet readSheet(const QString &path, const QString &sheetName, const ReadPro
     if (content.startsWith(kCompoundFileSignature)) {
         if (holdsEncryptedPackage(content))
             throw encrypted(path);
-        return readXls(path, sheetName, progress);
+        return readXls(path, sheetName, receiver, progress);
     }
     if (content.startsWith(kZipSignature)) {
         const std::optional<ZipFormat> format = zipFormat(content);
         if (!format)
             throw notAWorkbook(path);
-        return readZipWorkbook(path, content, *format, sheetName, progress);
+        return readZipWorkbook(path, content, *format, sheetName, receiver, progress);
     }
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("csv") || suffix == QLatin1String("txt"))
-        return readCsv(path, content, progress);
+        return readCsv(path, content, receiver, progress);
     throw notAWorkbook(path);
 }
 

@@ -78,7 +78,7 @@ SheetCell cellOf(const FreeXL_CellValue &value)
 
 } // namespace
 
-Worksheet readXls(const QString &path, const QString &sheetName, const ReadProgress &progress)
+void readXls(const QString &path, const QString &sheetName, SheetReceiver &receiver, const ReadProgress &progress)
 {
     XlsHandle xls;
     const int opened = freexl_open(QFile::encodeName(path).constData(), &xls.handle);
@@ -88,10 +88,9 @@ Worksheet readXls(const QString &path, const QString &sheetName, const ReadProgr
     unsigned int info = 0;
     if (freexl_get_info(xls.handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED)
         throw encrypted(path);
-
-    Worksheet sheet;
+    QDate dateOrigin(1899, 12, 30);
     if (freexl_get_info(xls.handle, FREEXL_BIFF_DATEMODE, &info) == FREEXL_OK && info == FREEXL_BIFF_DATEMODE_1904)
-        sheet.dateOrigin = QDate(1904, 1, 1);
+        dateOrigin = QDate(1904, 1, 1);
 
     unsigned int sheetCount = 0;
     if (freexl_get_info(xls.handle, FREEXL_BIFF_SHEET_COUNT, &sheetCount) != FREEXL_OK)
@@ -108,18 +107,19 @@ Worksheet readXls(const QString &path, const QString &sheetName, const ReadProgr
     }
     if (found < 0)
         throw noSuchSheet(sheetName, names);
-    sheet.name = names.at(found);
 
     unsigned int rows = 0;
     unsigned short columns = 0;
     if (freexl_select_active_worksheet(xls.handle, static_cast<unsigned short>(found)) != FREEXL_OK
         || freexl_worksheet_dimensions(xls.handle, &rows, &columns) != FREEXL_OK)
-        throw damaged(path, QStringLiteral("无法读出工作表 %1").arg(sheet.name));
+        throw damaged(path, QStringLiteral("无法读出工作表 %1").arg(names.at(found)));
 
+    receiver.begin(names.at(found), dateOrigin);
     RowTicker ticker(progress);
-    sheet.rows.reserve(rows);
+    SheetRow cells;
     for (unsigned int r = 0; r < rows; ++r) {
-        ticker.row(int(r));
+        ticker.row(int(r), [&] { return int(qint64(r) * 100 / rows); });
+        cells.clear();
         for (unsigned short c = 0; c < columns; ++c) {
             FreeXL_CellValue value;
             const int rc = freexl_get_cell_value(xls.handle, r, c, &value);
@@ -127,10 +127,11 @@ Worksheet readXls(const QString &path, const QString &sheetName, const ReadProgr
                 throw damaged(path, freexlText(rc));
             SheetCell cell = cellOf(value);
             if (cell.kind != SheetCell::Kind::Empty)
-                sheet.set(r, c, std::move(cell));
+                setCell(cells, c, std::move(cell));
         }
+        if (!cells.empty())
+            receiver.row(r, cells);
     }
-    return sheet;
 }
 
 } // namespace workbook

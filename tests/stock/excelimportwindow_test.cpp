@@ -252,6 +252,8 @@ TEST_F(ExcelImportWindowTest, ABadWorkbookImportsNothingAndSaysWhy)
          "已损坏或不完整"},
         {workbook(QStringLiteral("bad.csv"), QStringLiteral("csv"), {{QStringLiteral("pemrod"), badValue}}),
          "第 4 行 I 列（a2 进货数量）：'两件' 不是有效的数值"},
+        {workbook(QStringLiteral("bad.xlsx"), QStringLiteral("xlsx"), {{QStringLiteral("pemrod"), badValue}}),
+         "第 4 行 I 列（a2 进货数量）：'两件' 不是有效的数值"},
         {shop.path(QStringLiteral("nowhere.xls")), "找不到工作簿文件"},
     };
     const QByteArray before = fileBytes(shop.db.fileName());

@@ -2,6 +2,7 @@
 #include "data/database.h"
 #include "stock/stockimport.h"
 #include "stock/workbookreader.h"
+#include "support/sheets.h"
 #include "support/testapp.h"
 #include "support/workbooks.h"
 
@@ -12,27 +13,6 @@
 namespace {
 
 using workbooks::Row;
-
-// A worksheet as a reader hands it over: QString text, numbers, QDate date cells, invalid empty.
-Worksheet sheetOf(const QList<Row> &rows, const QString &name = QStringLiteral("pemrod"))
-{
-    Worksheet sheet;
-    sheet.name = name;
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        for (qsizetype c = 0; c < rows[r].size(); ++c) {
-            const QVariant &v = rows[r][c];
-            if (!v.isValid())
-                continue;
-            if (v.typeId() == QMetaType::QString)
-                sheet.set(size_t(r), size_t(c), SheetCell::ofText(v.toString()));
-            else if (v.typeId() == QMetaType::QDate)
-                sheet.set(size_t(r), size_t(c), SheetCell::ofDate(v.toDate().toString(Qt::ISODate)));
-            else
-                sheet.set(size_t(r), size_t(c), SheetCell::ofNumber(v.toDouble()));
-        }
-    }
-    return sheet;
-}
 
 // The header with one column replaced or removed.
 Row headerWith(const QString &column, const QVariant &replacement)
@@ -54,10 +34,14 @@ class StockImportTest : public ::testing::Test {
 public:
     TestShop shop;
 
-    QString importError(const Worksheet &sheet)
+    int import(const QList<Row> &rows, const QDate &dateOrigin = QDate(1899, 12, 30))
+    {
+        return stockimport::appendRows(shop.db, [&](SheetReceiver &r) { feedSheet(r, rows, dateOrigin); });
+    }
+    QString importError(const QList<Row> &rows)
     {
         try {
-            stockimport::appendRows(shop.db, sheet);
+            import(rows);
         } catch (const UserVisibleError &e) {
             return e.text();
         }
@@ -93,9 +77,7 @@ TEST_F(StockImportTest, RowsAreStoredAsTheWorksheetHoldsThem)
     first[4] = QStringLiteral("NZK");     // initials given
     Row second = {QStringLiteral("衬衫"), none, none, none, none, none, none, QStringLiteral(" 12.5 "), QStringLiteral("2"),
                   none, none, none, none, none, none, none, QStringLiteral("2014/7/30")};
-    const Worksheet sheet = sheetOf({header, ordered(first), {}, ordered(second), {none, none, none}});
-
-    EXPECT_EQ(stockimport::appendRows(shop.db, sheet), 2);
+    EXPECT_EQ(import({header, ordered(first), {}, ordered(second), {none, none, none}}), 2);
 
     const QString columns = QStringLiteral("a,b,c,d,e,f,g,1,2,3,4,5,6,7,8,z,day1");
     const QVariantList expectedFirst = {QStringLiteral("牛仔裤"), QStringLiteral("XL"), QStringLiteral("6901234567890"),
@@ -129,9 +111,7 @@ TEST_F(StockImportTest, DatesAreReadInTheFormsWorkbooksWriteThem)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.cell.toString().toStdString());
-        Worksheet sheet = sheetOf({workbooks::header(), rowWith(QStringLiteral("day1"), c.cell)});
-        sheet.dateOrigin = c.origin;
-        stockimport::appendRows(shop.db, sheet);
+        import({workbooks::header(), rowWith(QStringLiteral("day1"), c.cell)}, c.origin);
         EXPECT_EQ(shop.scalar(QStringLiteral("select day1 from data order by ID desc limit 1")).toString(),
                   QLatin1String(c.stored));
     }
@@ -156,8 +136,8 @@ TEST_F(StockImportTest, ABadValueAnywhereImportsNothingAndNamesItsCell)
     const Row good = rowWith(QStringLiteral("a"), QStringLiteral("好货"));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
-        const Worksheet sheet = sheetOf({workbooks::header(), good, good, rowWith(QLatin1String(c.column), c.value), good});
-        EXPECT_EQ(importError(sheet), QString::fromUtf8(c.message));
+        EXPECT_EQ(importError({workbooks::header(), good, good, rowWith(QLatin1String(c.column), c.value), good}),
+                  QString::fromUtf8(c.message));
         EXPECT_EQ(stockRows(), 1);
     }
 }
@@ -169,53 +149,47 @@ TEST_F(StockImportTest, AWorksheetWithoutTheColumnsOrWithoutRowsImportsNothing)
     withoutTwo[withoutTwo.indexOf(QStringLiteral("a3"))] = QVariant();
     withoutTwo[withoutTwo.indexOf(QStringLiteral("day1"))] = QStringLiteral("日期");
     struct Case {
-        Worksheet sheet;
+        QList<Row> rows;
         const char *message;
     };
     const Case cases[] = {
-        {sheetOf({withoutTwo, good}),
-         "工作表 pemrod 缺少列：a3、day1（第一行应是列名 a b c d e f g a1 a2 a3 a4 a5 a6 a7 a8 z day1）"},
-        {sheetOf({headerWith(QStringLiteral("b"), QStringLiteral("A")), good}),
-         "工作表 pemrod 的列名 a 出现了两次（A 列和 B 列）"},
-        {sheetOf({workbooks::header()}), "工作表 pemrod 中没有可导入的数据：第一行的列名下面没有数据行"},
-        {sheetOf({workbooks::header(), {}, {QVariant(), QStringLiteral("  ")}}),
+        {{withoutTwo, good}, "工作表 pemrod 缺少列：a3、day1（第一行应是列名 a b c d e f g a1 a2 a3 a4 a5 a6 a7 a8 z day1）"},
+        {{headerWith(QStringLiteral("b"), QStringLiteral("A")), good}, "工作表 pemrod 的列名 a 出现了两次（A 列和 B 列）"},
+        // The column names must stand in the first row.
+        {{{}, workbooks::header(), good}, "工作表 pemrod 缺少列：a、b、c、d、e、f、g、a1、a2、a3、a4、a5、a6、a7、a8、z、day1"
+                                          "（第一行应是列名 a b c d e f g a1 a2 a3 a4 a5 a6 a7 a8 z day1）"},
+        {{workbooks::header()}, "工作表 pemrod 中没有可导入的数据：第一行的列名下面没有数据行"},
+        {{workbooks::header(), {}, {QVariant(), QStringLiteral("  ")}},
          "工作表 pemrod 中没有可导入的数据：第一行的列名下面没有数据行"},
-        {sheetOf({}), "工作表 pemrod 是空的：第一行应是列名 a b c d e f g a1 a2 a3 a4 a5 a6 a7 a8 z day1"},
+        {{}, "工作表 pemrod 是空的：第一行应是列名 a b c d e f g a1 a2 a3 a4 a5 a6 a7 a8 z day1"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
-        EXPECT_EQ(importError(c.sheet), QString::fromUtf8(c.message));
+        EXPECT_EQ(importError(c.rows), QString::fromUtf8(c.message));
         EXPECT_EQ(stockRows(), 0);
     }
 }
 
 TEST_F(StockImportTest, ImportingTwiceStoresEveryRowTwice)
 {
-    const Worksheet sheet = sheetOf({workbooks::header(), rowWith(QStringLiteral("a"), QStringLiteral("甲")),
-                                     rowWith(QStringLiteral("a"), QStringLiteral("乙"))});
-    stockimport::appendRows(shop.db, sheet);
-    stockimport::appendRows(shop.db, sheet);
+    const QList<Row> rows = {workbooks::header(), rowWith(QStringLiteral("a"), QStringLiteral("甲")),
+                             rowWith(QStringLiteral("a"), QStringLiteral("乙"))};
+    import(rows);
+    import(rows);
     EXPECT_EQ(shop.scalar(QStringLiteral("select group_concat(a, '') from data")).toString(), QStringLiteral("甲乙甲乙"));
 }
 
-TEST_F(StockImportTest, ProgressIsToldAndStoppingRollsEverythingBack)
+TEST_F(StockImportTest, AReadingStoppedAfterSomeRowsKeepsNoneOfThem)
 {
-    QList<Row> rows = {workbooks::header()};
-    for (int i = 0; i < 2500; ++i)
-        rows << rowWith(QStringLiteral("a"), QStringLiteral("货%1").arg(i));
-    const Worksheet sheet = sheetOf(rows);
-
-    QList<std::pair<int, int>> seen;
-    stockimport::appendRows(shop.db, sheet, [&](int written, int total) {
-        seen << std::pair{written, total};
-        return true;
-    });
-    const QList<std::pair<int, int>> expected = {{0, 2500}, {1000, 2500}, {2000, 2500}, {2500, 2500}};
-    EXPECT_EQ(seen, expected);
-
-    EXPECT_THROW(stockimport::appendRows(shop.db, sheet, [](int written, int) { return written < 2000; }),
+    const QList<Row> rows = {workbooks::header(), rowWith(QStringLiteral("a"), QStringLiteral("甲")),
+                             rowWith(QStringLiteral("a"), QStringLiteral("乙"))};
+    EXPECT_THROW(stockimport::appendRows(shop.db,
+                                         [&](SheetReceiver &r) {
+                                             feedSheet(r, rows);
+                                             throw ImportCancelled();
+                                         }),
                  ImportCancelled);
-    EXPECT_EQ(stockRows(), 2500);
+    EXPECT_EQ(stockRows(), 0);
 }
 
 TEST_F(StockImportTest, ADatabaseThatRefusesTheRowsKeepsNoneOfThem)
@@ -223,9 +197,9 @@ TEST_F(StockImportTest, ADatabaseThatRefusesTheRowsKeepsNoneOfThem)
     // A stock table that takes no more than one row, like a full disk would stop the import midway.
     shop.exec(QStringLiteral("create trigger full before insert on data when (select count(*) from data) >= 1 "
                              "begin select raise(abort, '磁盘已满'); end"));
-    const Worksheet sheet = sheetOf({workbooks::header(), rowWith(QStringLiteral("a"), QStringLiteral("甲")),
-                                     rowWith(QStringLiteral("a"), QStringLiteral("乙"))});
-    EXPECT_TRUE(importError(sheet).contains(QStringLiteral("磁盘已满")));
+    EXPECT_TRUE(importError({workbooks::header(), rowWith(QStringLiteral("a"), QStringLiteral("甲")),
+                             rowWith(QStringLiteral("a"), QStringLiteral("乙"))})
+                    .contains(QStringLiteral("磁盘已满")));
     EXPECT_EQ(stockRows(), 0);
 }
 

@@ -8,6 +8,8 @@ Reads one JSON object on standard input:
    "sheets": [{"name": "pemrod", "rows": [[cell, ...], ...]}]}
 A cell is null (left empty), a string, a number, {"date": "yyyy-mm-dd"} (a date cell shown as a
 date), or {"formula": "H2*I2", "value": 3.5} (a formula with its last computed value).
+In an .ods a row may be {"repeat": 3, "cells": [...]}: one row element standing for 3 equal rows,
+as LibreOffice writes equal neighbouring rows.
 """
 import datetime
 import json
@@ -124,7 +126,11 @@ def write_ods(spec):
     for sheet in spec["sheets"]:
         table = Table(name=sheet["name"])
         for row in sheet["rows"]:
-            tr = TableRow()
+            if isinstance(row, dict):
+                tr = TableRow(numberrowsrepeated=row["repeat"])
+                row = row["cells"]
+            else:
+                tr = TableRow()
             for cell in row:
                 if cell is None:
                     tr.addElement(TableCell())

@@ -41,11 +41,14 @@ void write(const QString &path, const QString &format, const QList<Sheet> &sheet
     QJsonArray sheetsJson;
     for (const Sheet &sheet : sheets) {
         QJsonArray rows;
-        for (const Row &row : sheet.rows) {
+        for (qsizetype r = 0; r < sheet.rows.size(); ++r) {
             QJsonArray cells;
-            for (const QVariant &cell : row)
+            for (const QVariant &cell : sheet.rows[r])
                 cells.append(cellJson(cell));
-            rows.append(cells);
+            if (sheet.repeated.contains(r))
+                rows.append(QJsonObject{{QStringLiteral("repeat"), sheet.repeated.value(r)}, {QStringLiteral("cells"), cells}});
+            else
+                rows.append(cells);
         }
         sheetsJson.append(QJsonObject{{QStringLiteral("name"), sheet.name}, {QStringLiteral("rows"), rows}});
     }

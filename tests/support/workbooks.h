@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -15,6 +16,9 @@ using Row = QVariantList;
 struct Sheet {
     QString name;
     QList<Row> rows;
+    // .ods only: rows written once for several equal rows (index in `rows` -> how many), as
+    // LibreOffice writes them.
+    QHash<qsizetype, int> repeated = {};
 };
 
 struct Options {
