@@ -26,19 +26,20 @@
 
 namespace {
 
+// The shop's support contact, on its own line after a failure message.
 QString supportContact()
 {
-    return QStringLiteral("（技术支持：%1）").arg(QLatin1String(version::kWebAddress));
+    return QStringLiteral("\n技术支持：%1").arg(QLatin1String(version::kWebAddress));
 }
 
 QString connectionFailed(const QString &why)
 {
-    return QStringLiteral("连接ACCESS失败！请联系技术客服") + supportContact() + QStringLiteral("\n原因：") + why;
+    return QStringLiteral("连接ACCESS失败！请联系技术客服") + supportContact() + QStringLiteral("\n\n原因：") + why;
 }
 
 QString importFailed(const QString &why)
 {
-    return QStringLiteral("批量EXCEL导入失败！请联系技术客服") + supportContact() + QStringLiteral("\n原因：") + why
+    return QStringLiteral("批量EXCEL导入失败！请联系技术客服") + supportContact() + QStringLiteral("\n\n原因：") + why
            + QStringLiteral("\n没有导入任何记录。");
 }
 
