@@ -9,8 +9,8 @@
 #include <QRegularExpression>
 
 #include <array>
-#include <optional>
 #include <cmath>
+#include <optional>
 
 namespace stockimport {
 
@@ -93,9 +93,9 @@ QString cellName(const QString &sheetName, size_t row, size_t column, const Targ
 // allowed.
 std::optional<QDate> dateOfText(const QString &text)
 {
-    // The usual form first, without the pattern: "2014-07-29", maybe with a time after it.
-    if (text.size() >= 10 && (text.size() == 10 || text.at(10) == u' ')) {
-        const QDate date = QDate::fromString(QStringView(text).first(10), Qt::ISODate);
+    // The usual form first, without the pattern: "2014-07-29".
+    if (text.size() == 10) {
+        const QDate date = QDate::fromString(text, Qt::ISODate);
         if (date.isValid())
             return date;
     }

@@ -131,6 +131,7 @@ TEST_F(StockImportTest, ABadValueAnywhereImportsNothingAndNamesItsCell)
         {"a7", QDate(2014, 7, 29), "工作表 pemrod 第 4 行 N 列（a7 库存数量）：'2014-07-29' 是日期，不是数值"},
         {"day1", QStringLiteral("2014-02-30"), "工作表 pemrod 第 4 行 Q 列（day1 入库日期）：'2014-02-30' 不是有效的日期"},
         {"day1", QStringLiteral("明天"), "工作表 pemrod 第 4 行 Q 列（day1 入库日期）：'明天' 不是有效的日期"},
+        {"day1", QStringLiteral("2014-07-29 下午"), "工作表 pemrod 第 4 行 Q 列（day1 入库日期）：'2014-07-29 下午' 不是有效的日期"},
         {"day1", -3, "工作表 pemrod 第 4 行 Q 列（day1 入库日期）：'-3' 不是有效的日期"},
     };
     const Row good = rowWith(QStringLiteral("a"), QStringLiteral("好货"));
