@@ -21,11 +21,11 @@ def as_date(text):
     return datetime.date.fromisoformat(text)
 
 
-def write_xls(spec):
+def write_xls(job):
     import xlwt
     book = xlwt.Workbook(encoding="utf-8")
     date_style = xlwt.easyxf(num_format_str="YYYY-MM-DD")
-    for sheet in spec["sheets"]:
+    for sheet in job["sheets"]:
         ws = book.add_sheet(sheet["name"])
         for r, row in enumerate(sheet["rows"]):
             for c, cell in enumerate(row):
@@ -37,9 +37,9 @@ def write_xls(spec):
                     raise SystemExit("xlwt stores no formula results")
                 else:
                     ws.write(r, c, cell)
-    book.save(spec["path"])
-    if spec.get("encrypted"):
-        protect_xls(spec["path"])
+    book.save(job["path"])
+    if job.get("encrypted"):
+        protect_xls(job["path"])
 
 
 def protect_xls(path):
@@ -54,11 +54,11 @@ def protect_xls(path):
     open(path, "wb").write(data)
 
 
-def write_xlsx(spec):
+def write_xlsx(job):
     import xlsxwriter
-    book = xlsxwriter.Workbook(spec["path"])
+    book = xlsxwriter.Workbook(job["path"])
     date_format = book.add_format({"num_format": "yyyy-mm-dd"})
-    for sheet in spec["sheets"]:
+    for sheet in job["sheets"]:
         ws = book.add_worksheet(sheet["name"])
         for r, row in enumerate(sheet["rows"]):
             for c, cell in enumerate(row):
@@ -73,8 +73,8 @@ def write_xlsx(spec):
                 else:
                     ws.write_number(r, c, cell)
     book.close()
-    if spec.get("encrypted"):
-        write_encrypted_ooxml(spec["path"])
+    if job.get("encrypted"):
+        write_encrypted_ooxml(job["path"])
 
 
 def write_encrypted_ooxml(path):
@@ -118,12 +118,12 @@ def write_encrypted_ooxml(path):
             out.write(data)
 
 
-def write_ods(spec):
+def write_ods(job):
     from odf.opendocument import OpenDocumentSpreadsheet
     from odf.table import Table, TableRow, TableCell
     from odf.text import P
     doc = OpenDocumentSpreadsheet()
-    for sheet in spec["sheets"]:
+    for sheet in job["sheets"]:
         table = Table(name=sheet["name"])
         for row in sheet["rows"]:
             if isinstance(row, dict):
@@ -152,12 +152,12 @@ def write_ods(spec):
                     tr.addElement(tc)
             table.addElement(tr)
         doc.spreadsheet.addElement(table)
-    doc.save(spec["path"])
+    doc.save(job["path"])
 
 
-def write_csv(spec):
+def write_csv(job):
     import csv
-    rows = spec["sheets"][0]["rows"]
+    rows = job["sheets"][0]["rows"]
 
     def text(cell):
         if cell is None:
@@ -166,16 +166,16 @@ def write_csv(spec):
             return cell.get("date", cell.get("value"))
         return cell
 
-    with open(spec["path"], "w", newline="", encoding=spec.get("encoding", "utf-8")) as out:
+    with open(job["path"], "w", newline="", encoding=job.get("encoding", "utf-8")) as out:
         writer = csv.writer(out)
         for row in rows:
             writer.writerow([text(c) for c in row])
 
 
 def main():
-    spec = json.load(sys.stdin)
+    job = json.load(sys.stdin)
     writers = {"xls": write_xls, "xlsx": write_xlsx, "ods": write_ods, "csv": write_csv}
-    writers[spec["format"]](spec)
+    writers[job["format"]](job)
 
 
 if __name__ == "__main__":

@@ -52,7 +52,7 @@ void write(const QString &path, const QString &format, const QList<Sheet> &sheet
         }
         sheetsJson.append(QJsonObject{{QStringLiteral("name"), sheet.name}, {QStringLiteral("rows"), rows}});
     }
-    const QJsonObject spec{{QStringLiteral("path"), path},
+    const QJsonObject request{{QStringLiteral("path"), path},
                            {QStringLiteral("format"), format},
                            {QStringLiteral("encoding"), options.encoding},
                            {QStringLiteral("encrypted"), options.encrypted},
@@ -62,7 +62,7 @@ void write(const QString &path, const QString &format, const QList<Sheet> &sheet
     writer.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/make_workbook.py")});
     if (!writer.waitForStarted())
         throw std::runtime_error("cannot start /usr/bin/python3");
-    writer.write(QJsonDocument(spec).toJson(QJsonDocument::Compact));
+    writer.write(QJsonDocument(request).toJson(QJsonDocument::Compact));
     writer.closeWriteChannel();
     if (!writer.waitForFinished(60000) || writer.exitStatus() != QProcess::NormalExit || writer.exitCode() != 0)
         throw std::runtime_error("workbook writer failed: " + writer.readAllStandardError().toStdString());
