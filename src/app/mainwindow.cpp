@@ -233,6 +233,8 @@ void MainWindow::buildMenus()
     m_gridMenu->setObjectName(QStringLiteral("gridMenu"));
     MainActions &a = m_actions;
     a.newStockIn = add(m_gridMenu, QStringLiteral("新建入库"));
+    // Stock rows from a workbook, beside the command that enters them one by one.
+    a.excelImport = add(m_gridMenu, QStringLiteral("Excel导入"));
     a.modify = add(m_gridMenu, QStringLiteral("修 改"));
     a.remove = add(m_gridMenu, QStringLiteral("删 除"));
     a.allRecords = add(m_gridMenu, QStringLiteral("全部记录"));

@@ -18,6 +18,7 @@ class QToolButton;
 struct MainActions {
     // Pop-up menu of the main grid, in order.
     QAction *newStockIn = nullptr;
+    QAction *excelImport = nullptr;
     QAction *modify = nullptr;
     QAction *remove = nullptr;
     QAction *allRecords = nullptr;

@@ -16,6 +16,7 @@
 #include "sales/salesdetailswindow.h"
 #include "sales/salesnotelayout.h"
 #include "stock/columnhiding/columnhiding.h"
+#include "stock/excelimportwindow.h"
 #include "stock/inventorysummarywindow.h"
 #include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
@@ -117,6 +118,7 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     QObject::connect(a.newStockIn, &QAction::triggered, stockIn, &StockInPanel::openForNew);
     QObject::connect(a.modify, &QAction::triggered, stockIn, &StockInPanel::openForChange);
     QObject::connect(a.remove, &QAction::triggered, stockIn, &StockInPanel::removeCurrent);
+    QObject::connect(a.excelImport, &QAction::triggered, w.excelImport, &QDialog::exec);
     QObject::connect(t.checkout, &QToolButton::clicked, &main, [&main] { toggleCheckout(main.checkoutPanel()); });
 
     auto openReceiptSettings = [&ctx, &main] {
@@ -186,7 +188,8 @@ void prepareForUser(AppContext &ctx, WindowSet &w, ColumnHiding &mainGridHiding)
     // Last, so neither the restored layout nor the refill can show what a user may not see.
     if (!ctx.session.isSuperAdmin()) {
         const MainActions &a = main.actions();
-        userrestrictions::restrictMainWindow({{a.newStockIn, a.modify, a.remove, a.changePassword, a.userManagement},
+        userrestrictions::restrictMainWindow({{a.newStockIn, a.excelImport, a.modify, a.remove, a.changePassword,
+                                               a.userManagement},
                                               a.hideColumns,
                                               main.toolbar().newStockIn,
                                               &grid,

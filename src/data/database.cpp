@@ -284,23 +284,16 @@ void Database::fail(sqlite3_stmt *stmt) const
     throw error;
 }
 
-sqlite3_stmt *Database::prepare(const Statement &statement)
+sqlite3_stmt *Database::prepareGuarded(const QString &sql)
 {
     if (!m_db)
         throw DbError(QStringLiteral("数据库没有打开"));
     sqlite3_stmt *stmt = nullptr;
-    const QByteArray sql = statement.sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK)
         fail(stmt);
     if (!stmt)
         throw DbError(QStringLiteral("数据库错误：空语句"));
-    const int expected = sqlite3_bind_parameter_count(stmt);
-    if (expected != statement.params.size()) {
-        sqlite3_finalize(stmt);
-        throw DbError(QStringLiteral("数据库错误：语句需要 %1 个参数，给出 %2 个")
-                          .arg(expected)
-                          .arg(statement.params.size()));
-    }
     if (m_writeGuard && !sqlite3_stmt_readonly(stmt)) {
         try {
             m_writeGuard();
@@ -308,6 +301,19 @@ sqlite3_stmt *Database::prepare(const Statement &statement)
             sqlite3_finalize(stmt);
             throw;
         }
+    }
+    return stmt;
+}
+
+sqlite3_stmt *Database::prepare(const Statement &statement)
+{
+    sqlite3_stmt *stmt = prepareGuarded(statement.sql);
+    const int expected = sqlite3_bind_parameter_count(stmt);
+    if (expected != statement.params.size()) {
+        sqlite3_finalize(stmt);
+        throw DbError(QStringLiteral("数据库错误：语句需要 %1 个参数，给出 %2 个")
+                          .arg(expected)
+                          .arg(statement.params.size()));
     }
     for (int i = 0; i < expected; ++i)
         bindValue(stmt, i + 1, statement.params.at(i));
@@ -393,6 +399,45 @@ long long Database::lastInsertId() const
 int Database::changes() const
 {
     return m_db ? sqlite3_changes(m_db) : 0;
+}
+
+RepeatedStatement::RepeatedStatement(Database &db, const QString &sql) : m_db(db)
+{
+    m_stmt = db.prepareGuarded(sql);
+    m_count = sqlite3_bind_parameter_count(m_stmt);
+    m_texts.resize(size_t(m_count));
+}
+
+RepeatedStatement::~RepeatedStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void RepeatedStatement::run(const QVariantList &values)
+{
+    if (values.size() != m_count)
+        throw DbError(QStringLiteral("数据库错误：语句需要 %1 个参数，给出 %2 个").arg(m_count).arg(values.size()));
+    for (int i = 0; i < m_count; ++i) {
+        const QVariant &v = values.at(i);
+        if (v.typeId() == QMetaType::QString) {
+            // Texts are bound from buffers of this statement, kept until the next run, so the
+            // engine need not copy them: bulk inserts are mostly texts.
+            QByteArray &utf8 = m_texts[size_t(i)];
+            utf8 = v.toString().toUtf8();
+            sqlite3_bind_text(m_stmt, i + 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+        } else {
+            bindValue(m_stmt, i + 1, v);
+        }
+    }
+    int rc;
+    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+        const DbError error = engineerror::last(m_db.m_db);
+        sqlite3_reset(m_stmt); // ready for the next run
+        throw error;
+    }
+    sqlite3_reset(m_stmt);
 }
 
 Transaction::Transaction(Database &db) : m_db(db)

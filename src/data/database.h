@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -69,6 +70,8 @@ public:
     static QVariant columnValue(sqlite3_stmt *stmt, int column);
 
 private:
+    // Prepares `sql`, running the write guard first when the statement writes.
+    sqlite3_stmt *prepareGuarded(const QString &sql);
     sqlite3_stmt *prepare(const Statement &statement);
     // Raises the connection's last error after finalizing `stmt`.
     [[noreturn]] void fail(sqlite3_stmt *stmt) const;
@@ -79,6 +82,28 @@ private:
     sqlite3 *m_db = nullptr;
     int m_busyTimeoutMs = kBusyTimeoutMs;
     std::function<void()> m_writeGuard;
+
+    friend class RepeatedStatement;
+};
+
+// One statement prepared once and run many times with different values, as a bulk insert does:
+// preparing costs more than running a small insert.
+class RepeatedStatement {
+public:
+    RepeatedStatement(Database &db, const QString &sql);
+    ~RepeatedStatement();
+    RepeatedStatement(const RepeatedStatement &) = delete;
+    RepeatedStatement &operator=(const RepeatedStatement &) = delete;
+
+    int parameterCount() const { return m_count; }
+    // Runs the statement with `values`, one per "?" in order; raises DbError when it fails.
+    void run(const QVariantList &values);
+
+private:
+    Database &m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+    int m_count = 0;
+    std::vector<QByteArray> m_texts;
 };
 
 // Writes that belong together: either all of them land or none. Nests (savepoints), so a helper

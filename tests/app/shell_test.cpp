@@ -93,7 +93,7 @@ TEST(ShellMenus, ItemsInTheirOrderWithShortcutsAndSeparators)
     TestShop shop;
     MainWindow &main = shop.windows();
     EXPECT_EQ(entries(main.gridMenu()),
-              (QStringList{"新建入库", "修 改", "删 除", "全部记录", "-", "导出Excel|Ctrl+E", "打 印|Ctrl+D", "销售明细",
+              (QStringList{"新建入库", "Excel导入", "修 改", "删 除", "全部记录", "-", "导出Excel|Ctrl+E", "打 印|Ctrl+D", "销售明细",
                            "汇总统计|Ctrl+H", "-", "隐藏列>", "(读取列宽)", "保存当前列宽", "-", "销售单(小票)打印",
                            "打印设置"}));
     EXPECT_EQ(entries(main.settingsMenu()),

@@ -234,6 +234,11 @@ TEST(Transactions, AFailureRollsBackEveryWriteOfTheGroup)
 {
     TestShop shop;
     const long long id = shop.addStockRow({{"a", "衣服"}, {"7", 5.0}});
+    auto fileBytes = [&] {
+        QFile f(shop.db.fileName());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = fileBytes();
     EXPECT_THROW(inTransaction(shop.db,
                                [&] {
                                    shop.exec(QStringLiteral("update data set [7]=[7]-1 where ID=?"), {id});
@@ -241,6 +246,7 @@ TEST(Transactions, AFailureRollsBackEveryWriteOfTheGroup)
                                }),
                  DbError);
     EXPECT_DOUBLE_EQ(shop.scalar(QStringLiteral("select [7] from data")).toDouble(), 5);
+    EXPECT_TRUE(fileBytes() == before) << "a group rolled back leaves the file as it was";
 
     inTransaction(shop.db, [&] {
         shop.exec(QStringLiteral("update data set [7]=[7]-1 where ID=?"), {id});

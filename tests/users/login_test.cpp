@@ -343,8 +343,8 @@ TEST_F(LoginTest, EveryUserButTheSuperadministratorWorksWithTheReducedWindows)
         ASSERT_EQ(fresh.ctx.session.userName, user);
 
         const MainActions &a = window.actions();
-        for (QAction *action : {a.newStockIn, a.modify, a.remove, a.changePassword, a.userManagement, switches[0],
-                                switches[1]}) {
+        for (QAction *action : {a.newStockIn, a.excelImport, a.modify, a.remove, a.changePassword, a.userManagement,
+                                switches[0], switches[1]}) {
             SCOPED_TRACE(action->text().toStdString());
             EXPECT_EQ(action->isVisible(), !restricted);
             EXPECT_EQ(action->isEnabled(), !restricted);

@@ -1,0 +1,292 @@
+// "Excel自动导入" of a workbook of 100,000 stock rows into an empty shop database: reading the
+// worksheet, checking and converting every value, inserting all rows in one transaction. Beside
+// it, plain SQLite inserts the same rows in one transaction into the same file, with the same
+// pragmas, from values prepared in memory beforehand. Every run starts from the same empty shop.
+#include "shopgenerator.h"
+
+#include "data/database.h"
+#include "stock/stockimport.h"
+#include "stock/workbookreader.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <xlsxwriter.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr int kRows = 100000;
+const char *const kTextColumns[] = {"a", "b", "c", "d", "e", "f", "g"};
+const char *const kNumberColumns[] = {"1", "2", "3", "4", "5", "6", "7", "8"};
+
+// One stock row as the workbook holds it.
+struct Row {
+    QByteArray texts[7]; // a b c d e f g, UTF-8
+    double numbers[8];   // 1 … 8
+    QByteArray remark;   // z
+    QDate day;           // day1
+};
+
+QString benchFolder()
+{
+    const QString folder = QDir::temp().filePath(QStringLiteral("tolvane-bench"));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+// The stock rows of a generated shop of kRows rows (no sale lines).
+const std::vector<Row> &rows()
+{
+    static const std::vector<Row> all = [] {
+        std::vector<Row> result;
+        Database shop(cachedShop(ShopSize{kRows, 0}));
+        shop.open();
+        shop.query(Statement("select a,b,c,d,e,f,g,[1],[2],[3],[4],[5],[6],[7],[8],z,day1 from data order by ID"),
+                   [&](sqlite3_stmt *stmt) {
+                       Row r;
+                       for (int i = 0; i < 7; ++i)
+                           r.texts[i] = reinterpret_cast<const char *>(sqlite3_column_text(stmt, i));
+                       for (int i = 0; i < 8; ++i)
+                           r.numbers[i] = sqlite3_column_double(stmt, 7 + i);
+                       r.remark = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 15));
+                       r.day = QDate::fromString(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 16))),
+                                                 Qt::ISODate);
+                       result.push_back(std::move(r));
+                   });
+        return result;
+    }();
+    return all;
+}
+
+QByteArray csvField(const QByteArray &text)
+{
+    if (!text.contains(',') && !text.contains('"') && !text.contains('\n'))
+        return text;
+    QByteArray quoted = text;
+    quoted.replace("\"", "\"\"");
+    return '"' + quoted + '"';
+}
+
+// The rows as a UTF-8 .csv, as Excel's "CSV UTF-8" writes them.
+QString csvWorkbook()
+{
+    const QString file = QDir(benchFolder()).filePath(QStringLiteral("import-%1.csv").arg(kRows));
+    if (QFile::exists(file))
+        return file;
+    QByteArray out = stockimport::sheetColumns().join(QLatin1Char(',')).toUtf8() + "\r\n";
+    for (const Row &r : rows()) {
+        for (const QByteArray &t : r.texts)
+            out += csvField(t) + ',';
+        for (double n : r.numbers)
+            out += QByteArray::number(n, 'g', 15) + ',';
+        out += csvField(r.remark) + ',' + r.day.toString(Qt::ISODate).toUtf8() + "\r\n";
+    }
+    QFile f(file + QStringLiteral(".part"));
+    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.flush())
+        throw std::runtime_error("cannot write the csv workbook");
+    f.close();
+    if (!QFile::rename(f.fileName(), file))
+        throw std::runtime_error("cannot name the csv workbook");
+    return file;
+}
+
+// The rows as an .xlsx with the worksheet pemrod, dates as date cells.
+QString xlsxWorkbook()
+{
+    const QString file = QDir(benchFolder()).filePath(QStringLiteral("import-%1.xlsx").arg(kRows));
+    if (QFile::exists(file))
+        return file;
+    const QByteArray partial = QFile::encodeName(file + QStringLiteral(".part.xlsx"));
+    lxw_workbook *book = workbook_new(partial.constData());
+    lxw_worksheet *sheet = workbook_add_worksheet(book, "pemrod");
+    lxw_format *dateFormat = workbook_add_format(book);
+    format_set_num_format(dateFormat, "yyyy-mm-dd");
+    const QStringList header = stockimport::sheetColumns();
+    for (int c = 0; c < header.size(); ++c)
+        worksheet_write_string(sheet, 0, lxw_col_t(c), header[c].toUtf8().constData(), nullptr);
+    lxw_row_t r = 1;
+    for (const Row &row : rows()) {
+        lxw_col_t c = 0;
+        for (const QByteArray &t : row.texts)
+            worksheet_write_string(sheet, r, c++, t.constData(), nullptr);
+        for (double n : row.numbers)
+            worksheet_write_number(sheet, r, c++, n, nullptr);
+        worksheet_write_string(sheet, r, c++, row.remark.constData(), nullptr);
+        lxw_datetime day = {row.day.year(), row.day.month(), row.day.day(), 0, 0, 0};
+        worksheet_write_datetime(sheet, r, c, &day, dateFormat);
+        ++r;
+    }
+    if (workbook_close(book) != LXW_NO_ERROR || !QFile::rename(QFile::decodeName(partial), file))
+        throw std::runtime_error("cannot write the xlsx workbook");
+    return file;
+}
+
+// An empty shop database; every run copies it to the target file first.
+QString emptyShop()
+{
+    static const QString file = [] {
+        const QString f = QDir(benchFolder()).filePath(QStringLiteral("import-empty-shop.db"));
+        QFile::remove(f);
+        Database db(f);
+        db.create();
+        return f;
+    }();
+    return file;
+}
+
+QString freshTarget()
+{
+    const QString target = QDir(benchFolder()).filePath(QStringLiteral("import-target.db"));
+    QFile::remove(target);
+    if (!QFile::copy(emptyShop(), target))
+        throw std::runtime_error("cannot copy the empty shop");
+    return target;
+}
+
+void checkCount(const QString &target, benchmark::State &state)
+{
+    Database db(target);
+    db.open();
+    const int count = db.scalar(Statement("select count(*) from data")).toInt();
+    if (count != kRows)
+        state.SkipWithError("not every row arrived");
+}
+
+// Plain SQLite: the rows, already in memory as UTF-8 texts and doubles, bound to one prepared
+// INSERT and stepped in one transaction, with the pragmas the program's connection uses.
+void rawSqliteInsert(benchmark::State &state)
+{
+    const std::vector<Row> &all = rows();
+    QString target;
+    for (auto _ : state) {
+        state.PauseTiming();
+        target = freshTarget();
+        state.ResumeTiming();
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(target).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO data ([a],[b],[c],[d],[e],[f],[g],[1],[2],[3],[4],[5],[6],[7],[8],[z],[day1]) "
+                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                           -1, &stmt, nullptr);
+        for (const Row &r : all) {
+            int i = 1;
+            for (const QByteArray &t : r.texts)
+                sqlite3_bind_text(stmt, i++, t.constData(), int(t.size()), SQLITE_STATIC);
+            for (double n : r.numbers)
+                sqlite3_bind_double(stmt, i++, n);
+            sqlite3_bind_text(stmt, i++, r.remark.constData(), int(r.remark.size()), SQLITE_STATIC);
+            const QByteArray day = r.day.toString(Qt::ISODate).toUtf8();
+            sqlite3_bind_text(stmt, i, day.constData(), int(day.size()), SQLITE_TRANSIENT);
+            sqlite3_step(stmt);
+            sqlite3_reset(stmt);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    checkCount(target, state);
+    state.counters["rows"] = kRows;
+}
+
+// The program's import of a workbook file: open the chosen database, read the worksheet and
+// convert and insert each row as it comes.
+void programImport(benchmark::State &state, const QString &workbookFile)
+{
+    QString target;
+    for (auto _ : state) {
+        state.PauseTiming();
+        target = freshTarget();
+        state.ResumeTiming();
+        Database db(target);
+        db.open();
+        benchmark::DoNotOptimize(stockimport::appendRows(db, [&](SheetReceiver &receiver) {
+            workbook::readSheet(workbookFile, stockimport::sheetName(), receiver);
+        }));
+    }
+    checkCount(target, state);
+    state.counters["rows"] = kRows;
+}
+
+void programImportCsv(benchmark::State &state)
+{
+    programImport(state, csvWorkbook());
+}
+
+void programImportXlsx(benchmark::State &state)
+{
+    programImport(state, xlsxWorkbook());
+}
+
+// Keeps the rows a reader hands over, or only counts them.
+struct RowKeeper : SheetReceiver {
+    bool keep = true;
+    QDate origin;
+    std::vector<std::pair<size_t, SheetRow>> rows;
+    size_t count = 0;
+    void begin(const QString &, const QDate &dateOrigin) override { origin = dateOrigin; }
+    void row(size_t index, const SheetRow &cells) override
+    {
+        ++count;
+        if (keep)
+            rows.emplace_back(index, cells);
+    }
+};
+
+// The import's own share: the rows of the .xlsx, read beforehand, checked, converted and inserted.
+void programImportReadRows(benchmark::State &state)
+{
+    RowKeeper read;
+    workbook::readSheet(xlsxWorkbook(), stockimport::sheetName(), read);
+    QString target;
+    for (auto _ : state) {
+        state.PauseTiming();
+        target = freshTarget();
+        state.ResumeTiming();
+        Database db(target);
+        db.open();
+        benchmark::DoNotOptimize(stockimport::appendRows(db, [&](SheetReceiver &receiver) {
+            receiver.begin(stockimport::sheetName(), read.origin);
+            for (const auto &[index, cells] : read.rows)
+                receiver.row(index, cells);
+        }));
+    }
+    checkCount(target, state);
+    state.counters["rows"] = kRows;
+}
+
+// Reading alone, for the share of each format.
+void readOnly(benchmark::State &state, const QString &file)
+{
+    for (auto _ : state) {
+        RowKeeper counter;
+        counter.keep = false;
+        workbook::readSheet(file, stockimport::sheetName(), counter);
+        benchmark::DoNotOptimize(counter.count);
+    }
+}
+
+void readCsv(benchmark::State &state)
+{
+    readOnly(state, csvWorkbook());
+}
+
+void readXlsx(benchmark::State &state)
+{
+    readOnly(state, xlsxWorkbook());
+}
+
+} // namespace
+
+BENCHMARK(rawSqliteInsert)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(programImportCsv)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(programImportXlsx)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(programImportReadRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(readCsv)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(readXlsx)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -1,0 +1,386 @@
+#include "stock/workbookformats.h"
+
+#include <orcus/orcus_ods.hpp>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/sax_parser.hpp>
+#include <orcus/spreadsheet/import_interface.hpp>
+#include <orcus/zip_archive.hpp>
+#include <orcus/zip_archive_stream.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <memory>
+#include <stdexcept>
+#include <string_view>
+
+namespace workbook {
+
+namespace {
+
+namespace iface = orcus::spreadsheet::iface;
+using orcus::spreadsheet::col_t;
+using orcus::spreadsheet::row_t;
+
+QString fromUtf8(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+// The workbook's strings; cells refer to them by index. Formatting of text runs is dropped.
+class SharedStrings : public iface::import_shared_strings {
+public:
+    const QString &at(size_t index) const
+    {
+        static const QString none;
+        return index < m_strings.size() ? m_strings[index] : none;
+    }
+    size_t append(std::string_view s) override
+    {
+        m_strings.push_back(fromUtf8(s));
+        return m_strings.size() - 1;
+    }
+    // A string that is already held may be added again: cells only need an index that gives it.
+    size_t add(std::string_view s) override { return append(s); }
+    void set_segment_font(size_t) override {}
+    void set_segment_bold(bool) override {}
+    void set_segment_italic(bool) override {}
+    void set_segment_font_name(std::string_view) override {}
+    void set_segment_font_size(double) override {}
+    void set_segment_font_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
+                                orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t) override
+    {
+    }
+    void append_segment(std::string_view s) override { m_segments += fromUtf8(s); }
+    size_t commit_segments() override
+    {
+        m_strings.push_back(std::move(m_segments));
+        m_segments.clear();
+        return m_strings.size() - 1;
+    }
+
+private:
+    std::vector<QString> m_strings;
+    QString m_segments;
+};
+
+// Cell addresses in the A1 notation of Office Open XML ("B12", "$B$12", "A1:Q100").
+class A1References : public iface::import_reference_resolver {
+public:
+    orcus::spreadsheet::src_address_t resolve_address(std::string_view address) override
+    {
+        orcus::spreadsheet::src_address_t at{0, 0, 0};
+        size_t i = 0;
+        auto skipDollar = [&] {
+            if (i < address.size() && address[i] == '$')
+                ++i;
+        };
+        skipDollar();
+        int column = 0, row = 0;
+        size_t letters = 0, digits = 0;
+        for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])); ++i, ++letters)
+            column = column * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
+        skipDollar();
+        for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])); ++i, ++digits)
+            row = row * 10 + (address[i] - '0');
+        if (!letters || !digits || i != address.size() || letters > 3 || digits > 7)
+            throw std::runtime_error("invalid cell address " + std::string(address));
+        at.column = column - 1;
+        at.row = row - 1;
+        return at;
+    }
+    orcus::spreadsheet::src_range_t resolve_range(std::string_view range) override
+    {
+        const size_t colon = range.find(':');
+        const auto first = resolve_address(range.substr(0, colon));
+        return {first, colon == std::string_view::npos ? first : resolve_address(range.substr(colon + 1))};
+    }
+};
+
+class GlobalSettings : public iface::import_global_settings {
+public:
+    const QDate &dateOrigin() const { return m_origin; }
+    void set_origin_date(int year, int month, int day) override { m_origin = QDate(year, month, day); }
+    void set_default_formula_grammar(orcus::spreadsheet::formula_grammar_t grammar) override { m_grammar = grammar; }
+    orcus::spreadsheet::formula_grammar_t get_default_formula_grammar() const override { return m_grammar; }
+    void set_character_set(orcus::character_set_t) override {}
+
+private:
+    QDate m_origin = QDate(1899, 12, 30);
+    orcus::spreadsheet::formula_grammar_t m_grammar = orcus::spreadsheet::formula_grammar_t::unknown;
+};
+
+// Sheet row index -> how many more times that row stands below it.
+using RepeatedRows = std::map<row_t, row_t>;
+
+// Finds the rows an OpenDocument spreadsheet writes once for several equal rows
+// (table:number-rows-repeated) in the worksheet asked for, where they hold something. liborcus
+// reads such a row once and passes over its repeats, so they are put back from this list.
+class RepeatedRowScanner : public orcus::sax_handler {
+public:
+    explicit RepeatedRowScanner(const QString &wanted) : m_wanted(wanted) {}
+    const RepeatedRows &rows() const { return m_rows; }
+
+    void attribute(const orcus::sax::parser_attribute &attr)
+    {
+        if (attr.ns == "table" && attr.name == "name")
+            m_tableName = fromUtf8(attr.value);
+        else if (attr.ns == "table" && attr.name == "number-rows-repeated")
+            m_rowsRepeated = std::max(1, std::atoi(std::string(attr.value).c_str()));
+        else if (attr.ns == "office" && attr.name == "value-type")
+            m_hasValue = true;
+    }
+    void attribute(std::string_view, std::string_view) {}
+    void start_element(const orcus::sax::parser_element &elem)
+    {
+        if (elem.ns == "table") {
+            if (elem.name == "table") {
+                m_inWanted = !m_done && sameSheetName(m_tableName, m_wanted);
+                m_row = 0;
+            } else if (elem.name == "table-row") {
+                m_repeat = m_rowsRepeated;
+                m_rowHasValue = false;
+            } else if (elem.name == "table-cell" || elem.name == "covered-table-cell") {
+                m_rowHasValue = m_rowHasValue || m_hasValue;
+            }
+        }
+        m_tableName.clear();
+        m_rowsRepeated = 1;
+        m_hasValue = false;
+    }
+    void end_element(const orcus::sax::parser_element &elem)
+    {
+        if (elem.ns != "table" || !m_inWanted)
+            return;
+        if (elem.name == "table-row") {
+            if (m_repeat > 1 && m_rowHasValue)
+                m_rows[m_row] = m_repeat - 1;
+            m_row += m_repeat;
+        } else if (elem.name == "table") {
+            m_inWanted = false;
+            m_done = true;
+        }
+    }
+
+private:
+    QString m_wanted;
+    RepeatedRows m_rows;
+    QString m_tableName;
+    int m_rowsRepeated = 1;
+    bool m_hasValue = false;
+    bool m_inWanted = false;
+    bool m_done = false;
+    row_t m_row = 0;
+    row_t m_repeat = 1;
+    bool m_rowHasValue = false;
+};
+
+RepeatedRows repeatedOdsRows(const QByteArray &content, const QString &sheetName)
+{
+    orcus::zip_archive_stream_blob blob(reinterpret_cast<const uint8_t *>(content.constData()), size_t(content.size()));
+    orcus::zip_archive archive(&blob);
+    archive.load();
+    std::vector<unsigned char> xml;
+    if (!archive.read_file_entry("content.xml", xml))
+        throw std::runtime_error("content.xml is missing");
+    RepeatedRowScanner scanner(sheetName);
+    orcus::sax_parser<RepeatedRowScanner> parser(reinterpret_cast<const char *>(xml.data()), xml.size(), scanner);
+    parser.parse();
+    return scanner.rows();
+}
+
+// Hands the rows of the worksheet asked for to the receiver, one whole row at a time; the other
+// worksheets are read past (their `receiver` is null). Cells come row by row.
+class SheetCollector : public iface::import_sheet {
+public:
+    SheetCollector(SheetReceiver *receiver, const SharedStrings &strings, const RepeatedRows &repeated,
+                   const ReadProgress &progress)
+        : m_receiver(receiver), m_strings(strings), m_repeated(repeated), m_ticker(progress), m_formula(*this)
+    {
+    }
+
+    void put(row_t row, col_t col, SheetCell cell)
+    {
+        if (!m_receiver || row < 0 || col < 0)
+            return;
+        if (row != m_row) {
+            flush();
+            m_row = row;
+            m_ticker.row(int(row));
+        }
+        if (cell.kind != SheetCell::Kind::Empty)
+            setCell(m_cells, size_t(col), std::move(cell));
+    }
+    // Hands over the row being collected.
+    void flush()
+    {
+        if (m_receiver && !m_cells.empty()) {
+            const auto repeated = m_repeated.find(m_row);
+            const row_t more = std::max(m_repeat, repeated == m_repeated.end() ? 0 : repeated->second);
+            for (row_t r = m_row; r <= m_row + more; ++r)
+                m_receiver->row(size_t(r), m_cells);
+        }
+        m_cells.clear();
+        m_repeat = 0;
+    }
+
+    void set_auto(row_t row, col_t col, std::string_view s) override
+    {
+        if (!s.empty())
+            put(row, col, SheetCell::ofText(fromUtf8(s)));
+    }
+    void set_string(row_t row, col_t col, orcus::spreadsheet::string_id_t index) override
+    {
+        const QString &text = m_strings.at(index);
+        if (!text.isEmpty())
+            put(row, col, SheetCell::ofText(text));
+    }
+    void set_value(row_t row, col_t col, double value) override { put(row, col, SheetCell::ofNumber(value)); }
+    void set_bool(row_t row, col_t col, bool value) override { put(row, col, SheetCell::ofNumber(value ? 1 : 0)); }
+    void set_date_time(row_t row, col_t col, int year, int month, int day, int hour, int minute, double second) override
+    {
+        QString text = QDate(year, month, day).toString(Qt::ISODate);
+        if (hour || minute || second > 0)
+            text += QStringLiteral(" %1:%2:%3")
+                        .arg(hour, 2, 10, QLatin1Char('0'))
+                        .arg(minute, 2, 10, QLatin1Char('0'))
+                        .arg(int(second), 2, 10, QLatin1Char('0'));
+        put(row, col, SheetCell::ofDate(text));
+    }
+    void set_format(row_t, col_t, size_t) override {}
+    void set_format(row_t, col_t, row_t, col_t, size_t) override {}
+    // OpenDocument writes equal neighbouring rows once, with a repeat count: the row being
+    // collected is handed over that many more times.
+    void fill_down_cells(row_t srcRow, col_t, row_t rangeSize) override
+    {
+        if (srcRow == m_row)
+            m_repeat = std::max(m_repeat, rangeSize);
+    }
+    orcus::spreadsheet::range_size_t get_sheet_size() const override { return {1048576, 16384}; }
+    iface::import_formula *get_formula() override { return &m_formula; }
+
+private:
+    // A formula cell counts with the result the workbook last computed for it.
+    class FormulaResult : public iface::import_formula {
+    public:
+        explicit FormulaResult(SheetCollector &sheet) : m_sheet(sheet) {}
+        void set_position(row_t row, col_t col) override
+        {
+            m_row = row;
+            m_col = col;
+            m_result = {};
+        }
+        void set_formula(orcus::spreadsheet::formula_grammar_t, std::string_view) override {}
+        void set_shared_formula_index(size_t) override {}
+        void set_result_string(std::string_view value) override
+        {
+            m_result = value.empty() ? SheetCell() : SheetCell::ofText(fromUtf8(value));
+        }
+        void set_result_value(double value) override { m_result = SheetCell::ofNumber(value); }
+        void set_result_bool(bool value) override { m_result = SheetCell::ofNumber(value ? 1 : 0); }
+        void set_result_empty() override { m_result = {}; }
+        void commit() override { m_sheet.put(m_row, m_col, std::move(m_result)); }
+
+    private:
+        SheetCollector &m_sheet;
+        row_t m_row = -1;
+        col_t m_col = -1;
+        SheetCell m_result;
+    };
+
+    SheetReceiver *m_receiver;
+    const SharedStrings &m_strings;
+    const RepeatedRows &m_repeated;
+    RowTicker m_ticker;
+    FormulaResult m_formula;
+    SheetRow m_cells;
+    row_t m_row = -1;
+    row_t m_repeat = 0;
+};
+
+class Factory : public iface::import_factory {
+public:
+    Factory(const QString &wanted, SheetReceiver &receiver, RepeatedRows repeated, const ReadProgress &progress)
+        : m_wanted(wanted), m_receiver(receiver), m_repeated(std::move(repeated)), m_progress(progress)
+    {
+    }
+
+    iface::import_global_settings *get_global_settings() override { return &m_settings; }
+    iface::import_shared_strings *get_shared_strings() override { return &m_strings; }
+    iface::import_reference_resolver *get_reference_resolver(orcus::spreadsheet::formula_ref_context_t) override
+    {
+        return &m_references;
+    }
+    iface::import_sheet *append_sheet(orcus::spreadsheet::sheet_t, std::string_view name) override
+    {
+        m_names << fromUtf8(name);
+        SheetReceiver *receiver = nullptr;
+        if (!m_target && sameSheetName(m_names.last(), m_wanted)) {
+            receiver = &m_receiver;
+            m_receiver.begin(m_names.last(), m_settings.dateOrigin());
+        }
+        m_sheets.push_back(std::make_unique<SheetCollector>(receiver, m_strings, m_repeated, m_progress));
+        if (receiver)
+            m_target = m_sheets.back().get();
+        return m_sheets.back().get();
+    }
+    iface::import_sheet *get_sheet(std::string_view name) override
+    {
+        const qsizetype i = m_names.indexOf(fromUtf8(name));
+        return i < 0 ? nullptr : m_sheets[size_t(i)].get();
+    }
+    iface::import_sheet *get_sheet(orcus::spreadsheet::sheet_t index) override
+    {
+        return index >= 0 && size_t(index) < m_sheets.size() ? m_sheets[size_t(index)].get() : nullptr;
+    }
+    void finalize() override {}
+
+    // The worksheet asked for, when the workbook has it.
+    SheetCollector *target() const { return m_target; }
+    const QStringList &names() const { return m_names; }
+
+private:
+    QString m_wanted;
+    SheetReceiver &m_receiver;
+    RepeatedRows m_repeated;
+    const ReadProgress &m_progress;
+    GlobalSettings m_settings;
+    SharedStrings m_strings;
+    A1References m_references;
+    QStringList m_names;
+    std::vector<std::unique_ptr<SheetCollector>> m_sheets;
+    SheetCollector *m_target = nullptr;
+};
+
+} // namespace
+
+void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat format, const QString &sheetName,
+                     SheetReceiver &receiver, const ReadProgress &progress)
+{
+    const std::string_view stream(content.constData(), size_t(content.size()));
+    std::optional<Factory> factory;
+    try {
+        if (format == ZipFormat::OfficeOpenXml) {
+            factory.emplace(sheetName, receiver, RepeatedRows(), progress);
+            orcus::orcus_xlsx reader(&*factory);
+            reader.read_stream(stream);
+        } else {
+            factory.emplace(sheetName, receiver, repeatedOdsRows(content, sheetName), progress);
+            orcus::orcus_ods reader(&*factory);
+            reader.read_stream(stream);
+        }
+    } catch (const ImportCancelled &) {
+        throw;
+    } catch (const UserVisibleError &) {
+        throw; // the receiver's own refusal
+    } catch (const std::exception &e) {
+        throw damaged(path, QString::fromUtf8(e.what()));
+    }
+    if (!factory->target())
+        throw noSuchSheet(sheetName, factory->names());
+    factory->target()->flush();
+}
+
+} // namespace workbook
