@@ -37,6 +37,10 @@ public:
     // Draws the rows again, e.g. after what the row colour depends on has changed.
     void redraw();
 
+    // Keeps the visible columns together exactly as wide as the rows' area, each in proportion to
+    // its width, as the grid is resized, columns are shown or hidden or a layout is applied.
+    void setColumnsFitted(bool fitted);
+
     // Column visibility by field name. A locked field stays hidden for the rest of the run, whatever
     // a later call or a restored layout says.
     void setFieldHidden(const QString &field, bool hidden);
@@ -58,7 +62,11 @@ signals:
     void aboutToSort(int column);
     void sorted();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void fitColumns();
     void showDatasetRow();
     void showSortMark();
 
@@ -69,4 +77,5 @@ private:
     QScrollBar *m_hbar;
     QSet<QString> m_locked;
     bool m_following = false; // the view is being moved to the dataset's row
+    bool m_fitted = false;
 };
