@@ -54,6 +54,7 @@ void Dataset::close()
     m_place.clear();
     m_lateRow.clear();
     m_loadedUnits.clear();
+    m_knownUnits.clear();
     m_loadedWidth = m_lateWidth = 0;
     m_rowCount = 0;
     m_current = -1;
@@ -67,6 +68,11 @@ void Dataset::close()
 
 void Dataset::open(const Statement &statement)
 {
+    open(statement, {});
+}
+
+void Dataset::open(const Statement &statement, const QHash<QString, long long> &tableSums)
+{
     close();
     m_statement = statement;
     m_table = editableTable(statement.sql);
@@ -78,7 +84,7 @@ void Dataset::open(const Statement &statement)
     rows = statement;
     if (!m_loadedColumns.isEmpty() && !m_table.isEmpty()) {
         columns = m_db.columns(statement);
-        deferred = deferredColumns(columns);
+        deferred = deferredColumns(columns, tableSums);
         if (!deferred.empty())
             rows = loadingStatement(statement, columns, deferred);
     }
@@ -86,6 +92,14 @@ void Dataset::open(const Statement &statement)
     // The columns read while loading are the ones a grid sums: their sums are taken as the rows
     // arrive, while the values are at hand, instead of in a second pass.
     const bool summing = !deferred.empty();
+    int keyAt = -1; // the key's place among the columns read: never summed
+    for (int c = 0, at = 0; c < int(deferred.size()); ++c) {
+        if (deferred[size_t(c)])
+            continue;
+        if (columns.at(c).compare(QStringLiteral("ID"), Qt::CaseInsensitive) == 0)
+            keyAt = at;
+        ++at;
+    }
     int count = 0;
     int width = -1; // columns of `rows`
     try {
@@ -100,8 +114,10 @@ void Dataset::open(const Statement &statement)
                     if (m_loadedUnits.empty())
                         m_loadedUnits.assign(size_t(width), 0);
                     const size_t first = m_cells.size() - size_t(width);
-                    for (int c = 0; c < width; ++c)
-                        m_loadedUnits[size_t(c)] += numbertext::fixed4Units(m_cells.number(first + size_t(c)));
+                    for (int c = 0; c < width; ++c) {
+                        if (c != keyAt)
+                            m_loadedUnits[size_t(c)] += numbertext::fixed4Units(m_cells.number(first + size_t(c)));
+                    }
                 }
                 ++count;
             },
@@ -120,6 +136,10 @@ void Dataset::open(const Statement &statement)
     placeColumns(deferred);
     m_lateRow.assign(m_lateWidth == 0 ? 0 : size_t(count), -1);
     m_rowCount = count;
+    for (auto it = tableSums.cbegin(); it != tableSums.cend(); ++it) {
+        if (const int c = columnIndex(it.key()); c >= 0)
+            m_knownUnits.insert(c, it.value());
+    }
     m_keyColumn = m_table.isEmpty() ? -1 : columnIndex(QStringLiteral("ID"));
     if (m_keyColumn < 0)
         m_table.clear();
@@ -164,16 +184,28 @@ Dataset::Cell Dataset::cell(int row, int column) const
     return {&m_lateCells, size_t(late) * size_t(m_lateWidth) + size_t(place.at)};
 }
 
-std::vector<bool> Dataset::deferredColumns(const QStringList &columns) const
+std::vector<bool> Dataset::deferredColumns(const QStringList &columns, const QHash<QString, long long> &tableSums) const
 {
     std::vector<bool> deferred;
     if (m_loadedColumns.isEmpty() || m_table.isEmpty() || !columns.contains(QStringLiteral("ID"), Qt::CaseInsensitive))
         return deferred;
+    auto known = [&](const QString &name) {
+        for (auto it = tableSums.cbegin(); it != tableSums.cend(); ++it) {
+            if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    };
     for (const QString &name : columns) {
         deferred.push_back(name.compare(QStringLiteral("ID"), Qt::CaseInsensitive) != 0 &&
-                           !m_loadedColumns.contains(name, Qt::CaseInsensitive));
+                           (!m_loadedColumns.contains(name, Qt::CaseInsensitive) || known(name)));
     }
     return deferred;
+}
+
+long long Dataset::unitsOf(const QVariant &value)
+{
+    return numbertext::fixed4Units(value.toDouble());
 }
 
 void Dataset::readRows(int from, int count) const
@@ -436,6 +468,16 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
         params << it.value();
     }
     params << key;
+    // Given sums follow the row's changed values: what they held before is taken away below.
+    const int loadedRow = m_knownUnits.isEmpty() ? -1 : rowOfKey(key);
+    QHash<int, long long> before;
+    if (loadedRow >= 0) {
+        for (const QString &n : std::as_const(names)) {
+            const int c = columnIndex(n);
+            if (m_knownUnits.contains(c))
+                before.insert(c, unitsOf(value(loadedRow, c)));
+        }
+    }
     m_db.execute(Statement(
         QStringLiteral("UPDATE %1 SET %2 WHERE ID=?").arg(m_table, sets.join(QLatin1Char(','))), params));
     if (m_db.changes() == 0)
@@ -461,6 +503,8 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
             at.store->set(at.index, fresh[size_t(i)]);
     }
     m_loadedUnits.clear();
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        m_knownUnits[it.key()] += unitsOf(value(row, it.key())) - it.value();
     emit rowChanged(row);
 }
 
@@ -470,7 +514,12 @@ void Dataset::deleteCurrent()
         throw DbError(QStringLiteral("%1: 数据集不能删除记录").arg(objectName()));
     requireCurrent();
     const int row = m_current;
+    QHash<int, long long> removed; // what the row adds to the given sums
+    for (auto it = m_knownUnits.cbegin(); it != m_knownUnits.cend(); ++it)
+        removed.insert(it.key(), unitsOf(value(row, it.key())));
     m_db.execute(Statement(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(m_table), {currentKey()}));
+    for (auto it = removed.cbegin(); it != removed.cend(); ++it)
+        m_knownUnits[it.key()] -= it.value();
     m_rows.erase(m_rows.begin() + row);
     m_loadedUnits.clear();
     --m_rowCount;
@@ -548,13 +597,18 @@ std::vector<double> Dataset::sums(const QStringList &names) const
     std::vector<int> columns;
     for (const QString &name : names) {
         columns.push_back(requireColumn(name));
-        readColumn(columns.back());
+        if (!m_knownUnits.contains(columns.back()))
+            readColumn(columns.back());
     }
     // Counted in ten-thousandths, so adding up is exact whatever the number of rows.
     std::vector<long long> units(columns.size(), 0);
     for (size_t i = 0; i < columns.size(); ++i) {
+        if (const auto known = m_knownUnits.constFind(columns[i]); known != m_knownUnits.cend()) {
+            units[i] = known.value();
+            continue;
+        }
         const Place place = m_place[size_t(columns[i])];
-        if (!place.late && !m_loadedUnits.empty()) {
+        if (!place.late && !m_loadedUnits.empty() && columns[i] != m_keyColumn) {
             units[i] = m_loadedUnits[size_t(place.at)];
             continue;
         }

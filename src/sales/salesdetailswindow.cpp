@@ -96,7 +96,8 @@ QString SalesDetailsWindow::layoutSection()
     return QLatin1String(LayoutStore::kMainGridSection) + QLatin1Char('2');
 }
 
-SalesDetailsWindow::SalesDetailsWindow(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+SalesDetailsWindow::SalesDetailsWindow(AppContext &ctx, QWidget *parent)
+    : QDialog(parent), m_ctx(ctx), m_totals(ctx.db, QStringLiteral("data1"), DatasetModel::summedFields(gridColumns()))
 {
     setObjectName(QStringLiteral("Txstj"));
     setWindowTitle(QStringLiteral("销售明细"));
@@ -335,15 +336,16 @@ bool SalesDetailsWindow::isReturnOrZero(int row) const
     return column >= 0 && sales.value(row, column).toDouble() <= 0.5;
 }
 
-void SalesDetailsWindow::list(const Statement &statement, bool toLastRow)
+void SalesDetailsWindow::list(const Statement &statement, bool toLastRow, const QHash<QString, long long> &tableSums)
 {
     Dataset &sales = m_ctx.data.salesQuery;
-    routines::open(sales, statement);
+    sales.close();
+    sales.open(statement, tableSums);
     if (toLastRow)
         sales.last();
 }
 
-void SalesDetailsWindow::listAfresh(const Statement &statement)
+void SalesDetailsWindow::listAfresh(const Statement &statement, const QHash<QString, long long> &tableSums)
 {
     // A full listing empties the category condition, without listing on that change, and has its
     // list read again: the categories may have changed since. The list is read when it is opened,
@@ -353,7 +355,7 @@ void SalesDetailsWindow::listAfresh(const Statement &statement)
         m_category->setEditText(QString());
     }
     m_category->markStale();
-    list(statement, true);
+    list(statement, true, tableSums);
 }
 
 void SalesDetailsWindow::loadThisMonth()
@@ -363,7 +365,8 @@ void SalesDetailsWindow::loadThisMonth()
 
 void SalesDetailsWindow::loadAll()
 {
-    listAfresh(saleslistings::allRecords());
+    // Every line: the footer's sums are the table's, kept as lines are written.
+    listAfresh(saleslistings::allRecords(), m_totals.sums());
 }
 
 void SalesDetailsWindow::loadAllReturns()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/tabletotals.h"
 #include "sales/saleslistings.h"
 #include "widgets/gridcolumn.h"
 
@@ -113,13 +114,15 @@ private:
     QWidget *buildOrderGroup(QWidget *parent);
     QWidget *buildReturnsGroup(QWidget *parent);
     void buildMenu();
-    void list(const Statement &statement, bool toLastRow);
+    void list(const Statement &statement, bool toLastRow, const QHash<QString, long long> &tableSums = {});
     // "本 月", "全部记录" and "全部退货": the category condition emptied, the last row current.
-    void listAfresh(const Statement &statement);
+    void listAfresh(const Statement &statement, const QHash<QString, long long> &tableSums = {});
     void rowClicked(int row);
     bool isReturnOrZero(int row) const;
 
     AppContext &m_ctx;
+    // The sums of every sale line, so "全部记录" reads little more than the lines' keys.
+    TableTotals m_totals;
     bool m_restricted = false;
     QTabWidget *m_pages = nullptr;
     Grid *m_grid = nullptr;
