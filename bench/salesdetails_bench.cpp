@@ -142,6 +142,21 @@ void detailsAllRecords(benchmark::State &state)
     listed(state, s);
 }
 
+// A click on the title "金 额" after "全部记录": the amounts of all lines are read for the sort.
+void detailsSortAllByAmount(benchmark::State &state)
+{
+    Shop &s = shop();
+    Grid &grid = *s.window.grid();
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.window.loadAll();
+        state.ResumeTiming();
+        grid.sortByColumn(grid.model()->columnOfField(QStringLiteral("4")));
+        drawFirstScreen(*grid.model(), s.data.salesQuery.currentRow());
+    }
+    listed(state, s);
+}
+
 // One keystroke in "商品名称：": the initials typed so far.
 const char *const kTyped[] = {"n", "nz", "nzk"};
 
@@ -267,6 +282,7 @@ BENCHMARK(detailsThisMonthRaw)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsAllRecords)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsAllRecordsRaw)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsAllRecordsKeysRaw)->Unit(benchmark::kMillisecond);
+BENCHMARK(detailsSortAllByAmount)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsKeystroke)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsKeystrokeRaw)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsChart)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);

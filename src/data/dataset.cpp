@@ -268,6 +268,53 @@ void Dataset::readColumn(int column) const
         readRows(r, kColumnBlock);
 }
 
+int Dataset::unreadRows(int column) const
+{
+    if (!m_place[size_t(column)].late)
+        return 0;
+    return int(std::count(m_lateRow.cbegin(), m_lateRow.cend(), -1));
+}
+
+std::vector<long long> Dataset::readWholeColumn(int column, CellStore &values) const
+{
+    // The result's own statement, selecting the key and the column only; its values are matched
+    // to the loaded rows by key.
+    // Keys are the table's row numbers, mostly dense: a row is found by its key's offset from the
+    // lowest one, or, for keys spread wide, by a binary search.
+    std::vector<std::pair<long long, int>> byKey; // key, row position
+    byKey.reserve(size_t(m_rowCount));
+    for (int r = 0; r < m_rowCount; ++r)
+        byKey.emplace_back((long long)m_cells.number(loadedCell(r, m_keyColumn)), r);
+    std::sort(byKey.begin(), byKey.end());
+    const long long lowest = byKey.empty() ? 0 : byKey.front().first;
+    const long long span = byKey.empty() ? 0 : byKey.back().first - lowest + 1;
+    std::vector<int> dense;
+    if (span <= 4 * (long long)m_rowCount + 1024) {
+        dense.assign(size_t(span), -1);
+        for (const auto &[key, row] : byKey)
+            dense[size_t(key - lowest)] = row;
+    }
+    auto rowOfKey = [&](long long key) {
+        if (!dense.empty())
+            return key < lowest || key - lowest >= span ? -1 : dense[size_t(key - lowest)];
+        const auto it = std::lower_bound(byKey.cbegin(), byKey.cend(), std::make_pair(key, -1));
+        return it != byKey.cend() && it->first == key ? it->second : -1;
+    };
+    std::vector<bool> deferred(size_t(m_columns.size()), true);
+    deferred[size_t(m_keyColumn)] = deferred[size_t(column)] = false;
+    const int keyAt = m_keyColumn < column ? 0 : 1;
+    std::vector<long long> at(size_t(m_rowCount), -1);
+    m_db.query(loadingStatement(m_statement, m_columns, deferred), [&](sqlite3_stmt *stmt) {
+        const int row = rowOfKey(sqlite3_column_int64(stmt, keyAt));
+        if (row < 0)
+            return;
+        at[size_t(row)] = (long long)values.size();
+        values.appendNull();
+        values.assign(values.size() - 1, stmt, 1 - keyAt);
+    });
+    return at;
+}
+
 void Dataset::execute(const Statement &statement)
 {
     close();
@@ -539,7 +586,6 @@ void Dataset::sort(const QString &fieldSpec)
         field = field.trimmed();
     }
     const int column = requireColumn(field);
-    readColumn(column);
     // Each cell of the column is read once. Nulls come first, then numbers by value, then texts.
     struct Key {
         int kind; // 0 null, 1 number, 2 text
@@ -548,14 +594,27 @@ void Dataset::sort(const QString &fieldSpec)
     };
     std::vector<Key> keys;
     keys.reserve(size_t(m_rowCount));
-    for (int r = 0; r < m_rowCount; ++r) {
-        const Cell at = cell(r, column);
-        if (!at.store || at.store->isNull(at.index))
+    auto addKey = [&keys](const CellStore *store, size_t index) {
+        if (!store || store->isNull(index))
             keys.push_back({0, 0, {}});
-        else if (at.store->isText(at.index))
-            keys.push_back({2, 0, at.store->text(at.index)});
+        else if (store->isText(index))
+            keys.push_back({2, 0, store->text(index)});
         else
-            keys.push_back({1, at.store->number(at.index), {}});
+            keys.push_back({1, store->number(index), {}});
+    };
+    if (unreadRows(column) > 2 * kColumnBlock) {
+        // Most of the column is not read yet: one statement reads it for every row instead of
+        // reading every column of the rows block by block.
+        CellStore values;
+        const std::vector<long long> at = readWholeColumn(column, values);
+        for (int r = 0; r < m_rowCount; ++r)
+            addKey(at[size_t(r)] < 0 ? nullptr : &values, size_t(at[size_t(r)]));
+    } else {
+        readColumn(column);
+        for (int r = 0; r < m_rowCount; ++r) {
+            const Cell at = cell(r, column);
+            addKey(at.store, at.index);
+        }
     }
     auto compare = [&](int x, int y) {
         const Key &a = keys[size_t(x)], &b = keys[size_t(y)];

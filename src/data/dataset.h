@@ -151,6 +151,11 @@ private:
     // Reads the deferred columns of the rows at positions [from, from + count) not read yet.
     void readRows(int from, int count) const;
     void readColumn(int column) const;
+    // Rows whose cell of a deferred column is not read yet.
+    int unreadRows(int column) const;
+    // The column's value for every loaded row, read by one statement into `values`: per row
+    // position the cell's index there, -1 when the row has left the table.
+    std::vector<long long> readWholeColumn(int column, CellStore &values) const;
 
     mutable CellStore m_cells;      // the columns read while loading, row by row in reading order
     mutable CellStore m_lateCells;  // the deferred columns of the rows read, in the order read
