@@ -114,15 +114,15 @@ void SalesChartsPage::showProfit()
 
 void SalesChartsPage::showMonths(charttotals::Total total)
 {
-    show(m_monthQuery, charttotals::byMonth(m_monthYear->currentText(), total), m_monthChart);
+    showTotals(m_monthQuery, charttotals::byMonth(m_monthYear->currentText(), total), m_monthChart);
 }
 
 void SalesChartsPage::showDays(charttotals::Total total)
 {
-    show(m_dayQuery, charttotals::byDay(m_dayYear->currentText(), m_month->currentText(), total), m_dayChart);
+    showTotals(m_dayQuery, charttotals::byDay(m_dayYear->currentText(), m_month->currentText(), total), m_dayChart);
 }
 
-void SalesChartsPage::show(Dataset &query, const std::optional<Statement> &statement, BarChart *chart)
+void SalesChartsPage::showTotals(Dataset &query, const std::optional<Statement> &statement, BarChart *chart)
 {
     // The old bars go first: if the query fails, the chart shows none rather than stale ones.
     chart->setBars({});

@@ -32,7 +32,7 @@ public:
     BarChart *dayChart() const { return m_dayChart; }
 
 private:
-    void show(Dataset &query, const std::optional<Statement> &statement, BarChart *chart);
+    void showTotals(Dataset &query, const std::optional<Statement> &statement, BarChart *chart);
 
     AppContext &m_ctx;
     Dataset m_monthQuery;

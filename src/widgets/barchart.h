@@ -10,9 +10,10 @@ class QBarSet;
 class QGraphicsSimpleTextItem;
 class QValueAxis;
 
-// A bar chart over whole-number positions 0 to `lastPosition` on a fixed bottom axis: one bar per
-// given point, its value written above it (below it when negative), positions without a point
-// left empty. No legend, no grid lines, the title in white bold type on a gradient.
+// A bar chart over whole-number positions 0 to `lastPosition` on a fixed bottom axis, labelled at
+// each position (every other one when there are many), with half a position of room at either
+// end: one bar per given point, its value written above it (below it when negative), positions
+// without a point left empty. No legend, no grid lines, the title in white bold type on a gradient.
 class BarChart : public QChartView {
     Q_OBJECT
 public:
