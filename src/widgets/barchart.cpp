@@ -75,21 +75,25 @@ BarChart::BarChart(const Look &look, QWidget *parent)
 
 void BarChart::setBars(const QList<QPointF> &bars)
 {
-    m_bars.clear();
-    // One value per position; a position without a bar holds 0 and no value mark.
+    // One value per position; a position without a bar holds 0 and no value mark. Points at the
+    // same position make one bar of their total.
     QList<qreal> values(m_look.lastPosition + 1, 0.0);
-    double low = 0, high = 0;
+    std::vector<bool> used(size_t(m_look.lastPosition + 1), false);
     for (const QPointF &bar : bars) {
         const int position = int(std::lround(bar.x()));
         if (position < 0 || position > m_look.lastPosition)
             continue;
         values[position] += bar.y();
-        m_bars << QPointF(position, bar.y());
+        used[size_t(position)] = true;
     }
-    std::sort(m_bars.begin(), m_bars.end(), [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); });
-    for (const QPointF &bar : std::as_const(m_bars)) {
-        low = std::min(low, values[int(bar.x())]);
-        high = std::max(high, values[int(bar.x())]);
+    m_bars.clear();
+    double low = 0, high = 0;
+    for (int position = 0; position <= m_look.lastPosition; ++position) {
+        if (!used[size_t(position)])
+            continue;
+        m_bars << QPointF(position, values[position]);
+        low = std::min(low, values[position]);
+        high = std::max(high, values[position]);
     }
     m_set->remove(0, m_set->count());
     m_set->append(values);
@@ -102,7 +106,7 @@ void BarChart::setBars(const QList<QPointF> &bars)
     qDeleteAll(m_marks);
     m_marks.clear();
     for (const QPointF &bar : std::as_const(m_bars)) {
-        auto *mark = new QGraphicsSimpleTextItem(valueText(values[int(bar.x())]), chart());
+        auto *mark = new QGraphicsSimpleTextItem(valueText(bar.y()), chart());
         mark->setData(0, bar.x());
         m_marks << mark;
     }

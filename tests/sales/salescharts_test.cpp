@@ -115,8 +115,9 @@ TEST_F(SalesChartsTest, AxesStayFixedWhateverTheData)
     const QStringList dayLabels = page.dayChart()->axisLabels();
     EXPECT_EQ(dayLabels.first(), "0日");
     EXPECT_EQ(dayLabels.last(), "32日");
-    page.dayChart()->setBars({{40, 5}, {-1, 5}, {31, 7}});
-    EXPECT_EQ(days(), QList<QPointF>({{31, 7}}));
+    page.dayChart()->setBars({{40, 5}, {-1, 5}, {31, 7}, {3, 1.5}, {3, 2}});
+    EXPECT_EQ(days(), QList<QPointF>({{3, 3.5}, {31, 7}}));
+    EXPECT_EQ(page.dayChart()->valueMarks(), QStringList({"3.5", "7"}));
 }
 
 } // namespace
