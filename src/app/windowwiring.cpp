@@ -165,6 +165,11 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     auto showSalesDetails = [&w] { w.salesDetails->exec(); };
     QObject::connect(t.salesDetails, &QToolButton::clicked, &main, showSalesDetails);
     QObject::connect(a.salesDetails, &QAction::triggered, &main, showSalesDetails);
+    // A correction in the sales details narrows the main grid to the stock row it gave back to:
+    // closing the window lists every stock row again.
+    QObject::connect(w.salesDetails, &SalesDetailsWindow::closed, &main, [&ctx, grid = main.stockQuery()] {
+        guarded(ctx.messages, [&] { grid->refreshAll(); });
+    });
 }
 
 // After a login: the user's grid settings, the full stock list, the user's name in the status bar
@@ -248,6 +253,10 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
         });
     });
     QObject::connect(&events, &ShopEvents::saleLinesChanged, checkout, &CheckoutPanel::refresh);
+    QObject::connect(&events, &ShopEvents::saleLinesChanged, w.salesDetails, refreshing([&w] {
+                         w.salesDetails->loadThisMonth();
+                         w.salesDetails->refreshCharts(); // back to profit, as after a deleted line
+                     }));
     QObject::connect(&events, &ShopEvents::databaseReopened, &main, [&ctx, &w, grid, sale, checkout] {
         guarded(ctx.messages, [&] {
             grid->refreshAll();

@@ -142,6 +142,11 @@ QString format(double value, const QString &pattern)
         frac.chop(1);
     const bool zero = intPart.count(QLatin1Char('0')) == intPart.size() && frac.count(QLatin1Char('0')) == frac.size();
     const QString sign = value < 0 && !zero ? QStringLiteral("-") : QString();
+    // A "," in the integer part of the pattern groups the integer digits by thousands.
+    if (pattern.left(point < 0 ? pattern.size() : point).contains(QLatin1Char(','))) {
+        for (qsizetype at = intPart.size() - 3; at > 0; at -= 3)
+            intPart.insert(at, QLatin1Char(','));
+    }
     return sign + intPart + (frac.isEmpty() ? QString() : QLatin1Char('.') + frac);
 }
 

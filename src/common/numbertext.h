@@ -12,6 +12,7 @@ QString general(double value);
 
 // Display patterns used by the grids and fields: "#0.###", "#0.##", "0.00" (and any pattern of
 // the form "0.000…" / "#0.##…": a required integer digit, then required "0" or optional "#" decimals).
+// A "," before the point, as in "#,##0.###", groups the integer digits by thousands.
 QString format(double value, const QString &pattern);
 
 // Rounds to four decimal places, the fixed point in which footer sums and the change are kept.

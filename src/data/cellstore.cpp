@@ -103,3 +103,19 @@ double CellStore::textNumber(size_t index) const
 {
     return text(index).toDouble();
 }
+
+double CellStore::numberOf(sqlite3_value *value)
+{
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+        return 0;
+    case SQLITE_INTEGER:
+        return double(sqlite3_value_int64(value));
+    case SQLITE_FLOAT:
+        return sqlite3_value_double(value);
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value)); // before its size
+        return QString::fromUtf8(text, sqlite3_value_bytes(value)).toDouble();
+    }
+    }
+}

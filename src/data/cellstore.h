@@ -6,6 +6,7 @@
 #include <vector>
 
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 // The cells of a loaded result, kept compact: numbers as they are, texts as UTF-8 bytes in one
 // buffer. A QVariant is made only when a cell is read, so loading many rows costs little more
@@ -41,6 +42,8 @@ public:
         }
         return textNumber(index);
     }
+    // The number a cell holding `value` gives: the same rules as number().
+    static double numberOf(sqlite3_value *value);
     bool isNull(size_t index) const { return m_cells[index].type == Type::Null; }
     bool isText(size_t index) const { return m_cells[index].type == Type::Text; }
     QString text(size_t index) const;

@@ -59,6 +59,7 @@ void Dataset::close()
     m_place.clear();
     m_lateRow.clear();
     m_loadedUnits.clear();
+    m_knownUnits.clear();
     m_loadedWidth = m_lateWidth = 0;
     m_rowCount = 0;
     m_current = -1;
@@ -72,6 +73,11 @@ void Dataset::close()
 
 void Dataset::open(const Statement &statement)
 {
+    open(statement, {});
+}
+
+void Dataset::open(const Statement &statement, const QHash<QString, long long> &tableSums)
+{
     close();
     m_statement = statement;
     m_table = editableTable(statement.sql);
@@ -83,7 +89,7 @@ void Dataset::open(const Statement &statement)
     rows = statement;
     if (!m_loadedColumns.isEmpty() && !m_table.isEmpty()) {
         columns = m_db.columns(statement);
-        deferred = deferredColumns(columns);
+        deferred = deferredColumns(columns, tableSums);
         if (!deferred.empty())
             rows = loadingStatement(statement, columns, deferred);
     }
@@ -91,6 +97,14 @@ void Dataset::open(const Statement &statement)
     // The columns read while loading are the ones a grid sums: their sums are taken as the rows
     // arrive, while the values are at hand, instead of in a second pass.
     const bool summing = !deferred.empty();
+    int keyAt = -1; // the key's place among the columns read: never summed
+    for (int c = 0, at = 0; c < int(deferred.size()); ++c) {
+        if (deferred[size_t(c)])
+            continue;
+        if (columns.at(c).compare(QStringLiteral("ID"), Qt::CaseInsensitive) == 0)
+            keyAt = at;
+        ++at;
+    }
     int count = 0;
     int width = -1; // columns of `rows`
     try {
@@ -105,8 +119,10 @@ void Dataset::open(const Statement &statement)
                     if (m_loadedUnits.empty())
                         m_loadedUnits.assign(size_t(width), 0);
                     const size_t first = m_cells.size() - size_t(width);
-                    for (int c = 0; c < width; ++c)
-                        m_loadedUnits[size_t(c)] += numbertext::fixed4Units(m_cells.number(first + size_t(c)));
+                    for (int c = 0; c < width; ++c) {
+                        if (c != keyAt)
+                            m_loadedUnits[size_t(c)] += numbertext::fixed4Units(m_cells.number(first + size_t(c)));
+                    }
                 }
                 ++count;
             },
@@ -125,6 +141,10 @@ void Dataset::open(const Statement &statement)
     placeColumns(deferred);
     m_lateRow.assign(m_lateWidth == 0 ? 0 : size_t(count), -1);
     m_rowCount = count;
+    for (auto it = tableSums.cbegin(); it != tableSums.cend(); ++it) {
+        if (const int c = columnIndex(it.key()); c >= 0)
+            m_knownUnits.insert(c, it.value());
+    }
     m_keyColumn = m_table.isEmpty() ? -1 : columnIndex(QStringLiteral("ID"));
     if (m_keyColumn < 0)
         m_table.clear();
@@ -169,16 +189,28 @@ Dataset::Cell Dataset::cell(int row, int column) const
     return {&m_lateCells, size_t(late) * size_t(m_lateWidth) + size_t(place.at)};
 }
 
-std::vector<bool> Dataset::deferredColumns(const QStringList &columns) const
+std::vector<bool> Dataset::deferredColumns(const QStringList &columns, const QHash<QString, long long> &tableSums) const
 {
     std::vector<bool> deferred;
     if (m_loadedColumns.isEmpty() || m_table.isEmpty() || !columns.contains(QStringLiteral("ID"), Qt::CaseInsensitive))
         return deferred;
+    auto known = [&](const QString &name) {
+        for (auto it = tableSums.cbegin(); it != tableSums.cend(); ++it) {
+            if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    };
     for (const QString &name : columns) {
         deferred.push_back(name.compare(QStringLiteral("ID"), Qt::CaseInsensitive) != 0 &&
-                           !m_loadedColumns.contains(name, Qt::CaseInsensitive));
+                           (!m_loadedColumns.contains(name, Qt::CaseInsensitive) || known(name)));
     }
     return deferred;
+}
+
+long long Dataset::unitsOf(const QVariant &value)
+{
+    return numbertext::fixed4Units(value.toDouble());
 }
 
 void Dataset::readRows(int from, int count) const
@@ -239,6 +271,53 @@ void Dataset::readColumn(int column) const
         return;
     for (int r = 0; r < m_rowCount; r += kColumnBlock)
         readRows(r, kColumnBlock);
+}
+
+int Dataset::unreadRows(int column) const
+{
+    if (!m_place[size_t(column)].late)
+        return 0;
+    return int(std::count(m_lateRow.cbegin(), m_lateRow.cend(), -1));
+}
+
+std::vector<long long> Dataset::readWholeColumn(int column, CellStore &values) const
+{
+    // The result's own statement, selecting the key and the column only; its values are matched
+    // to the loaded rows by key.
+    // Keys are the table's row numbers, mostly dense: a row is found by its key's offset from the
+    // lowest one, or, for keys spread wide, by a binary search.
+    std::vector<std::pair<long long, int>> byKey; // key, row position
+    byKey.reserve(size_t(m_rowCount));
+    for (int r = 0; r < m_rowCount; ++r)
+        byKey.emplace_back((long long)m_cells.number(loadedCell(r, m_keyColumn)), r);
+    std::sort(byKey.begin(), byKey.end());
+    const long long lowest = byKey.empty() ? 0 : byKey.front().first;
+    const long long span = byKey.empty() ? 0 : byKey.back().first - lowest + 1;
+    std::vector<int> dense;
+    if (span <= 4 * (long long)m_rowCount + 1024) {
+        dense.assign(size_t(span), -1);
+        for (const auto &[key, row] : byKey)
+            dense[size_t(key - lowest)] = row;
+    }
+    auto rowOfKey = [&](long long key) {
+        if (!dense.empty())
+            return key < lowest || key - lowest >= span ? -1 : dense[size_t(key - lowest)];
+        const auto it = std::lower_bound(byKey.cbegin(), byKey.cend(), std::make_pair(key, -1));
+        return it != byKey.cend() && it->first == key ? it->second : -1;
+    };
+    std::vector<bool> deferred(size_t(m_columns.size()), true);
+    deferred[size_t(m_keyColumn)] = deferred[size_t(column)] = false;
+    const int keyAt = m_keyColumn < column ? 0 : 1;
+    std::vector<long long> at(size_t(m_rowCount), -1);
+    m_db.query(loadingStatement(m_statement, m_columns, deferred), [&](sqlite3_stmt *stmt) {
+        const int row = rowOfKey(sqlite3_column_int64(stmt, keyAt));
+        if (row < 0)
+            return;
+        at[size_t(row)] = (long long)values.size();
+        values.appendNull();
+        values.assign(values.size() - 1, stmt, 1 - keyAt);
+    });
+    return at;
 }
 
 void Dataset::execute(const Statement &statement)
@@ -441,6 +520,16 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
         params << it.value();
     }
     params << key;
+    // Given sums follow the row's changed values: what they held before is taken away below.
+    const int loadedRow = m_knownUnits.isEmpty() ? -1 : rowOfKey(key);
+    QHash<int, long long> before;
+    if (loadedRow >= 0) {
+        for (const QString &n : std::as_const(names)) {
+            const int c = columnIndex(n);
+            if (m_knownUnits.contains(c))
+                before.insert(c, unitsOf(value(loadedRow, c)));
+        }
+    }
     m_db.execute(Statement(
         QStringLiteral("UPDATE %1 SET %2 WHERE ID=?").arg(m_table, sets.join(QLatin1Char(','))), params));
     if (m_db.changes() == 0)
@@ -466,6 +555,8 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
             at.store->set(at.index, fresh[size_t(i)]);
     }
     m_loadedUnits.clear();
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        m_knownUnits[it.key()] += unitsOf(value(row, it.key())) - it.value();
     emit rowChanged(row);
 }
 
@@ -475,7 +566,12 @@ void Dataset::deleteCurrent()
         throw DbError(QStringLiteral("%1: 数据集不能删除记录").arg(objectName()));
     requireCurrent();
     const int row = m_current;
+    QHash<int, long long> removed; // what the row adds to the given sums
+    for (auto it = m_knownUnits.cbegin(); it != m_knownUnits.cend(); ++it)
+        removed.insert(it.key(), unitsOf(value(row, it.key())));
     m_db.execute(Statement(QStringLiteral("DELETE FROM %1 WHERE ID=?").arg(m_table), {currentKey()}));
+    for (auto it = removed.cbegin(); it != removed.cend(); ++it)
+        m_knownUnits[it.key()] -= it.value();
     m_rows.erase(m_rows.begin() + row);
     m_loadedUnits.clear();
     --m_rowCount;
@@ -495,7 +591,6 @@ void Dataset::sort(const QString &fieldSpec)
         field = field.trimmed();
     }
     const int column = requireColumn(field);
-    readColumn(column);
     // Each cell of the column is read once. Nulls come first, then numbers by value, then texts
     // in the program's order (collation), which the texts' ranks stand for in the comparison.
     struct Key {
@@ -506,16 +601,29 @@ void Dataset::sort(const QString &fieldSpec)
     keys.reserve(size_t(m_rowCount));
     QStringList texts;
     std::vector<int> textRows;
-    for (int r = 0; r < m_rowCount; ++r) {
-        const Cell at = cell(r, column);
-        if (!at.store || at.store->isNull(at.index)) {
+    auto addKey = [&](int row, const CellStore *store, size_t index) {
+        if (!store || store->isNull(index)) {
             keys.push_back({0, 0});
-        } else if (at.store->isText(at.index)) {
+        } else if (store->isText(index)) {
             keys.push_back({2, 0});
-            texts << at.store->text(at.index);
-            textRows.push_back(r);
+            texts << store->text(index);
+            textRows.push_back(row);
         } else {
-            keys.push_back({1, at.store->number(at.index)});
+            keys.push_back({1, store->number(index)});
+        }
+    };
+    if (unreadRows(column) > 2 * kColumnBlock) {
+        // Most of the column is not read yet: one statement reads it for every row instead of
+        // reading every column of the rows block by block.
+        CellStore values;
+        const std::vector<long long> at = readWholeColumn(column, values);
+        for (int r = 0; r < m_rowCount; ++r)
+            addKey(r, at[size_t(r)] < 0 ? nullptr : &values, size_t(at[size_t(r)]));
+    } else {
+        readColumn(column);
+        for (int r = 0; r < m_rowCount; ++r) {
+            const Cell at = cell(r, column);
+            addKey(r, at.store, at.index);
         }
     }
     const std::vector<int> ranks = collation::ranks(texts);
@@ -559,13 +667,18 @@ std::vector<double> Dataset::sums(const QStringList &names) const
     std::vector<int> columns;
     for (const QString &name : names) {
         columns.push_back(requireColumn(name));
-        readColumn(columns.back());
+        if (!m_knownUnits.contains(columns.back()))
+            readColumn(columns.back());
     }
     // Counted in ten-thousandths, so adding up is exact whatever the number of rows.
     std::vector<long long> units(columns.size(), 0);
     for (size_t i = 0; i < columns.size(); ++i) {
+        if (const auto known = m_knownUnits.constFind(columns[i]); known != m_knownUnits.cend()) {
+            units[i] = known.value();
+            continue;
+        }
         const Place place = m_place[size_t(columns[i])];
-        if (!place.late && !m_loadedUnits.empty()) {
+        if (!place.late && !m_loadedUnits.empty() && columns[i] != m_keyColumn) {
             units[i] = m_loadedUnits[size_t(place.at)];
             continue;
         }

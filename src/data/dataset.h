@@ -25,6 +25,11 @@ public:
 
     // Closes, replaces the statement and loads its rows; the current row becomes the first.
     void open(const Statement &statement);
+    // The same for a statement that lists every row of its table, given the table's sums of some
+    // columns in ten-thousandths, as sums() keeps them (see TableTotals). Those columns are read
+    // like the deferred ones, when a row is shown, and sums() gives these sums, kept true by
+    // edits and deletions through this dataset. A whole table then loads little more than its keys.
+    void open(const Statement &statement, const QHash<QString, long long> &tableSums);
     // Closes, replaces the statement and runs it without a result.
     void execute(const Statement &statement);
     // Opens a whole table for appending rows; no rows are loaded.
@@ -136,7 +141,9 @@ private:
     }
     // Per column of a result being loaded: true when it is read on demand. Empty when every column
     // is read at once.
-    std::vector<bool> deferredColumns(const QStringList &columns) const;
+    std::vector<bool> deferredColumns(const QStringList &columns, const QHash<QString, long long> &tableSums) const;
+    // What a value adds to a sum, in ten-thousandths.
+    static long long unitsOf(const QVariant &value);
     // `statement` selecting only the columns not deferred, in their order.
     static Statement loadingStatement(const Statement &statement, const QStringList &columns,
                                       const std::vector<bool> &deferred);
@@ -144,6 +151,11 @@ private:
     // Reads the deferred columns of the rows at positions [from, from + count) not read yet.
     void readRows(int from, int count) const;
     void readColumn(int column) const;
+    // Rows whose cell of a deferred column is not read yet.
+    int unreadRows(int column) const;
+    // The column's value for every loaded row, read by one statement into `values`: per row
+    // position the cell's index there, -1 when the row has left the table.
+    std::vector<long long> readWholeColumn(int column, CellStore &values) const;
 
     mutable CellStore m_cells;      // the columns read while loading, row by row in reading order
     mutable CellStore m_lateCells;  // the deferred columns of the rows read, in the order read
@@ -156,6 +168,8 @@ private:
     // Per column of m_cells: the sum of the loaded rows in ten-thousandths, taken while loading
     // a result with deferred columns; empty when not taken or no longer true.
     std::vector<long long> m_loadedUnits;
+    // Per column given sums at open: the sum of every loaded row in ten-thousandths.
+    QHash<int, long long> m_knownUnits;
     int m_rowCount = 0;
     int m_keyColumn = -1;
     int m_current = -1;

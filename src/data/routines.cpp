@@ -49,6 +49,17 @@ void openDistinct(Dataset &dataset, const QString &column, const QString &table)
                                 .arg(column, table, QLatin1String(collation::kName))));
 }
 
+QStringList distinctValues(Dataset &dataset, const QString &column, const QString &table)
+{
+    openDistinct(dataset, column, table);
+    QStringList entries;
+    for (int r = 0; r < dataset.recordCount(); ++r) {
+        const QVariant v = dataset.value(r, 0);
+        entries << (v.isNull() ? QString() : v.toString());
+    }
+    return entries;
+}
+
 void fillList(Dataset &dataset, const QString &column, const QString &table, QComboBox *list)
 {
     {
@@ -56,12 +67,7 @@ void fillList(Dataset &dataset, const QString &column, const QString &table, QCo
         list->clear();
         list->setEditText(QString());
     }
-    openDistinct(dataset, column, table);
-    QStringList entries;
-    for (int r = 0; r < dataset.recordCount(); ++r) {
-        const QVariant v = dataset.value(r, 0);
-        entries << (v.isNull() ? QString() : v.toString());
-    }
+    const QStringList entries = distinctValues(dataset, column, table);
     const QSignalBlocker quiet(list);
     list->addItems(entries);
     list->setCurrentIndex(-1);

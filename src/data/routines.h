@@ -3,6 +3,7 @@
 #include "data/statement.h"
 
 #include <QString>
+#include <QStringList>
 
 class Dataset;
 class Messages;
@@ -23,6 +24,8 @@ void execute(Dataset &dataset, const Statement &statement);
 // Opens the distinct values of a column, sorted: select c from t group by c order by c, texts
 // in the program's order (Chinese by pinyin, see collation).
 void openDistinct(Dataset &dataset, const QString &column, const QString &table);
+// The distinct values of a column, sorted, read through `dataset`; a null becomes "".
+QStringList distinctValues(Dataset &dataset, const QString &column, const QString &table);
 // Empties the list (its text too) and fills it with the distinct values of a column; a null
 // becomes an empty entry. Refilling does not count as the user changing the list.
 void fillList(Dataset &dataset, const QString &column, const QString &table, QComboBox *list);

@@ -25,10 +25,10 @@ QStringList DatasetModel::fields() const
     return names;
 }
 
-QStringList DatasetModel::summedFields() const
+QStringList DatasetModel::summedFields(const GridColumns &columns)
 {
     QStringList names;
-    for (const GridColumn &c : m_columns) {
+    for (const GridColumn &c : columns) {
         if (c.footer == GridColumn::Footer::Sum)
             names << c.field;
     }

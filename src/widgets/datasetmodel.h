@@ -24,7 +24,8 @@ public:
     const GridColumns &columns() const { return m_columns; }
     QStringList fields() const;
     // The fields whose sums the footer shows.
-    QStringList summedFields() const;
+    QStringList summedFields() const { return summedFields(m_columns); }
+    static QStringList summedFields(const GridColumns &columns);
     // The model column of a field (names compare without case), -1 when no column shows it.
     int columnOfField(const QString &field) const;
 

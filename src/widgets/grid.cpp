@@ -4,6 +4,7 @@
 #include "widgets/gridfooter.h"
 #include "widgets/groupedheader.h"
 
+#include <QEvent>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTableView>
@@ -89,6 +90,52 @@ void Grid::readOnDemand(const QStringList &alsoNeeded)
     dataset().setLoadedColumns(m_model->summedFields() + alsoNeeded);
 }
 
+void Grid::setColumnsFitted(bool fitted)
+{
+    m_fitted = fitted;
+    if (fitted) {
+        m_view->viewport()->installEventFilter(this);
+        fitColumns();
+    } else {
+        m_view->viewport()->removeEventFilter(this);
+    }
+}
+
+bool Grid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+void Grid::fitColumns()
+{
+    // Until the grid is shown its width means nothing; it is fitted when it gets its size.
+    if (!m_fitted || !m_view->isVisible())
+        return;
+    const int available = m_view->viewport()->width();
+    QList<int> visible; // logical indexes, in screen order
+    int total = 0;
+    for (int visual = 0; visual < m_header->count(); ++visual) {
+        const int logical = m_header->logicalIndex(visual);
+        if (!m_header->isSectionHidden(logical)) {
+            visible << logical;
+            total += m_header->sectionSize(logical);
+        }
+    }
+    if (visible.isEmpty() || total <= 0 || available <= 0 || total == available)
+        return;
+    int used = 0;
+    for (int i = 0; i < visible.size(); ++i) {
+        const int logical = visible.at(i);
+        const int width = i + 1 < visible.size()
+                              ? int(qint64(m_header->sectionSize(logical)) * available / total)
+                              : available - used;
+        m_header->resizeSection(logical, std::max(width, m_header->minimumSectionSize()));
+        used += width;
+    }
+}
+
 void Grid::setFooterColour(const QColor &colour)
 {
     QPalette p = m_footer->palette();
@@ -157,6 +204,7 @@ void Grid::setFieldHidden(const QString &field, bool hidden)
         return;
     }
     m_header->setSectionHidden(column, hidden);
+    fitColumns();
 }
 
 bool Grid::isFieldHidden(const QString &field) const
@@ -218,6 +266,7 @@ void Grid::applyLayout(const GridLayout &layout)
             *it = m_header->isSectionHidden(column);
         m_header->setSectionHidden(column, true);
     }
+    fitColumns();
     // A stored mark says how the rows were sorted: sort the loaded rows that way.
     for (auto it = layout.columns.cbegin(); it != layout.columns.cend(); ++it) {
         if (it->sortMark != 0 && dataset().isOpen() && dataset().hasColumn(it.key()) &&

@@ -37,6 +37,10 @@ public:
     // Draws the rows again, e.g. after what the row colour depends on has changed.
     void redraw();
 
+    // Keeps the visible columns together exactly as wide as the rows' area, each in proportion to
+    // its width, as the grid is resized, columns are shown or hidden or a layout is applied.
+    void setColumnsFitted(bool fitted);
+
     // Column visibility by field name. A locked field stays hidden for the rest of the run, whatever
     // a later call or a restored layout says; what they say is kept beneath the lock and is what a
     // captured layout records for it, so a layout saved while locked does not carry the lock.
@@ -62,7 +66,11 @@ signals:
     void aboutToSort(int column);
     void sorted();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void fitColumns();
     void showDatasetRow();
     void showSortMark();
 
@@ -76,4 +84,5 @@ private:
     // Per model column: its width when last shown, which a hidden column keeps in a captured layout.
     QList<int> m_shownWidth;
     bool m_following = false; // the view is being moved to the dataset's row
+    bool m_fitted = false;
 };

@@ -5,6 +5,7 @@
 #include "sales/checkoutpanel.h"
 #include "sales/salepanel.h"
 #include "stock/stockinpanel.h"
+#include "sales/salesdetailswindow.h"
 #include "stock/stockqueryview.h"
 #include "users/logindialog.h"
 #include "support/testapp.h"
@@ -68,8 +69,11 @@ TEST(WindowWiringTest, APostingRefreshesTheWindowsInTheirOrder)
 
     ASSERT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
     EXPECT_EQ(announced, (QStringList{QStringLiteral("销售数据保存成功..."), QStringLiteral("20140729001")}));
-    // The grid with the conditions kept, then the customer list, then the order in the checkout.
-    EXPECT_EQ(recorder.reads, (QStringList{"main grid", "lists", "checkout"}));
+    // The grid with the conditions kept, the order's lines in the sales details, the customer list,
+    // this month's lines in the sales details, then the order in the checkout.
+    EXPECT_EQ(recorder.reads, (QStringList{"main grid", "sales details", "lists", "sales details", "checkout"}));
+    EXPECT_EQ(shop.windowSet().salesDetails->orderNumberText(), QStringLiteral("20140729001"));
+    EXPECT_EQ(shop.data.salesQuery.recordCount(), 1);
     EXPECT_EQ(main.successPrompt()->text(), QStringLiteral("销售数据保存成功..."));
     EXPECT_EQ(sale.customerName(), QStringLiteral("张三")) << "the customer stays for the next line of the order";
     EXPECT_EQ(main.checkoutPanel()->findChild<QTableView *>(QStringLiteral("orderLines"))->model()->rowCount(), 1);

@@ -55,6 +55,9 @@ TEST(NumberText, DisplayPatterns)
         {9.995, "#0.##", "10"},       {0, "0.00", "0.00"},          {3, "0.00", "3.00"},
         {-2.004, "0.00", "-2.00"},    {19, "0.00", "19.00"},        {100 - 90.15, "0.00", "9.85"},
         {-0.001, "0.00", "0.00"},
+        // Thousands grouping, as the chart marks and labels use it.
+        {12, "#,##0.###", "12"},      {999.5, "#,##0.###", "999.5"}, {1000, "#,##0.###", "1,000"},
+        {-1234567.891, "#,##0.###", "-1,234,567.891"},               {999999.9996, "#,##0.###", "1,000,000"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(numbertext::format(c.value, QString::fromLatin1(c.pattern)), QString::fromLatin1(c.text))

@@ -1,0 +1,64 @@
+#include "sales/saleslistings.h"
+
+#include "common/clock.h"
+#include "data/dialect.h"
+
+namespace saleslistings {
+namespace {
+
+// "select * from data1 <base>" followed by one bound substring match per non-empty field, in the
+// order category, name, code, spec, customer, remark, and the inclusive date range.
+Statement withConditions(const QString &base, const SalesConditions &conditions)
+{
+    Statement statement(QStringLiteral("select * from data1 ") + base);
+    const std::pair<const char *, const QString *> matches[] = {
+        {"d", &conditions.category}, {"e", &conditions.name},     {"c", &conditions.code},
+        {"f", &conditions.spec},     {"g", &conditions.customer}, {"j", &conditions.remark},
+    };
+    for (const auto &[column, text] : matches) {
+        if (!text->isEmpty())
+            statement.add(QStringLiteral(" and ") + dialect::like(QLatin1String(column)), {dialect::contains(*text)});
+    }
+    if (conditions.dateRange) {
+        statement.add(QStringLiteral(" and day1>=?"), {datetext::date(conditions.from)});
+        statement.add(QStringLiteral(" and day1<=?"), {datetext::date(conditions.to)});
+    }
+    return statement;
+}
+
+} // namespace
+
+Statement thisMonth(const QDate &today)
+{
+    const QDate first(today.year(), today.month(), 1);
+    return Statement(QStringLiteral("select * from data1 where day1>=? and day1<?"),
+                     {datetext::date(first), datetext::date(first.addMonths(1))});
+}
+
+Statement allRecords()
+{
+    return Statement(QStringLiteral("select * from data1 order by day1"));
+}
+
+Statement allReturns()
+{
+    return Statement(QStringLiteral("select * from data1 where [3]<0 order by day1"));
+}
+
+Statement sales(const SalesConditions &conditions)
+{
+    return withConditions(QStringLiteral("where [3]>0"), conditions);
+}
+
+Statement returns(const SalesConditions &conditions)
+{
+    return withConditions(QStringLiteral("where [3]<0"), conditions);
+}
+
+Statement orderNumber(const QString &typed)
+{
+    return Statement(QStringLiteral("select * from data1 where ") + dialect::like(QStringLiteral("z")),
+                     {dialect::contains(typed.trimmed())});
+}
+
+} // namespace saleslistings

@@ -1,0 +1,74 @@
+#include "data/dataset.h"
+#include "support/testapp.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A large result whose columns are mostly read on demand, sorted by one of them: the column is
+// read for every row by one statement, and the order is the one a fully loaded result gives.
+class LargeResultSortTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        inTransaction(shop.db, [&] {
+            for (int i = 0; i < 3000; ++i) {
+                const QVariant amount = i % 11 == 0 ? QVariant() : QVariant((i * 7919) % 1000 / 4.0);
+                const QVariant name = i % 13 == 0 ? QVariant() : QVariant(QStringLiteral("名%1").arg((i * 31) % 97));
+                shop.exec("insert into data1 (a,[3],[4],day1) values (?,1,?,?)",
+                          {name, amount, QStringLiteral("2014-07-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0'))});
+            }
+        });
+        onDemand.setLoadedColumns({"3"});
+    }
+    static QList<long long> keys(const Dataset &d)
+    {
+        QList<long long> k;
+        for (int r = 0; r < d.recordCount(); ++r)
+            k << d.key(r);
+        return k;
+    }
+
+    TestShop shop;
+    Dataset full{shop.db, "full"};
+    Dataset &onDemand = shop.data.salesQuery;
+};
+
+TEST_F(LargeResultSortTest, SortsAsAFullyLoadedResult)
+{
+    for (const bool spreadKeys : {false, true}) {
+        // Keys far apart, as after many deletions, are matched another way than close ones.
+        if (spreadKeys)
+            shop.exec("update data1 set ID=ID*1000 where ID>2900");
+        for (const char *condition : {"", " where [3]>0 and day1>='2014-07-10'"}) {
+            const Statement statement(QStringLiteral("select * from data1%1 order by day1").arg(condition));
+            for (const char *spec : {"4", "4 DESC", "a", "a DESC"}) {
+                full.open(statement);
+                onDemand.open(statement);
+                ASSERT_GT(onDemand.recordCount(), 2000);
+                onDemand.setCurrentRow(1234);
+                const long long current = onDemand.currentKey();
+                full.sort(spec);
+                onDemand.sort(spec);
+                EXPECT_EQ(keys(onDemand), keys(full)) << spec << condition << spreadKeys;
+                EXPECT_EQ(onDemand.currentKey(), current) << spec;
+                EXPECT_EQ(onDemand.sortColumn(), QString(spec).section(' ', 0, 0));
+            }
+        }
+    }
+}
+
+TEST_F(LargeResultSortTest, ARowThatLeftTheTableSortsAsEmpty)
+{
+    onDemand.open(Statement("select * from data1 order by day1"));
+    const long long gone = onDemand.key(500);
+    shop.exec("delete from data1 where ID=?", {gone});
+    onDemand.sort("4");
+    const int at = onDemand.rowOfKey(gone);
+    EXPECT_TRUE(onDemand.value(at, "4").isNull());
+    for (int r = 0; r < at; ++r)
+        EXPECT_TRUE(onDemand.value(r, "4").isNull()) << r;
+    EXPECT_EQ(onDemand.recordCount(), 3000);
+}
+
+} // namespace

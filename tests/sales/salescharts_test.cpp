@@ -1,0 +1,123 @@
+#include "sales/charttotals.h"
+#include "sales/saleschartspage.h"
+
+#include "sales/salelines.h"
+#include "widgets/barchart.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+using charttotals::Total;
+
+TEST(ChartTotals, TypedYearsAndMonths)
+{
+    const struct {
+        const char *text;
+        int year, month;
+    } cases[] = {
+        {"2014", 2014, 0}, {" 2014 ", 2014, 0}, {"2", 2, 2},       {"02", 2, 2},    {"12", 12, 12},
+        {"13", 13, 0},     {"0", 0, 0},         {"", 0, 0},        {"2014abc", 0, 0}, {"20'14", 0, 0},
+        {"%", 0, 0},       {"_", 0, 0},         {"-1", 0, 0},      {"1.5", 0, 0},   {"９", 0, 0},
+        {"9999", 0, 0},    {"99999999999", 0, 0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(charttotals::typedYear(QString::fromUtf8(c.text)), c.year) << c.text;
+        EXPECT_EQ(charttotals::typedMonth(QString::fromUtf8(c.text)), c.month) << c.text;
+    }
+    EXPECT_EQ(charttotals::typedYear(QString(3000, QChar(u'1'))), 0);
+    EXPECT_FALSE(charttotals::byMonth("2014'", Total::Profit));
+    EXPECT_FALSE(charttotals::byDay("2014", "13", Total::Sales));
+}
+
+// The charts page over a shop's sale lines.
+class SalesChartsTest : public testing::Test {
+protected:
+    void line(const char *day, double quantity, double amount, double profit)
+    {
+        addSaleLine(shop, {{"a", "衬衫"}, {"3", quantity}, {"4", amount}, {"a5", profit}, {"day1", day}});
+    }
+    void set(const char *box, const QString &text) { page.findChild<QComboBox *>(box)->setEditText(text); }
+    void click(const char *button) { page.findChild<QPushButton *>(button)->click(); }
+    QList<QPointF> months() const { return page.monthChart()->bars(); }
+    QList<QPointF> days() const { return page.dayChart()->bars(); }
+
+    TestShop shop;
+    SalesChartsPage page{shop.ctx};
+};
+
+TEST_F(SalesChartsTest, ProfitAndSalesPerMonthOfTheYear)
+{
+    line("2014-01-05", 2, 100, 40);
+    line("2014-01-20", 1, 1234.5, 1000.25);
+    line("2014-03-02", -1, -50, -20); // a month of returns only: a bar below zero
+    line("2014-12-31", 1, 10, 3);
+    line("2013-12-31", 1, 999, 999);  // another year
+    line("2015-01-01", 1, 999, 999);
+    page.setPeriod(QDate(2014, 7, 29));
+    page.showProfit();
+    EXPECT_EQ(months(), QList<QPointF>({{1, 1040.25}, {3, -20}, {12, 3}}));
+    EXPECT_EQ(page.monthChart()->valueMarks(), QStringList({"1,040.25", "-20", "3"}));
+    click("monthChartSales");
+    EXPECT_EQ(months(), QList<QPointF>({{1, 1334.5}, {3, -50}, {12, 10}}));
+    EXPECT_EQ(page.monthChart()->valueMarks(), QStringList({"1,334.5", "-50", "10"}));
+    set("monthChartYear", " 2013");
+    click("monthChartProfit");
+    EXPECT_EQ(months(), QList<QPointF>({{12, 999}}));
+}
+
+TEST_F(SalesChartsTest, ProfitAndSalesPerDayOfTheMonth)
+{
+    line("2012-02-01", 1, 30, 10);
+    line("2012-02-01", 2, 60, 20);
+    line("2012-02-29", 1, 45, 15);
+    line("2012-03-01", 1, 99, 99);
+    line("2013-02-01", 1, 99, 99);
+    set("dayChartYear", "2012");
+    set("dayChartMonth", "02");
+    click("dayChartProfit");
+    EXPECT_EQ(days(), QList<QPointF>({{1, 30}, {29, 15}}));
+    click("dayChartSales");
+    EXPECT_EQ(days(), QList<QPointF>({{1, 90}, {29, 45}}));
+    set("dayChartMonth", "4");
+    click("dayChartSales");
+    EXPECT_TRUE(days().isEmpty());
+}
+
+TEST_F(SalesChartsTest, TextsThatAreNoYearOrMonthShowNoBarsAndNoError)
+{
+    line("2014-07-01", 1, 30, 10);
+    page.setPeriod(QDate(2014, 7, 29));
+    page.showProfit();
+    ASSERT_EQ(months().size(), 1);
+    ASSERT_EQ(days().size(), 1);
+    for (const QString &typed : {QString("2014'"), QString("%"), QString("_"), QString("2014 or 1=1"),
+                                 QString(3000, QChar(u'年')), QString("😀")}) {
+        set("monthChartYear", typed);
+        set("dayChartMonth", typed);
+        click("monthChartProfit");
+        click("dayChartSales");
+        EXPECT_TRUE(months().isEmpty()) << typed.left(10).toStdString();
+        EXPECT_TRUE(days().isEmpty()) << typed.left(10).toStdString();
+    }
+    EXPECT_TRUE(shop.messages.boxes.isEmpty());
+    EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 1);
+}
+
+TEST_F(SalesChartsTest, AxesStayFixedWhateverTheData)
+{
+    const QStringList monthLabels = page.monthChart()->axisLabels();
+    EXPECT_EQ(monthLabels.first(), "0月");
+    EXPECT_EQ(monthLabels.last(), "12月");
+    EXPECT_EQ(monthLabels.size(), 13);
+    const QStringList dayLabels = page.dayChart()->axisLabels();
+    EXPECT_EQ(dayLabels.first(), "0日");
+    EXPECT_EQ(dayLabels.last(), "32日");
+    page.dayChart()->setBars({{40, 5}, {-1, 5}, {31, 7}, {3, 1.5}, {3, 2}});
+    EXPECT_EQ(days(), QList<QPointF>({{3, 3.5}, {31, 7}}));
+    EXPECT_EQ(page.dayChart()->valueMarks(), QStringList({"3.5", "7"}));
+}
+
+} // namespace
