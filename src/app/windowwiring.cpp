@@ -6,6 +6,7 @@
 #include "app/windowopener.h"
 #include "app/windowset.h"
 #include "common/appcontext.h"
+#include "common/clock.h"
 #include "common/guard.h"
 #include "common/settings.h"
 #include "common/shopevents.h"
@@ -17,6 +18,8 @@
 #include "sales/salesnotelayout.h"
 #include "stock/columnhiding/columnhiding.h"
 #include "stock/excelimportwindow.h"
+#include "stock/gridexport/gridexport.h"
+#include "stock/gridprint/gridprint.h"
 #include "stock/inventorysummarywindow.h"
 #include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
@@ -95,13 +98,37 @@ void wirePanels(MainWindow &main, ReceiptSettingsWindow &receiptSettings)
 }
 
 // The sales note prints the texts of the receipt settings window and is asked for by the checkout
-// panel's "销售单打印".
+// panel's "销售单打印" and the sales details window's "销售单预览".
 void wireSalesNote(WindowSet &w)
 {
     ReceiptSettingsWindow *settings = w.receiptSettings;
     w.salesNote->setTexts([settings](const QString &name) { return settings->text(name); });
     QObject::connect(w.main->checkoutPanel(), &CheckoutPanel::salesNoteRequested, w.salesNote,
                      &SalesNoteLayout::previewOrder);
+    QObject::connect(w.salesDetails, &SalesDetailsWindow::notePreviewRequested, w.salesNote,
+                     &SalesNoteLayout::previewPickedOrder);
+}
+
+// "导出Excel" and "打 印" of the sales details and the inventory summary go to the shared export
+// and print of grids.
+void wireReports(AppContext &ctx, WindowSet &w)
+{
+    SalesDetailsWindow *details = w.salesDetails;
+    QObject::connect(details, &SalesDetailsWindow::exportRequested, details,
+                     [&ctx, details](const QString &title) { GridExport(ctx).runReport(*details->grid(), title); });
+    QObject::connect(details, &SalesDetailsWindow::printRequested, details, [&ctx, details](const QString &title) {
+        gridprint::preview(ctx.printing, *details->grid(),
+                           gridprint::signedReport(title, title, 1, QStringLiteral("%[Today]"), 0,
+                                                   ctx.session.userName, ctx.clock.today()));
+    });
+    InventorySummaryWindow *summary = w.inventorySummary;
+    QObject::connect(summary, &InventorySummaryWindow::exportRequested, summary,
+                     [&ctx, summary](const QString &title) { GridExport(ctx).runReport(*summary->gridWidget(), title); });
+    QObject::connect(summary, &InventorySummaryWindow::printRequested, summary, [&ctx, summary](const QString &title) {
+        gridprint::preview(ctx.printing, *summary->gridWidget(),
+                           gridprint::signedReport(title, title, 2, QStringLiteral("%[Today1]"), 70,
+                                                   ctx.session.userName, ctx.clock.today()));
+    });
 }
 
 // The menus and the toolbar open the windows.
@@ -216,6 +243,7 @@ void wireStartAndLogin(AppContext &ctx, WindowSet &w)
     mainGridHiding->addTo(main.actions().hideColumns);
     QObject::connect(&main, &MainWindow::firstShowing, &main, [&ctx, &w, mainGridHiding] {
         mainGridHiding->applyStored();
+        w.salesDetails->columnHiding()->applyStored();
         guarded(ctx.messages, [&] {
             w.salesDetails->loadThisMonth();
             w.main->salePanel()->refreshCustomerList();
@@ -274,6 +302,7 @@ void wireWindows(AppContext &ctx, WindowSet &windows)
 {
     wirePanels(*windows.main, *windows.receiptSettings);
     wireSalesNote(windows);
+    wireReports(ctx, windows);
     wireCommands(ctx, windows);
     wireStartAndLogin(ctx, windows);
     wireShopEvents(ctx, windows);

@@ -7,6 +7,8 @@
 #include "data/datamodule.h"
 #include "data/routines.h"
 #include "sales/saleschartspage.h"
+#include "stock/columnhiding/columnhiding.h"
+#include "stock/columnhiding/hideoptions.h"
 #include "widgets/grid.h"
 #include "widgets/groupedheader.h"
 #include "widgets/ondemandcombobox.h"
@@ -296,18 +298,10 @@ void SalesDetailsWindow::buildMenu()
     m_menu->addSeparator();
     a.saveLayout = add(QStringLiteral("保存当前列宽"));
     m_menu->addSeparator();
-    const char *const hideItems[] = {"隐藏销售单价",     "隐藏销售日期", "隐藏欠款",     "隐藏净利润", nullptr,
-                                     "隐藏全部客户信息", "显示客户编号", "隐藏客户名称", "隐藏联系方式",
-                                     "隐藏地址",         "隐藏备注",     nullptr};
-    for (const char *item : hideItems) {
-        if (!item) {
-            m_menu->addSeparator();
-            continue;
-        }
-        QAction *hide = add(QString::fromUtf8(item));
-        hide->setCheckable(true);
-        a.hideColumns << hide;
-    }
+    m_hiding = new ColumnHiding(*m_grid, hideoptions::salesDetails(), m_ctx.settings, m_ctx.messages, this);
+    m_hiding->addTo(m_menu);
+    a.hideColumns = m_hiding->actions();
+    m_menu->addSeparator();
     a.showAll = add(QStringLiteral("全部显示"));
 
     m_grid->setContextMenu(m_menu);
@@ -452,11 +446,7 @@ void SalesDetailsWindow::rowClicked(int row)
 
 void SalesDetailsWindow::showAllColumns()
 {
-    const QString orderNumber = QStringLiteral("z");
-    for (const GridColumn &column : m_grid->model()->columns()) {
-        if (column.field != QLatin1String("a") && column.field != orderNumber)
-            m_grid->setFieldHidden(column.field, false);
-    }
+    m_hiding->showAll();
 }
 
 void SalesDetailsWindow::saveLayout()

@@ -8,6 +8,7 @@
 #include <QList>
 
 struct AppContext;
+class ColumnHiding;
 class Grid;
 class OnDemandComboBox;
 class QAction;
@@ -49,6 +50,8 @@ public:
 
     Grid *grid() const { return m_grid; }
     QMenu *gridMenu() const { return m_menu; }
+    // The column switches of the pop-up menu; their stored ticks are applied at start-up.
+    ColumnHiding *columnHiding() const { return m_hiding; }
     const Actions &actions() const { return m_actions; }
     SalesChartsPage *charts() const { return m_charts; }
     QTabWidget *pages() const { return m_pages; }
@@ -127,6 +130,7 @@ private:
     QTabWidget *m_pages = nullptr;
     Grid *m_grid = nullptr;
     QMenu *m_menu = nullptr;
+    ColumnHiding *m_hiding = nullptr;
     Actions m_actions;
     SalesChartsPage *m_charts = nullptr;
     OnDemandComboBox *m_category = nullptr;

@@ -329,23 +329,15 @@ void StockQueryView::restoreLayout()
 
 void StockQueryView::exportGrid()
 {
-    ExportRequest request;
-    request.title = QStringLiteral("商品进货统计报表");
-    request.userName = m_ctx.session.userName;
-    request.showProgress = true;
-    GridExport(m_ctx).run(*m_grid, request);
+    GridExport(m_ctx).runReport(*m_grid, QStringLiteral("商品进货统计报表"));
 }
 
 void StockQueryView::printGrid()
 {
-    const QString today = QStringLiteral("%[Today1]");
-    GridPrintRequest request;
-    request.name = QStringLiteral("商品进货统计报表");
-    request.before = {{QStringLiteral("商 品 进 货 统 计 报 表"), Qt::AlignHCenter, 14, true}, {}, {}};
-    request.after = {{}, {today + QString(70, QLatin1Char(' ')), Qt::AlignRight, 10}};
-    request.substitutions = {{today, QStringLiteral("制表人：%1    日期：%2")
-                                         .arg(m_ctx.session.userName, datetext::date(m_ctx.clock.today()))}};
-    gridprint::preview(m_ctx.printing, *m_grid, request);
+    gridprint::preview(m_ctx.printing, *m_grid,
+                       gridprint::signedReport(QStringLiteral("商品进货统计报表"), QStringLiteral("商 品 进 货 统 计 报 表"), 2,
+                                               QStringLiteral("%[Today1]"), 70, m_ctx.session.userName,
+                                               m_ctx.clock.today()));
 }
 
 void StockQueryView::hideColumns(const QStringList &fields)

@@ -6,8 +6,10 @@
 #include "sales/salepanel.h"
 #include "stock/stockinpanel.h"
 #include "sales/salesdetailswindow.h"
+#include "stock/inventorysummarywindow.h"
 #include "stock/stockqueryview.h"
 #include "users/logindialog.h"
+#include "support/pdftext.h"
 #include "support/testapp.h"
 #include "widgets/successprompt.h"
 
@@ -161,6 +163,48 @@ TEST(Focus, TheCursorIsWhereTheNextThingIsTyped)
     QWidget *focused = QApplication::focusWidget();
     EXPECT_TRUE(focused == main.stockInPanel()->nameList() || focused == main.stockInPanel()->nameList()->lineEdit())
         << "修 改: the first field to edit, not " << (focused ? focused->objectName().toStdString() : "nothing");
+}
+
+// "导出Excel" and "打 印" of both report windows reach the shared export and print with the
+// report's own titles and the user's signature.
+TEST(ReportWindows, ExportAndPrintTheirOwnGridWithTheirTitles)
+{
+    TestShop shop;
+    shop.addStockRow({{"a", QStringLiteral("牛仔裤")}, {"d", QStringLiteral("裤子")}, {"7", 5.0},
+                      {"day1", QStringLiteral("2014-07-01")}});
+    shop.exec("insert into data1 (a, d, [2], [3], [4], day1, z) values ('牛仔裤', '裤子', 20, 1, 20, '2014-07-29', "
+              "'20140729001')");
+    shop.windows();
+    shop.logIn();
+    WindowSet &w = shop.windowSet();
+    w.salesDetails->loadThisMonth();
+    w.inventorySummary->show(); // it lists the stock as it shows
+    const struct {
+        const char *window;
+        QAction *exportItem, *printItem;
+        const char *printedTitle;
+    } cases[] = {
+        {"sales details", w.salesDetails->actions().exportExcel, w.salesDetails->actions().print, "销 售 统 计 报 表"},
+        {"inventory summary", w.inventorySummary->findChild<QAction *>("exportExcel"),
+         w.inventorySummary->findChild<QAction *>("print"), "商 品 进 销 存 统 计 报 表"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.window);
+        ASSERT_TRUE(c.exportItem && c.printItem);
+        const QString file = shop.path(QString::fromUtf8(c.window) + ".xls");
+        shop.messages.fileNames.enqueue(file);
+        c.exportItem->trigger();
+        EXPECT_TRUE(QFile::exists(file));
+        ASSERT_FALSE(shop.desktop.opened.isEmpty());
+        EXPECT_EQ(shop.desktop.opened.last().toLocalFile(), file);
+
+        c.printItem->trigger();
+        ASSERT_FALSE(shop.printing.previewedFiles.isEmpty());
+        const QString printed = pdfText(shop.printing.previewedFiles.last());
+        EXPECT_TRUE(printed.contains(QString::fromUtf8(c.printedTitle))) << printed.toStdString();
+        EXPECT_TRUE(printed.simplified().contains(QStringLiteral("制表人：超级管理员 日期：2014-07-29"))) << printed.toStdString();
+        EXPECT_TRUE(printed.contains(QStringLiteral("牛仔裤")));
+    }
 }
 
 } // namespace

@@ -45,6 +45,15 @@ bool GridExport::run(const Grid &grid, const ExportRequest &request)
     return exportTo(grid, request, fileName);
 }
 
+bool GridExport::runReport(const Grid &grid, const QString &title)
+{
+    ExportRequest request;
+    request.title = title;
+    request.userName = m_ctx.session.userName;
+    request.showProgress = true;
+    return run(grid, request);
+}
+
 bool GridExport::exportTo(const Grid &grid, const ExportRequest &request, QString fileName)
 {
     if (fileName.trimmed().isEmpty())

@@ -27,6 +27,8 @@ public:
 
     // "导出Excel": asks for the file name, then exports. False when nothing was written.
     bool run(const Grid &grid, const ExportRequest &request);
+    // The usual report export: `title`, no date range, the logged-in user, the progress shown.
+    bool runReport(const Grid &grid, const QString &title);
     // Exports to `fileName` (".xls" added when it names neither kind): asks before replacing an
     // existing file, shows the hourglass and the progress, opens the file.
     bool exportTo(const Grid &grid, const ExportRequest &request, QString fileName);

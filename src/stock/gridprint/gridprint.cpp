@@ -1,5 +1,6 @@
 #include "stock/gridprint/gridprint.h"
 
+#include "common/clock.h"
 #include "stock/gridprint/gridpagepainter.h"
 #include "widgets/grid.h"
 
@@ -16,6 +17,20 @@ QString substituted(QString text, const QList<std::pair<QString, QString>> &subs
     for (const auto &[placeholder, value] : substitutions)
         text.replace(placeholder, value);
     return text;
+}
+
+GridPrintRequest signedReport(const QString &name, const QString &heading, int blankLines, const QString &placeholder,
+                              int trailingBlanks, const QString &userName, const QDate &today)
+{
+    GridPrintRequest request;
+    request.name = name;
+    request.before = {{heading, Qt::AlignHCenter, 14, true}};
+    for (int i = 0; i < blankLines; ++i)
+        request.before.append(PrintText{});
+    request.after = {{}, {placeholder + QString(trailingBlanks, QLatin1Char(' ')), Qt::AlignRight, 10}};
+    request.substitutions = {
+        {placeholder, QStringLiteral("制表人：%1    日期：%2").arg(userName, datetext::date(today))}};
+    return request;
 }
 
 Printing::Job job(const Grid &grid, const GridPrintRequest &request)

@@ -7,6 +7,8 @@
 #include <Qt>
 #include <utility>
 
+class QDate;
+
 class Grid;
 
 // One line of text printed before or after a grid.
@@ -37,6 +39,12 @@ namespace gridprint {
 Printing::Job job(const Grid &grid, const GridPrintRequest &request);
 // Opens the print preview, from which the user sets up the printer and prints.
 void preview(Printing &printing, const Grid &grid, const GridPrintRequest &request);
+// The usual report: `heading` centred in bold 14-point type over `blankLines` empty lines; after
+// the grid an empty line and, right-aligned in 10-point type, the signature "制表人：" + user +
+// "    日期：" + date, written as `placeholder` followed by `trailingBlanks` blanks and replaced for
+// the print.
+GridPrintRequest signedReport(const QString &name, const QString &heading, int blankLines, const QString &placeholder,
+                              int trailingBlanks, const QString &userName, const QDate &today);
 // A text with every placeholder replaced.
 QString substituted(QString text, const QList<std::pair<QString, QString>> &substitutions);
 
