@@ -11,6 +11,7 @@
 #include "users/logindialog.h"
 #include "support/pdftext.h"
 #include "support/testapp.h"
+#include "widgets/grid.h"
 #include "widgets/successprompt.h"
 
 #include <QAbstractButton>
@@ -163,6 +164,21 @@ TEST(Focus, TheCursorIsWhereTheNextThingIsTyped)
     QWidget *focused = QApplication::focusWidget();
     EXPECT_TRUE(focused == main.stockInPanel()->nameList() || focused == main.stockInPanel()->nameList()->lineEdit())
         << "修 改: the first field to edit, not " << (focused ? focused->objectName().toStdString() : "nothing");
+}
+
+// Both grids' remembered column switches are applied as the main window first shows.
+TEST(ReportWindows, StoredColumnSwitchesOfBothGridsApplyAtFirstShow)
+{
+    TestShop shop;
+    ASSERT_TRUE(shop.settings.write("rukuyin3", "yes"));
+    ASSERT_TRUE(shop.settings.write("xiaoshouyin4", "yes"));
+    ASSERT_TRUE(shop.settings.write("xiaoshouyin6", "yes"));
+    MainWindow &main = shop.windows();
+    EXPECT_TRUE(main.stockQuery()->gridWidget()->isFieldHidden("day1"));
+    Grid &details = *shop.windowSet().salesDetails->grid();
+    EXPECT_TRUE(details.isFieldHidden("a5"));
+    EXPECT_FALSE(details.isFieldHidden("z")) << "显示客户编号 shows the order number";
+    EXPECT_TRUE(shop.windowSet().salesDetails->actions().hideColumns.at(3)->isChecked());
 }
 
 // "导出Excel" and "打 印" of both report windows reach the shared export and print with the
