@@ -6,6 +6,7 @@
 #include "common/layoutstore.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
+#include "sales/owedcustomersview.h"
 #include "sales/saleschartspage.h"
 #include "stock/columnhiding/columnhiding.h"
 #include "stock/columnhiding/hideoptions.h"
@@ -116,6 +117,7 @@ SalesDetailsWindow::SalesDetailsWindow(AppContext &ctx, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 20); // the pages take the window's height less 20 pixels
     layout->addWidget(m_pages);
     buildMenu();
+    buildOwedListing();
 }
 
 SalesDetailsWindow::~SalesDetailsWindow() = default;
@@ -273,9 +275,12 @@ QWidget *SalesDetailsWindow::buildReturnsGroup(QWidget *parent)
     layout->setContentsMargins(6, 2, 6, 4);
     QPushButton *query = button(QStringLiteral("查 询"), "queryReturns", group);
     QPushButton *all = button(QStringLiteral("全部退货"), "allReturns", group);
+    QPushButton *owed = button(QStringLiteral("欠款客户"), "owedCustomers", group);
     layout->addWidget(query);
     layout->addWidget(all);
+    layout->addWidget(owed);
     layout->addStretch(1);
+    connect(owed, &QPushButton::clicked, this, [this] { guarded(m_ctx.messages, [&] { loadOwedCustomers(); }); });
     connect(query, &QPushButton::clicked, this, [this] { guarded(m_ctx.messages, [&] { queryReturns(); }); });
     connect(all, &QPushButton::clicked, this, [this] { guarded(m_ctx.messages, [&] { loadAllReturns(); }); });
     return group;
@@ -312,8 +317,10 @@ void SalesDetailsWindow::buildMenu()
 
     connect(a.modify, &QAction::triggered, this, &SalesDetailsWindow::modifyRequested);
     connect(a.remove, &QAction::triggered, this, &SalesDetailsWindow::deleteRequested);
-    connect(a.exportExcel, &QAction::triggered, this, [this] { emit exportRequested(exportTitle()); });
-    connect(a.print, &QAction::triggered, this, [this] { emit printRequested(printTitle()); });
+    connect(a.exportExcel, &QAction::triggered, this,
+            [this] { emit exportRequested(isShowingOwedCustomers() ? owedCustomersTitle() : exportTitle()); });
+    connect(a.print, &QAction::triggered, this,
+            [this] { emit printRequested(isShowingOwedCustomers() ? owedCustomersTitle() : printTitle()); });
     connect(a.saveLayout, &QAction::triggered, this, &SalesDetailsWindow::saveLayout);
     connect(a.showAll, &QAction::triggered, this, &SalesDetailsWindow::showAllColumns);
     // A double click on a row is "修 改 ", when the user may correct lines.
@@ -435,6 +442,76 @@ void SalesDetailsWindow::runOrderNumberQuery()
     list(saleslistings::orderNumber(m_orderNumber->text()), false);
 }
 
+void SalesDetailsWindow::buildOwedListing()
+{
+    // In the place of the sale lines, in their look.
+    m_owed = new OwedCustomersView(m_ctx.db, m_grid->parentWidget());
+    m_owed->setObjectName(QStringLiteral("owedCustomers"));
+    Grid *owed = m_owed->grid();
+    owed->setFont(m_grid->font());
+    owed->view()->setFrameShape(QFrame::Panel);
+    owed->view()->setAlternatingRowColors(true);
+    owed->view()->setPalette(m_grid->view()->palette());
+    owed->header()->setPalette(m_grid->header()->palette());
+    owed->setColumnsFitted(true);
+    owed->setFooterColour(kFooterColour);
+    m_owed->hide();
+    auto *page = qobject_cast<QBoxLayout *>(m_grid->parentWidget()->layout());
+    page->insertWidget(page->indexOf(m_grid) + 1, m_owed, 1);
+
+    // Its menu: the customer's lines, and the export and print of the grid in view.
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("owedCustomersMenu"));
+    QAction *lines = menu->addAction(QStringLiteral("欠款明细"));
+    menu->addSeparator();
+    menu->addAction(m_actions.exportExcel);
+    menu->addAction(m_actions.print);
+    owed->setContextMenu(menu);
+    owed->view()->addActions({m_actions.exportExcel, m_actions.print});
+    connect(lines, &QAction::triggered, this, [this] {
+        if (const auto customer = m_owed->currentCustomer())
+            guarded(m_ctx.messages, [&] { listOwedLinesOf(*customer); });
+    });
+    connect(m_owed, &OwedCustomersView::customerOpened, this,
+            [this](const OwedCustomer &customer) { guarded(m_ctx.messages, [&] { listOwedLinesOf(customer); }); });
+    // Whatever lists sale lines (a listing here, a posting or a correction from outside) shows them.
+    connect(&m_ctx.data.salesQuery, &Dataset::reset, this, &SalesDetailsWindow::showLines);
+}
+
+Grid *SalesDetailsWindow::shownGrid() const
+{
+    return isShowingOwedCustomers() ? m_owed->grid() : m_grid;
+}
+
+bool SalesDetailsWindow::isShowingOwedCustomers() const
+{
+    return !m_owed->isHidden();
+}
+
+void SalesDetailsWindow::showLines()
+{
+    if (m_owed->isHidden())
+        return;
+    const bool hadFocus = m_owed->grid()->view()->hasFocus();
+    m_owed->hide();
+    m_grid->show();
+    if (hadFocus)
+        m_grid->view()->setFocus();
+}
+
+void SalesDetailsWindow::loadOwedCustomers()
+{
+    m_owed->load();
+    m_grid->hide();
+    m_owed->show();
+    m_owed->grid()->view()->setFocus();
+}
+
+void SalesDetailsWindow::listOwedLinesOf(const OwedCustomer &customer)
+{
+    list(owedcustomers::linesOf(customer), true);
+}
+
 void SalesDetailsWindow::rowClicked(int row)
 {
     const Dataset &sales = m_ctx.data.salesQuery;
@@ -488,6 +565,7 @@ void SalesDetailsWindow::done(int result)
 {
     m_charts->closeQueries();
     m_ctx.data.salesQuery.close();
+    m_owed->close();
     QDialog::done(result);
     emit closed();
 }

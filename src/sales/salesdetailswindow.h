@@ -17,7 +17,9 @@ class QDateEdit;
 class QLineEdit;
 class QMenu;
 class QTabWidget;
+class OwedCustomersView;
 class SalesChartsPage;
+struct OwedCustomer;
 
 // "销售明细" (Txstj): the sale lines by month, by conditions, by order number or as returns, with
 // their sums, and on the second tab "销售统计" the monthly and daily charts. The window lives for
@@ -47,8 +49,16 @@ public:
     static QString layoutSection();
     static QString exportTitle() { return QStringLiteral("销 售 报 表"); }
     static QString printTitle() { return QStringLiteral("销 售 统 计 报 表"); }
+    // The title of the "欠款客户" listing, exported and printed.
+    static QString owedCustomersTitle() { return QStringLiteral("欠 款 客 户 报 表"); }
 
     Grid *grid() const { return m_grid; }
+    // The customers who owe money, shown in the place of the sale lines by "欠款客户".
+    OwedCustomersView *owedCustomers() const { return m_owed; }
+    // The grid in view: the sale lines, or the owed customers. "导出Excel" and "打 印" are about
+    // this grid, with the title they announce.
+    Grid *shownGrid() const;
+    bool isShowingOwedCustomers() const;
     QMenu *gridMenu() const { return m_menu; }
     // The column switches of the pop-up menu; their stored ticks are applied at start-up.
     ColumnHiding *columnHiding() const { return m_hiding; }
@@ -72,6 +82,13 @@ public:
     // "清空条件": empties the conditions and unticks the date range; lists again when that changed
     // anything.
     void clearConditions();
+    // "欠款客户": per customer the number of lines with an owed amount, their total and the date
+    // of the last one, largest total first, shown in the place of the sale lines until another
+    // listing runs. The customer last opened stays current.
+    void loadOwedCustomers();
+    // The owed lines of one customer, by date, in the sale-lines grid (a double click on the
+    // customer); "欠款客户" leads back.
+    void listOwedLinesOf(const OwedCustomer &customer);
     // Puts `orderNumber` into "销售单号：" and lists the lines whose order number contains it.
     void queryOrderNumber(const QString &orderNumber);
     // "查 询" of the order-number group.
@@ -121,6 +138,8 @@ private:
     // "本 月", "全部记录" and "全部退货": the category condition emptied, the last row current.
     void listAfresh(const Statement &statement, const QHash<QString, long long> &tableSums = {});
     void rowClicked(int row);
+    void buildOwedListing();
+    void showLines();
     bool isReturnOrZero(int row) const;
 
     AppContext &m_ctx;
@@ -143,4 +162,5 @@ private:
     QDateEdit *m_from = nullptr;
     QDateEdit *m_to = nullptr;
     QLineEdit *m_orderNumber = nullptr;
+    OwedCustomersView *m_owed = nullptr;
 };
