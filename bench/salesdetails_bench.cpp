@@ -1,6 +1,6 @@
 // The sales details window on a shop of 100,000 stock rows and 1,000,000 sale lines: "本 月" and
 // "全部记录" until the first screen is drawn with its footer sums, one keystroke in "商品名称：",
-// and the two chart queries. Beside each, plain SQLite runs on the same file, on a connection of
+// the two chart queries, and "欠款客户" with a customer's owed lines. Beside each, plain SQLite runs on the same file, on a connection of
 // its own, the statement that reads the same rows and the numbers the footer sums.
 // Run with --benchmark_filter=details --benchmark_enable_random_interleaving=true.
 #include "shopgenerator.h"
@@ -18,13 +18,18 @@
 #include "data/routines.h"
 #include "sales/charttotals.h"
 #include "sales/saleschartspage.h"
+#include "sales/owedcustomers.h"
+#include "sales/owedcustomersview.h"
 #include "sales/salesdetailswindow.h"
 #include "widgets/grid.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -36,9 +41,8 @@ const ShopSize kShop{100000, 1000000};
 // The generated shop, copied once so the indexes this program adds at open stay in the copy.
 QString shopFile()
 {
-    const QString copy = QDir::temp().filePath(QStringLiteral("tolvane-bench/sales-details-%1-%2.db")
-                                                   .arg(kShop.stockRows)
-                                                   .arg(kShop.saleLines));
+    const QString copy = QDir::temp().filePath(QStringLiteral("tolvane-bench/sales-details-%1.db")
+                                                   .arg(QFileInfo(cachedShop(kShop)).completeBaseName()));
     if (!QFile::exists(copy)) {
         const QString partial = copy + QStringLiteral(".part");
         QFile::remove(partial);
@@ -212,6 +216,37 @@ void detailsChart(benchmark::State &state)
     state.SetLabel(state.range(0) == 0 ? "months of 2014" : "days of 2014-12");
 }
 
+// "欠款客户" clicked in the shown window until the customers grid, its titles and footer are
+// painted: the grouped statement over the owed lines and loading a line per customer.
+void detailsOwedCustomers(benchmark::State &state)
+{
+    Shop &s = shop();
+    s.window.show();
+    auto *button = s.window.findChild<QPushButton *>(QStringLiteral("owedCustomers"));
+    Grid *customers = s.window.owedCustomers()->grid();
+    for (auto _ : state) {
+        button->click();
+        customers->repaint();
+    }
+    state.counters["rows"] = s.window.owedCustomers()->customers().recordCount();
+    s.window.hide();
+}
+
+// A double click on the customer who owes most until their owed lines are painted.
+void detailsOwedLinesOfACustomer(benchmark::State &state)
+{
+    Shop &s = shop();
+    s.window.show();
+    s.window.loadOwedCustomers();
+    const OwedCustomer customer = owedcustomers::customerAt(s.window.owedCustomers()->customers(), 0);
+    for (auto _ : state) {
+        s.window.listOwedLinesOf(customer);
+        s.window.grid()->repaint();
+    }
+    listed(state, s);
+    s.window.hide();
+}
+
 // A statement on its own connection to the same file: prepare, bind, step through every row
 // reading the summed numbers and adding them up. The connection maps the file into memory as
 // the program's own does (see Database).
@@ -283,6 +318,43 @@ void detailsKeystrokeRaw(benchmark::State &state)
     state.SetLabel(kTyped[state.range(0)]);
 }
 
+// The customers statement: every customer line with its counts, totals and dates read.
+void detailsOwedCustomersRaw(benchmark::State &state)
+{
+    rawSqlite(state, owedcustomers::customers(), 3);
+}
+
+void detailsOwedLinesOfACustomerRaw(benchmark::State &state)
+{
+    Shop &s = shop();
+    s.window.loadOwedCustomers();
+    rawSqlite(state, rowsStatement(owedcustomers::linesOf(owedcustomers::customerAt(s.window.owedCustomers()->customers(), 0))), 1);
+}
+
+// What the owed index adds to writing a sale line: one line inserted and rolled back, owing
+// nothing (no entry in the index) or owing an amount (one entry), on a connection of its own.
+void detailsWriteSaleLine(benchmark::State &state)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(shopFile().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    // Nothing reaches the disk: what is measured is the work on the table and its indexes.
+    sqlite3_exec(db, "PRAGMA journal_mode=MEMORY", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    const QByteArray sql = QStringLiteral("INSERT INTO data1 (a,b,c,d,e,f,g,h,i,z,[1],[2],[3],[4],a5,[6],day1,day2) "
+                                          "VALUES ('衬衫','红色M','6900001','男装','cs','hsm','张三','北京路1号',"
+                                          "'13800000000','20141231001',50,80,1,80,30,%1,'2014-12-31','2014-01-01')")
+                               .arg(state.range(0) == 0 ? 0 : 40)
+                               .toUtf8();
+    for (auto _ : state) {
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            state.SkipWithError(sqlite3_errmsg(db));
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(db);
+    state.SetLabel(state.range(0) == 0 ? "paid" : "owing");
+}
+
 void detailsChartRaw(benchmark::State &state)
 {
     const QDate month = kMonths[1];
@@ -304,5 +376,10 @@ BENCHMARK(detailsAllRecordsFirstOfRun)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsSortAllByAmount)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsKeystroke)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsKeystrokeRaw)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(detailsOwedCustomers)->Unit(benchmark::kMillisecond);
+BENCHMARK(detailsOwedCustomersRaw)->Unit(benchmark::kMillisecond);
+BENCHMARK(detailsOwedLinesOfACustomer)->Unit(benchmark::kMillisecond);
+BENCHMARK(detailsOwedLinesOfACustomerRaw)->Unit(benchmark::kMillisecond);
+BENCHMARK(detailsWriteSaleLine)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(detailsChart)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsChartRaw)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);

@@ -113,9 +113,14 @@ void generateShop(const QString &fileName, const ShopSize &size, unsigned seed)
     QStringList suppliers;
     for (int i = 0; i < 60; ++i)
         suppliers << make.chinese(2) + make.pick(kCompanies);
-    QStringList customers;
-    for (int i = 0; i < 800; ++i)
-        customers << make.chinese(make.between(2, 3));
+    struct Customer {
+        QString name, contact, address;
+    };
+    std::vector<Customer> customers;
+    for (int i = 0; i < size.customers; ++i)
+        customers.push_back({make.chinese(make.between(2, 3)),
+                             QStringLiteral("13%1").arg(make.between(0, 999999999), 9, 10, QLatin1Char('0')),
+                             make.chinese(2) + QStringLiteral("路%1号").arg(make.between(1, 300))});
 
     std::vector<StockRow> rows;
     rows.reserve(size_t(size.stockRows));
@@ -160,8 +165,8 @@ void generateShop(const QString &fileName, const ShopSize &size, unsigned seed)
             rows.push_back(std::move(r));
         }
 
-        Inserter sale(db, "INSERT INTO data1 (a,b,c,d,e,f,g,z,[1],[2],[3],[4],a5,[6],day1,day2) "
-                          "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        Inserter sale(db, "INSERT INTO data1 (a,b,c,d,e,f,g,z,[1],[2],[3],[4],a5,[6],day1,day2,i,h) "
+                          "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         for (int i = 0; i < size.saleLines; ++i) {
             const StockRow &r = rows[size_t(make.between(0, int(rows.size()) - 1))];
             const QDate day = make.date(r.day, std::max(0, int(r.day.daysTo(QDate(2014, 12, 31)))));
@@ -173,14 +178,19 @@ void generateShop(const QString &fileName, const ShopSize &size, unsigned seed)
             sale.text(4, r.d);
             sale.text(5, r.e);
             sale.text(6, r.f);
-            sale.text(7, make.chance() < 0.5 ? QString() : customers.at(make.between(0, int(customers.size()) - 1)));
+            const bool owes = make.chance() < size.owedShare;
+            const bool named = !customers.empty() && make.chance() < (owes ? 0.97 : 0.5);
+            const Customer customer = named ? customers[size_t(make.between(0, int(customers.size()) - 1))] : Customer();
+            sale.text(7, customer.name);
+            sale.text(17, customer.contact);
+            sale.text(18, customer.address);
             sale.text(8, day.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("%1").arg(make.between(1, 60), 3, 10, QLatin1Char('0')));
             sale.number(9, r.price);
             sale.number(10, price);
             sale.number(11, quantity);
             sale.number(12, price * quantity);
             sale.number(13, money((price - r.price) * quantity));
-            sale.number(14, make.chance() < 0.05 ? money(price * quantity / 2) : 0);
+            sale.number(14, owes ? money(price * quantity / 2) : 0);
             sale.text(15, day.toString(QStringLiteral("yyyy-MM-dd")));
             sale.text(16, r.day.toString(QStringLiteral("yyyy-MM-dd")));
             sale.run();
@@ -193,7 +203,11 @@ QString cachedShop(const ShopSize &size)
 {
     const QString folder = QDir::temp().filePath(QStringLiteral("tolvane-bench"));
     QDir().mkpath(folder);
-    const QString file = QDir(folder).filePath(QStringLiteral("shop-v1-%1-%2.db").arg(size.stockRows).arg(size.saleLines));
+    const QString file = QDir(folder).filePath(QStringLiteral("shop-v2-%1-%2-%3-%4.db")
+                                                   .arg(size.stockRows)
+                                                   .arg(size.saleLines)
+                                                   .arg(size.customers)
+                                                   .arg(qRound(size.owedShare * 1000)));
     if (!QFile::exists(file)) {
         const QString partial = file + QStringLiteral(".part");
         QFile::remove(partial);

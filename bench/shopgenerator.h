@@ -8,6 +8,10 @@
 struct ShopSize {
     int stockRows = 100000;
     int saleLines = 1000000;
+    // Customers named on sale lines, each with a contact and an address; half the lines name one.
+    int customers = 3000;
+    // The share of sale lines with an amount still owed; nearly all of them name their customer.
+    double owedShare = 0.05;
 };
 
 // Creates `fileName` (which must not exist) filled with generated rows; the same seed gives

@@ -101,10 +101,13 @@ QStringList indexStatements()
             // Reading a month is then a range of the index; the rest of a line is read by its key
             // when it is shown.
             QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (day1, ID, [3], [4], [6], a5)").arg(names.at(3)),
-            // The customers who owe money and their owed lines: only the lines with an owed
-            // amount, a small share of all, each with what the listing groups and totals. A
-            // paid line written costs no entry here.
-            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (g, i, h, day1, [6]) WHERE [6]<>0").arg(names.at(4))};
+            // The customers who owe money and each one's owed lines: only the lines with an owed
+            // amount, a small share of all, so a paid line written costs no entry here. The
+            // entries stand in the order of the customer's trimmed name, contact and address, as
+            // the listing groups them and a customer's lines are looked up, then by sale date;
+            // with the owed amount and the texts as stored, the listing reads nothing else.
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (trim(ifnull(g,'')), trim(ifnull(i,'')), "
+                           "trim(ifnull(h,'')), day1, [6], g, i, h) WHERE [6]<>0").arg(names.at(4))};
 }
 
 } // namespace schema

@@ -6,6 +6,7 @@ namespace owedcustomers {
 namespace {
 
 // One customer's texts as they are grouped and matched: trimmed, a missing text taken as empty.
+// The owed lines' index (data1_owed) is on these very expressions, so both statements read it.
 const char *const kName = "trim(ifnull(g,''))";
 const char *const kContact = "trim(ifnull(i,''))";
 const char *const kAddress = "trim(ifnull(h,''))";
@@ -15,8 +16,8 @@ const char *const kAddress = "trim(ifnull(h,''))";
 Statement customers()
 {
     // Only lines with an owed amount other than 0: a partial index on data1 holds exactly these
-    // lines with the columns read here, so the listing reads a few bytes per owed line and none
-    // of the paid ones. The total is rounded to the fen, so amounts kept as binary fractions add
+    // lines, grouped as here, with the columns read here, so the listing reads a few bytes per
+    // owed line and none of the paid ones. The total is rounded to the fen, so amounts kept as binary fractions add
     // up to what the listing shows and order by it.
     return Statement(QStringLiteral("select ifnull(nullif(%1,''),?) AS g,%2 AS i,%3 AS h,count(*) AS 笔数,"
                                     "round(sum([6]),2) AS 欠款合计,max(day1) AS 最后日期,%1 AS 客户 "

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "sales/owedcustomers.h"
 #include "app/windowset.h"
 #include "sales/owedcustomersview.h"
 #include "sales/salelines.h"
@@ -226,6 +227,30 @@ TEST_F(OwedCustomersTest, AFailedListingIsShownAndKeepsWhatWasInView)
     EXPECT_EQ(shop.messages.boxes.at(0).kind, RecordingMessages::Kind::Error);
     EXPECT_FALSE(details.isShowingOwedCustomers());
     shop.exec("alter table data1_gone rename to data1");
+}
+
+TEST_F(OwedCustomersTest, TheListingAndACustomersLinesReadOnlyTheOwedIndex)
+{
+    // The listing is the owed lines' index in its order, and a customer's lines a range of it by
+    // date: neither visits a paid line, nor sorts to group or to order by date.
+    auto plan = [&](const Statement &statement) {
+        QString text;
+        shop.db.query(Statement(QStringLiteral("explain query plan ") + statement.sql, statement.params),
+                      [&](sqlite3_stmt *stmt) { text += Database::columnValue(stmt, 3).toString() + "; "; });
+        return text;
+    };
+    const QString listing = plan(owedcustomers::customers());
+    EXPECT_TRUE(listing.contains("COVERING INDEX data1_owed") && !listing.contains("GROUP BY")) << listing.toStdString();
+    owed("张三", "138", "", 70, "2014-07-01");
+    open();
+    details.listOwedLinesOf({"张三", "138", ""});
+    ASSERT_EQ(sales.recordCount(), 1);
+    for (const Statement &lines : {owedcustomers::linesOf({"张三", "138", ""}), sales.rowsStatement()}) {
+        const QString text = plan(lines);
+        EXPECT_TRUE(text.contains("USING INDEX data1_owed (<expr>=? AND <expr>=? AND <expr>=?)") &&
+                    !text.contains("TEMP B-TREE"))
+            << text.toStdString();
+    }
 }
 
 } // namespace
