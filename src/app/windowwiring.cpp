@@ -110,14 +110,15 @@ void wireSalesNote(WindowSet &w)
 }
 
 // "导出Excel" and "打 印" of the sales details and the inventory summary go to the shared export
-// and print of grids.
+// and print of grids. The sales details export and print the grid in view: the sale lines or the
+// owed customers.
 void wireReports(AppContext &ctx, WindowSet &w)
 {
     SalesDetailsWindow *details = w.salesDetails;
     QObject::connect(details, &SalesDetailsWindow::exportRequested, details,
-                     [&ctx, details](const QString &title) { GridExport(ctx).runReport(*details->grid(), title); });
+                     [&ctx, details](const QString &title) { GridExport(ctx).runReport(*details->shownGrid(), title); });
     QObject::connect(details, &SalesDetailsWindow::printRequested, details, [&ctx, details](const QString &title) {
-        gridprint::preview(ctx.printing, *details->grid(),
+        gridprint::preview(ctx.printing, *details->shownGrid(),
                            gridprint::signedReport(title, title, 1, QStringLiteral("%[Today]"), 0,
                                                    ctx.session.userName, ctx.clock.today()));
     });

@@ -5,6 +5,7 @@
 #include "sales/salelines.h"
 #include "sales/salesdetailswindow.h"
 #include "support/clicks.h"
+#include "support/pdftext.h"
 #include "widgets/grid.h"
 
 #include <QAction>
@@ -188,6 +189,18 @@ TEST_F(OwedFixture, ExportAndPrintAnnounceTheGridInViewWithItsTitle)
     doubleClickRow(owedGrid().view(), 0);
     details.actions().exportExcel->trigger();
     EXPECT_EQ(exported.at(1).at(0).toString(), "销 售 报 表");
+}
+
+TEST_F(OwedFixture, ThePrintedOwedListingIsTheCustomersGrid)
+{
+    open();
+    listOwed();
+    details.actions().print->trigger();
+    ASSERT_EQ(shop.printing.previewedFiles.size(), 1);
+    const QString text = pdfText(shop.printing.previewedFiles.last()).simplified();
+    for (const char *printed : {"欠 款 客 户 报 表", "最后欠款日期", "（未填客户）", "O'Neil \"老王\"", "287.8"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(printed))) << printed << "\n" << text.toStdString();
+    EXPECT_FALSE(text.contains("衬衫")) << "not the sale lines";
 }
 
 TEST_F(OwedCustomersTest, NoOwedLinesListsNoCustomerAndZeroSums)
