@@ -70,7 +70,7 @@ QStringList createStatements()
 QStringList indexNames()
 {
     return {QStringLiteral("data_scan_bought"), QStringLiteral("data_scan_in_stock"), QStringLiteral("data1_order"),
-            QStringLiteral("data1_by_day")};
+            QStringLiteral("data1_by_day"), QStringLiteral("data1_by_customer")};
 }
 
 Statement firstUser(const QString &passwordHash)
@@ -100,7 +100,10 @@ QStringList indexStatements()
             // the quantity that colours a row and the numbers the grid sums and the charts total.
             // Reading a month is then a range of the index; the rest of a line is read by its key
             // when it is shown.
-            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (day1, ID, [3], [4], [6], a5)").arg(names.at(3))};
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (day1, ID, [3], [4], [6], a5)").arg(names.at(3)),
+            // The known customers (the sale panel's list: the distinct values, read from the
+            // index in order instead of sorting every line) and a customer's address look-up.
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (g)").arg(names.at(4))};
 }
 
 } // namespace schema
