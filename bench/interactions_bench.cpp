@@ -25,6 +25,7 @@
 #include "users/logindialog.h"
 #include "widgets/groupedheader.h"
 #include "widgets/grid.h"
+#include "widgets/numberspinbox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,6 +39,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sqlite3.h>
@@ -224,9 +226,10 @@ struct Shop {
 
 Shop &shop(int size)
 {
-    static std::unique_ptr<Shop> shops[std::size(kSizes)];
+    // Never destroyed: the windows must not outlive the application object at exit.
+    static Shop *shops[std::size(kSizes)] = {};
     if (!shops[size])
-        shops[size] = std::make_unique<Shop>(shopFile(kSizes[size].size));
+        shops[size] = new Shop(shopFile(kSizes[size].size));
     return *shops[size];
 }
 
@@ -312,6 +315,12 @@ private:
 
 void runRaw(benchmark::State &state, int size, const std::vector<std::string> &statements)
 {
+    // TOLVANE_BENCH_SQL=1 shows what each interaction runs.
+    if (qEnvironmentVariableIntValue("TOLVANE_BENCH_SQL")) {
+        std::fprintf(stderr, "%s:\n", kSizes[size].label);
+        for (const std::string &sql : statements)
+            std::fprintf(stderr, "  %s\n", sql.substr(0, 300).c_str());
+    }
     RawConnection raw(shop(size).file);
     long rows = 0;
     for (auto _ : state)
@@ -481,7 +490,7 @@ Interaction saleClick()
                 emit s.main().stockQuery()->rowClicked(row);
                 emit s.main().stockQuery()->rowDoubleClicked(row);
                 state->second = !state->second;
-                s.child<QLineEdit>("quantity")->setText(state->second ? QStringLiteral("1") : QStringLiteral("-1"));
+                s.child<NumberSpinBox>("quantity")->setText(state->second ? QStringLiteral("1") : QStringLiteral("-1"));
             },
             [](Shop &s) { s.child<QToolButton>("confirmSale")->click(); }};
 }
