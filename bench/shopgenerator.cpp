@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <sqlite3.h>
 #include <vector>
@@ -59,6 +61,7 @@ struct StockRow {
     QString a, b, c, d, e, f, g, z;
     double price, sale;
     QDate day;
+    double bought = 0, sold = 0;
 };
 
 QString initials(const QString &text)
@@ -101,21 +104,35 @@ private:
 
 } // namespace
 
-void generateShop(const QString &fileName, const ShopSize &size, unsigned seed)
+namespace {
+
+struct Customer {
+    QString name, contact, address;
+};
+
+struct SaleLine {
+    size_t row;
+    QDate day;
+    double quantity, price, owed;
+    Customer customer;
+    int counter;
+};
+
+// The shop's rows drawn from `make` in a fixed order, so the same seed gives the same shop. Sale
+// dates fall between a row's stock-in date and `last`. In date order, stock rows and sale lines
+// are written sorted by date, as a shop appends them; otherwise in the order drawn.
+void generate(const QString &fileName, const ShopSize &size, unsigned seed, const QDate &first, const QDate &last,
+              bool inDateOrder)
 {
     Maker make(seed);
     Database db(fileName);
     db.create();
     db.execute(Statement("PRAGMA synchronous=OFF"));
-    const QDate first(2012, 1, 1);
-    const int days = int(first.daysTo(QDate(2014, 12, 31)));
+    const int days = int(first.daysTo(last));
 
     QStringList suppliers;
     for (int i = 0; i < 60; ++i)
         suppliers << make.chinese(2) + make.pick(kCompanies);
-    struct Customer {
-        QString name, contact, address;
-    };
     std::vector<Customer> customers;
     for (int i = 0; i < size.customers; ++i)
         customers.push_back({make.chinese(make.between(2, 3)),
@@ -124,26 +141,49 @@ void generateShop(const QString &fileName, const ShopSize &size, unsigned seed)
 
     std::vector<StockRow> rows;
     rows.reserve(size_t(size.stockRows));
+    for (int i = 0; i < size.stockRows; ++i) {
+        StockRow r;
+        r.a = make.chinese(make.between(1, 2)) + make.pick(kGarments);
+        r.b = make.pick(kColours) + make.pick(kSizes);
+        r.c = QStringLiteral("69%1").arg(make.between(0, 999999), 6, 10, QLatin1Char('0')) +
+              QStringLiteral("%1").arg(make.between(0, 99999), 5, 10, QLatin1Char('0'));
+        r.d = make.pick(kCategories);
+        r.e = initials(r.a);
+        r.f = initials(r.b);
+        r.g = suppliers.at(make.between(0, int(suppliers.size()) - 1));
+        r.z = make.pick(kRemarks);
+        r.price = make.between(30, 600) / 2.0;
+        r.sale = std::round(r.price * (1.3 + make.chance()));
+        r.day = make.date(first, days);
+        r.bought = make.chance() < 0.03 ? 0 : make.between(1, 200);
+        r.sold = make.between(0, int(r.bought));
+        rows.push_back(std::move(r));
+    }
+    if (inDateOrder)
+        std::stable_sort(rows.begin(), rows.end(), [](const StockRow &x, const StockRow &y) { return x.day < y.day; });
+
+    auto saleLine = [&] {
+        SaleLine line;
+        line.row = size_t(make.between(0, int(rows.size()) - 1));
+        const StockRow &r = rows[line.row];
+        line.day = make.date(r.day, std::max(0, int(r.day.daysTo(last))));
+        line.quantity = make.chance() < 0.02 ? -1 : make.between(1, 3);
+        line.price = std::round(r.sale * (0.8 + 0.2 * make.chance()));
+        // Most lines that leave money owed name the customer who owes it; half the others do.
+        const bool owes = make.chance() < size.owedShare;
+        const bool named = !customers.empty() && make.chance() < (owes ? 0.97 : 0.5);
+        if (named)
+            line.customer = customers[size_t(make.between(0, int(customers.size()) - 1))];
+        line.counter = make.between(1, 60);
+        line.owed = owes ? money(line.price * line.quantity / 2) : 0;
+        return line;
+    };
+
     inTransaction(db, [&] {
         Inserter insert(db, "INSERT INTO data (a,b,c,d,e,f,g,[1],[2],[3],[4],[5],[6],[7],[8],z,day1) "
                             "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        for (int i = 0; i < size.stockRows; ++i) {
-            StockRow r;
-            r.a = make.chinese(make.between(1, 2)) + make.pick(kGarments);
-            r.b = make.pick(kColours) + make.pick(kSizes);
-            r.c = QStringLiteral("69%1").arg(make.between(0, 999999), 6, 10, QLatin1Char('0')) +
-                  QStringLiteral("%1").arg(make.between(0, 99999), 5, 10, QLatin1Char('0'));
-            r.d = make.pick(kCategories);
-            r.e = initials(r.a);
-            r.f = initials(r.b);
-            r.g = suppliers.at(make.between(0, int(suppliers.size()) - 1));
-            r.z = make.pick(kRemarks);
-            r.price = make.between(30, 600) / 2.0;
-            r.sale = std::round(r.price * (1.3 + make.chance()));
-            r.day = make.date(first, days);
-            const double bought = make.chance() < 0.03 ? 0 : make.between(1, 200);
-            const double sold = make.between(0, int(bought));
-            const double stock = bought - sold;
+        for (const StockRow &r : rows) {
+            const double stock = r.bought - r.sold;
             insert.text(1, r.a);
             insert.text(2, r.b);
             insert.text(3, r.c);
@@ -152,51 +192,92 @@ void generateShop(const QString &fileName, const ShopSize &size, unsigned seed)
             insert.text(6, r.f);
             insert.text(7, r.g);
             insert.number(8, r.price);
-            insert.number(9, bought);
-            insert.number(10, money(r.price * bought));
+            insert.number(9, r.bought);
+            insert.number(10, money(r.price * r.bought));
             insert.number(11, r.sale);
-            insert.number(12, sold);
-            insert.number(13, money(r.sale * sold));
+            insert.number(12, r.sold);
+            insert.number(13, money(r.sale * r.sold));
             insert.number(14, stock);
             insert.number(15, stock * r.price);
             insert.text(16, r.z);
             insert.text(17, r.day.toString(QStringLiteral("yyyy-MM-dd")));
             insert.run();
-            rows.push_back(std::move(r));
         }
 
         Inserter sale(db, "INSERT INTO data1 (a,b,c,d,e,f,g,z,[1],[2],[3],[4],a5,[6],day1,day2,i,h) "
                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        for (int i = 0; i < size.saleLines; ++i) {
-            const StockRow &r = rows[size_t(make.between(0, int(rows.size()) - 1))];
-            const QDate day = make.date(r.day, std::max(0, int(r.day.daysTo(QDate(2014, 12, 31)))));
-            const double quantity = make.chance() < 0.02 ? -1 : make.between(1, 3);
-            const double price = std::round(r.sale * (0.8 + 0.2 * make.chance()));
+        auto write = [&](const SaleLine &line) {
+            const StockRow &r = rows[line.row];
             sale.text(1, r.a);
             sale.text(2, r.b);
             sale.text(3, r.c);
             sale.text(4, r.d);
             sale.text(5, r.e);
             sale.text(6, r.f);
-            const bool owes = make.chance() < size.owedShare;
-            const bool named = !customers.empty() && make.chance() < (owes ? 0.97 : 0.5);
-            const Customer customer = named ? customers[size_t(make.between(0, int(customers.size()) - 1))] : Customer();
-            sale.text(7, customer.name);
-            sale.text(17, customer.contact);
-            sale.text(18, customer.address);
-            sale.text(8, day.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("%1").arg(make.between(1, 60), 3, 10, QLatin1Char('0')));
+            sale.text(7, line.customer.name);
+            sale.text(17, line.customer.contact);
+            sale.text(18, line.customer.address);
+            sale.text(8, line.day.toString(QStringLiteral("yyyyMMdd")) +
+                             QStringLiteral("%1").arg(line.counter, 3, 10, QLatin1Char('0')));
             sale.number(9, r.price);
-            sale.number(10, price);
-            sale.number(11, quantity);
-            sale.number(12, price * quantity);
-            sale.number(13, money((price - r.price) * quantity));
-            sale.number(14, owes ? money(price * quantity / 2) : 0);
-            sale.text(15, day.toString(QStringLiteral("yyyy-MM-dd")));
+            sale.number(10, line.price);
+            sale.number(11, line.quantity);
+            sale.number(12, line.price * line.quantity);
+            sale.number(13, money((line.price - r.price) * line.quantity));
+            sale.number(14, line.owed);
+            sale.text(15, line.day.toString(QStringLiteral("yyyy-MM-dd")));
             sale.text(16, r.day.toString(QStringLiteral("yyyy-MM-dd")));
             sale.run();
+        };
+        if (!inDateOrder) {
+            for (int i = 0; i < size.saleLines; ++i)
+                write(saleLine());
+            return;
         }
+        std::vector<SaleLine> lines;
+        lines.reserve(size_t(size.saleLines));
+        for (int i = 0; i < size.saleLines; ++i)
+            lines.push_back(saleLine());
+        std::stable_sort(lines.begin(), lines.end(), [](const SaleLine &x, const SaleLine &y) { return x.day < y.day; });
+        for (const SaleLine &line : lines)
+            write(line);
     });
     db.close();
+}
+
+// `make` writes the shop into a partial file renamed when complete, so a run cut short leaves
+// nothing that looks finished.
+QString cached(const QString &name, const std::function<void(const QString &)> &make)
+{
+    const QString folder = QDir::temp().filePath(QStringLiteral("tolvane-bench"));
+    QDir().mkpath(folder);
+    const QString file = QDir(folder).filePath(name);
+    if (!QFile::exists(file)) {
+        const QString partial = file + QStringLiteral(".part");
+        QFile::remove(partial);
+        make(partial);
+        QFile::rename(partial, file);
+    }
+    return file;
+}
+
+} // namespace
+
+void generateShop(const QString &fileName, const ShopSize &size, unsigned seed)
+{
+    generate(fileName, size, seed, QDate(2012, 1, 1), QDate(2014, 12, 31), false);
+}
+
+void generateShopUpTo(const QString &fileName, const ShopSize &size, const QDate &today, unsigned seed)
+{
+    generate(fileName, size, seed, today.addYears(-3), today, true);
+}
+
+QString cachedShopUpToToday(const ShopSize &size)
+{
+    const QDate today = QDate::currentDate();
+    return cached(QStringLiteral("shop-today-v2-%1-%2-%3.db").arg(size.stockRows).arg(size.saleLines).arg(today.toString(QStringLiteral("yyyyMM"))),
+                  [&](const QString &file) { generateShopUpTo(file, size, today); });
 }
 
 QString cachedShop(const ShopSize &size)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 // A realistic shop database for measurements: stock rows with Chinese names made of GB2312
@@ -21,3 +22,12 @@ void generateShop(const QString &fileName, const ShopSize &size, unsigned seed =
 // A generated shop of `size` in the system's temporary folder, made on first use and kept for
 // later runs.
 QString cachedShop(const ShopSize &size);
+
+// A shop as one stands today after three years of selling: stock-in and sale dates run from three
+// years before `today` up to `today` (so this month has its sales), and stock rows and sale lines
+// are appended in date order, as the program appends them. The same seed gives the same shop.
+void generateShopUpTo(const QString &fileName, const ShopSize &size, const QDate &today, unsigned seed = 20140729);
+
+// Such a shop up to today in the system's temporary folder, made on first use in a month and kept
+// for later runs in that month.
+QString cachedShopUpToToday(const ShopSize &size);

@@ -273,11 +273,11 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
         guarded(ctx.messages, [&] {
             grid->runQuery();                       // the sold row's new stock, with the conditions kept
             w.salesDetails->queryOrderNumber(order); // ready for the order's sales note
-            const QString customer = sale->customerName();
-            sale->refreshCustomerList();            // a new customer joins the list
+            // A new customer joins the list, which is kept as it was otherwise: reading it again
+            // would visit every sale line. The name stays for the order's next line.
+            sale->customerPosted(sale->customerName());
             w.inventorySummary->refresh();
             w.salesDetails->loadThisMonth();
-            sale->setCustomerQuietly(customer);     // the next line of the order keeps its customer
             checkout->refresh();                    // the order with its new line
         });
     });

@@ -33,6 +33,18 @@ constexpr int kReadBlock = 64;
 // Rows read in one go when a whole column is needed (sorting, sums).
 constexpr int kColumnBlock = 500;
 
+// `statement` without a final ORDER BY clause, for reading values that are matched to the
+// loaded rows by key: their order does not matter, and sorting every row would cost more than
+// reading them. A clause holding anything but names, commas and ASC / DESC stays.
+Statement withoutOrder(const Statement &statement)
+{
+    static const QRegularExpression orderBy(QStringLiteral(R"(\s+order\s+by\s+[\w\[\],\s]+$)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    Statement unordered = statement;
+    unordered.sql.remove(orderBy);
+    return unordered;
+}
+
 QString quoted(const QString &column)
 {
     return QLatin1Char('[') + column + QLatin1Char(']');
@@ -309,7 +321,7 @@ std::vector<long long> Dataset::readWholeColumn(int column, CellStore &values) c
     deferred[size_t(m_keyColumn)] = deferred[size_t(column)] = false;
     const int keyAt = m_keyColumn < column ? 0 : 1;
     std::vector<long long> at(size_t(m_rowCount), -1);
-    m_db.query(loadingStatement(m_statement, m_columns, deferred), [&](sqlite3_stmt *stmt) {
+    m_db.query(withoutOrder(loadingStatement(m_statement, m_columns, deferred)), [&](sqlite3_stmt *stmt) {
         const int row = rowOfKey(sqlite3_column_int64(stmt, keyAt));
         if (row < 0)
             return;

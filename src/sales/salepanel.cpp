@@ -16,6 +16,7 @@
 #include "widgets/enterchain.h"
 #include "widgets/numberedit.h"
 #include "widgets/numberspinbox.h"
+#include "widgets/ondemandcombobox.h"
 #include "widgets/readonlyshade.h"
 
 #include <QComboBox>
@@ -159,10 +160,13 @@ void SalePanel::buildFields()
     note->setStyleSheet(QStringLiteral("color: #b00000;"));
     addRow(QStringLiteral("销售单号："), line(m_orderNumber, {m_nextButton, m_previousButton, note}));
 
-    m_customer = new QComboBox(this);
+    m_customer = new OnDemandComboBox(this);
     m_customer->setObjectName(QStringLiteral("customerName"));
-    m_customer->setEditable(true);
-    m_customer->setInsertPolicy(QComboBox::NoInsert);
+    m_customer->setReader([this](QStringList &entries) {
+        return guarded(m_ctx.messages, [&] {
+            entries = routines::distinctValues(m_ctx.data.workQuery, QStringLiteral("g"), QStringLiteral("data1"));
+        });
+    });
     m_customer->setMaxVisibleItems(16);
     addRow(QStringLiteral("客户名称："), m_customer);
     m_address = new QLineEdit(this);
@@ -445,7 +449,15 @@ void SalePanel::previousOrder()
 
 void SalePanel::refreshCustomerList()
 {
-    routines::fillList(m_ctx.data.workQuery, QStringLiteral("g"), QStringLiteral("data1"), m_customer);
+    const QSignalBlocker quiet(m_customer);
+    m_customer->setCurrentIndex(-1);
+    m_customer->setEditText(QString());
+    m_customer->markStale();
+}
+
+void SalePanel::customerPosted(const QString &name)
+{
+    m_customer->addEntry(name.trimmed());
 }
 
 void SalePanel::clear()

@@ -10,6 +10,7 @@ struct AppContext;
 class DateEdit;
 class NumberEdit;
 class NumberSpinBox;
+class OnDemandComboBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -29,7 +30,7 @@ public:
     void startDay(long long counter, const QString &storedSaleDate);
 
     DateEdit *saleDateField() const { return m_saleDate; }
-    QComboBox *customerField() const { return m_customer; }
+    OnDemandComboBox *customerField() const { return m_customer; }
     // The sales order number shown in "销售单号：".
     QString orderNumber() const;
     QString customerName() const;
@@ -55,8 +56,12 @@ public:
     void previousOrder();
     // After a receipt or a sales note: the next number that no stored order of today holds.
     void startNewOrder();
-    // Empties "客户名称：" and lists the known customers; a database error raises DbError.
+    // Empties "客户名称：" and has the known customers read again when the list is next used
+    // (opened or given the focus): reading them visits every sale line.
     void refreshCustomerList();
+    // A sale line was posted for `name`: the list gains the name if it lacks it, without reading
+    // the sale lines again.
+    void customerPosted(const QString &name);
     // Puts a name into "客户名称：" without looking up its address.
     void setCustomerQuietly(const QString &name);
     // A click on a row of the main grid: a click on another row closes the panel.
@@ -126,7 +131,7 @@ private:
     QLineEdit *m_orderNumber;
     QToolButton *m_nextButton;
     QToolButton *m_previousButton;
-    QComboBox *m_customer;
+    OnDemandComboBox *m_customer;
     QLineEdit *m_address;
     QLineEdit *m_contact;
     QLineEdit *m_remark;

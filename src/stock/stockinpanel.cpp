@@ -11,6 +11,7 @@
 #include "widgets/dateedit.h"
 #include "widgets/enterchain.h"
 #include "widgets/numberedit.h"
+#include "widgets/ondemandcombobox.h"
 #include "widgets/stepbuttons.h"
 
 #include <QAction>
@@ -77,10 +78,9 @@ StockInPanel::StockInPanel(AppContext &ctx, QWidget *parent)
 void StockInPanel::buildFields()
 {
     auto list = [this](const char *name) {
-        auto *box = new QComboBox(this);
+        // The main grid's "全部记录" has it read the known values when it is next used.
+        auto *box = new OnDemandComboBox(this);
         box->setObjectName(QLatin1String(name));
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
         // No inline completion: it would silently extend a new name to a longer known one.
         box->setCompleter(nullptr);
         box->setMaxVisibleItems(20);

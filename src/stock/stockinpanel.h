@@ -8,6 +8,7 @@ class DateEdit;
 class EnterChain;
 class NumberEdit;
 class QCheckBox;
+class OnDemandComboBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -30,11 +31,11 @@ public:
 
     DateEdit *dateField() const { return m_date; }
     // The five drop-down lists, refilled by the main grid's "全部记录".
-    QComboBox *nameList() const { return m_name; }
-    QComboBox *modelList() const { return m_model; }
-    QComboBox *codeList() const { return m_code; }
-    QComboBox *categoryList() const { return m_category; }
-    QComboBox *supplierList() const { return m_supplier; }
+    OnDemandComboBox *nameList() const { return m_name; }
+    OnDemandComboBox *modelList() const { return m_model; }
+    OnDemandComboBox *codeList() const { return m_code; }
+    OnDemandComboBox *categoryList() const { return m_category; }
+    OnDemandComboBox *supplierList() const { return m_supplier; }
 
     // The commands.
     void openForNew();
@@ -81,11 +82,11 @@ private:
 
     AppContext &m_ctx;
 
-    QComboBox *m_name;
-    QComboBox *m_model;
-    QComboBox *m_code;
-    QComboBox *m_category;
-    QComboBox *m_supplier;
+    OnDemandComboBox *m_name;
+    OnDemandComboBox *m_model;
+    OnDemandComboBox *m_code;
+    OnDemandComboBox *m_category;
+    OnDemandComboBox *m_supplier;
     DateEdit *m_date;
     QLabel *m_priceLabel;
     NumberEdit *m_price;

@@ -11,6 +11,7 @@
 #include "stock/gridexport/gridexport.h"
 #include "stock/gridprint/gridprint.h"
 #include "widgets/grid.h"
+#include "widgets/ondemandcombobox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -107,17 +108,16 @@ void StockQueryView::buildConditions()
         e->setMaxLength(kConditionMaxLength);
         return e;
     };
-    auto comboBox = [&](const char *name) {
-        auto *c = new QComboBox(m_group);
+    auto comboBox = [&](const char *name, const char *column) {
+        auto *c = new OnDemandComboBox(m_group);
         c->setObjectName(QLatin1String(name));
-        c->setEditable(true);
-        c->setInsertPolicy(QComboBox::NoInsert);
         c->lineEdit()->setMaxLength(kConditionMaxLength);
+        readListFrom(c, QLatin1String(column));
         return c;
     };
-    m_category = comboBox("queryCategory");
+    m_category = comboBox("queryCategory", "d");
     m_name = lineEdit("queryName", QStringLiteral("输入拼音首字母查询"));
-    m_supplier = comboBox("querySupplier");
+    m_supplier = comboBox("querySupplier", "g");
     m_model = lineEdit("queryModel", QStringLiteral("输入拼音首字母查询"));
     m_code = lineEdit("queryCode", QStringLiteral("支持扫描枪"));
     m_remark = lineEdit("queryRemark");
@@ -224,24 +224,46 @@ void StockQueryView::runQuery()
     emit reloaded();
 }
 
-void StockQueryView::refillLists()
+void StockQueryView::readListFrom(OnDemandComboBox *list, const QString &column)
 {
-    Dataset &work = m_ctx.data.workQuery;
-    const QString table = QStringLiteral("data");
-    const StockInLists &in = m_stockInLists;
-    const std::pair<QComboBox *, const char *> lists[] = {
-        {in.category, "d"}, {m_category, "d"}, {in.name, "a"},     {in.model, "b"},
-        {in.code, "c"},     {in.supplier, "g"}, {m_supplier, "g"},
+    list->setReader([this, column](QStringList &entries) {
+        return guarded(m_ctx.messages, [&] {
+            entries = routines::distinctValues(m_ctx.data.workQuery, column, QStringLiteral("data"));
+        });
+    });
+}
+
+void StockQueryView::setStockInLists(const StockInLists &lists)
+{
+    m_stockInLists = lists;
+    const std::pair<OnDemandComboBox *, const char *> columns[] = {
+        {lists.category, "d"}, {lists.name, "a"}, {lists.model, "b"}, {lists.code, "c"}, {lists.supplier, "g"},
     };
-    for (const auto &[list, column] : lists) {
+    for (const auto &[list, column] : columns) {
         if (list)
-            routines::fillList(work, QLatin1String(column), table, list);
+            readListFrom(list, QLatin1String(column));
+    }
+}
+
+void StockQueryView::refreshLists()
+{
+    // Each list holds the distinct values of a column of every stock row, up to one per row: read
+    // when the list is opened or takes the focus, not on every reload, which would read the whole
+    // table once per list. Their texts are emptied now, quietly.
+    const StockInLists &in = m_stockInLists;
+    for (OnDemandComboBox *list : {in.category, m_category, in.name, in.model, in.code, in.supplier, m_supplier}) {
+        if (!list)
+            continue;
+        const QSignalBlocker quiet(list);
+        list->setCurrentIndex(-1);
+        list->setEditText(QString());
+        list->markStale();
     }
 }
 
 void StockQueryView::refreshAll()
 {
-    refillLists();
+    refreshLists();
     Dataset &stock = m_ctx.data.stockQuery;
     routines::open(stock, Statement(m_listing.allRecords));
     stock.last();

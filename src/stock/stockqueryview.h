@@ -9,6 +9,7 @@ struct AppContext;
 class Grid;
 class QMenu;
 class QCheckBox;
+class OnDemandComboBox;
 class QComboBox;
 class QDate;
 class QDateEdit;
@@ -22,13 +23,13 @@ class QTableView;
 class StockQueryView : public QObject {
     Q_OBJECT
 public:
-    // The stock-in panel's lists that "全部记录" refills with the known values.
+    // The stock-in panel's lists that "全部记录" refreshes with the known values.
     struct StockInLists {
-        QComboBox *category = nullptr; // d
-        QComboBox *name = nullptr;     // a
-        QComboBox *model = nullptr;    // b
-        QComboBox *code = nullptr;     // c
-        QComboBox *supplier = nullptr; // g
+        OnDemandComboBox *category = nullptr; // d
+        OnDemandComboBox *name = nullptr;     // a
+        OnDemandComboBox *model = nullptr;    // b
+        OnDemandComboBox *code = nullptr;     // c
+        OnDemandComboBox *supplier = nullptr; // g
     };
 
     // The grid goes into `gridArea` with `gridMenu` as its pop-up menu, the conditions group into
@@ -38,7 +39,8 @@ public:
     // The main grid's columns: field, titles, display format, footer.
     static GridColumns gridColumns();
 
-    // "全部记录": refills the drop-down lists and reloads every row, the last row current.
+    // "全部记录": empties the drop-down lists' texts, has their entries read again when next
+    // used, and reloads every row, the last row current.
     void refreshAll();
     // Runs the conditions query.
     void runQuery();
@@ -65,7 +67,7 @@ public:
 
     // The first show of the main window: both dates become today, the alarm number the stored one.
     void prepareFirstShow(const QDate &today, const QString &alarmNumber);
-    void setStockInLists(const StockInLists &lists) { m_stockInLists = lists; }
+    void setStockInLists(const StockInLists &lists);
     // What the conditions group holds now.
     StockConditions conditions() const;
 
@@ -87,7 +89,9 @@ private:
     void requeryOnChange(QLineEdit *field);
     void alarmChanged(const QString &text);
     void zeroStockClicked(bool hidden);
-    void refillLists();
+    void refreshLists();
+    // Has `list` read the distinct values of `column` of the stock rows when it is next used.
+    void readListFrom(OnDemandComboBox *list, const QString &column);
     bool isLowStock(int row) const;
 
     AppContext &m_ctx;
@@ -98,9 +102,9 @@ private:
     StockInLists m_stockInLists;
     Grid *m_grid = nullptr;
     QGroupBox *m_group = nullptr;
-    QComboBox *m_category = nullptr;
+    OnDemandComboBox *m_category = nullptr;
     QLineEdit *m_name = nullptr;
-    QComboBox *m_supplier = nullptr;
+    OnDemandComboBox *m_supplier = nullptr;
     QLineEdit *m_model = nullptr;
     QLineEdit *m_code = nullptr;
     QCheckBox *m_dateRange = nullptr;

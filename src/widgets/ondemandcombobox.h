@@ -22,6 +22,11 @@ public:
     // Reads the entries now if they are stale. A failed read is not retried until the entries are
     // marked stale again, so the box can be used with the entries it had.
     void refresh();
+    // Puts an entry the list lacks at its place in the program's order (see collation), as a
+    // re-read would, keeping the text. A stale list gets it with its next read anyway. An empty
+    // entry marks the list stale instead: the list may hold one empty entry for a null and one for
+    // an empty text, and which one a new empty value joins only a re-read can tell.
+    void addEntry(const QString &entry);
 
     void showPopup() override;
 

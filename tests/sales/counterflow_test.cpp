@@ -4,6 +4,7 @@
 #include "stock/stockqueryview.h"
 #include "support/pdftext.h"
 #include "support/testapp.h"
+#include "widgets/ondemandcombobox.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

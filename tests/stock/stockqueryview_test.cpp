@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "sales/salepanel.h"
 #include "stock/stockinpanel.h"
+#include "widgets/ondemandcombobox.h"
 #include "support/clicks.h"
 #include "support/testapp.h"
 #include "widgets/grid.h"
@@ -131,6 +132,7 @@ TEST_F(StockQueryTest, EachAutomaticFieldRequeries)
     // Picking a category from the list re-queries too.
     click("clearConditions");
     click("allRecords");
+    field<OnDemandComboBox>("queryCategory")->refresh(); // the list opened
     const int before = reloads;
     field<QComboBox>("queryCategory")->setCurrentIndex(field<QComboBox>("queryCategory")->findText("女装"));
     EXPECT_EQ(reloads, before + 1);
@@ -308,10 +310,9 @@ TEST_F(StockQueryTest, AllRecordsRefillsTheSevenLists)
     add({{"a", "衬衫"}, {"b", "XL"}, {"c", "2"}, {"d", "男装"}, {"g", "乙厂"}, {"day1", "2014-07-02"}});
     add({{"a", "裙子"}, {"b", "M"}, {"c", "1"}, {"d", "女装"}, {"day1", "2014-07-03"}});
     const long long first = add({{"a", "衬衫"}, {"c", "3"}, {"d", "男装"}, {"g", "甲厂"}, {"day1", "2014-07-01"}});
-    std::unique_ptr<QComboBox> in[5];
+    std::unique_ptr<OnDemandComboBox> in[5];
     for (auto &list : in) {
-        list = std::make_unique<QComboBox>();
-        list->setEditable(true);
+        list = std::make_unique<OnDemandComboBox>();
         list->setEditText("typed");
     }
     view->setStockInLists({in[0].get(), in[1].get(), in[2].get(), in[3].get(), in[4].get()});
@@ -322,7 +323,11 @@ TEST_F(StockQueryTest, AllRecordsRefillsTheSevenLists)
 
     click("allRecords");
     EXPECT_EQ(reloads, 1);
-    auto entries = [](const QComboBox *list) {
+    // The lists are read when they are opened, not by the reload.
+    EXPECT_TRUE(in[2]->isStale());
+    EXPECT_TRUE(field<OnDemandComboBox>("querySupplier")->isStale());
+    auto entries = [](OnDemandComboBox *list) {
+        list->refresh();
         QStringList items;
         for (int i = 0; i < list->count(); ++i)
             items << list->itemText(i);
@@ -334,8 +339,8 @@ TEST_F(StockQueryTest, AllRecordsRefillsTheSevenLists)
     EXPECT_EQ(entries(in[2].get()), QStringList({"", "M", "XL"}));
     EXPECT_EQ(entries(in[3].get()), QStringList({"1", "2", "3"}));
     EXPECT_EQ(entries(in[4].get()), QStringList({"", "甲厂", "乙厂"}));
-    EXPECT_EQ(entries(field<QComboBox>("queryCategory")), QStringList({"男装", "女装"}));
-    EXPECT_EQ(entries(field<QComboBox>("querySupplier")), QStringList({"", "甲厂", "乙厂"}));
+    EXPECT_EQ(entries(field<OnDemandComboBox>("queryCategory")), QStringList({"男装", "女装"}));
+    EXPECT_EQ(entries(field<OnDemandComboBox>("querySupplier")), QStringList({"", "甲厂", "乙厂"}));
     for (const auto &list : in)
         EXPECT_EQ(list->currentText(), "");
     EXPECT_EQ(field<QComboBox>("queryCategory")->currentText(), "");
