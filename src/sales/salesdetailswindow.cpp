@@ -6,6 +6,7 @@
 #include "common/layoutstore.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
+#include "sales/salelinepanel.h"
 #include "sales/saleschartspage.h"
 #include "widgets/grid.h"
 #include "widgets/groupedheader.h"
@@ -114,6 +115,14 @@ SalesDetailsWindow::SalesDetailsWindow(AppContext &ctx, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 20); // the pages take the window's height less 20 pixels
     layout->addWidget(m_pages);
     buildMenu();
+
+    // The corrections of a line; the panel lies over the grid and closes whenever the rows it
+    // was opened from may have moved: a new listing, a sort, a click on another line.
+    m_linePanel = new SaleLinePanel(ctx, m_grid->parentWidget());
+    m_linePanel->move((kClientWidth - SaleLinePanel::kWidth) / 2, 60);
+    connect(this, &SalesDetailsWindow::modifyRequested, m_linePanel, &SaleLinePanel::openForModify);
+    connect(this, &SalesDetailsWindow::deleteRequested, m_linePanel, &SaleLinePanel::openForDelete);
+    connect(m_grid, &Grid::aboutToSort, m_linePanel, &QWidget::hide);
 }
 
 SalesDetailsWindow::~SalesDetailsWindow() = default;
@@ -338,6 +347,7 @@ bool SalesDetailsWindow::isReturnOrZero(int row) const
 
 void SalesDetailsWindow::list(const Statement &statement, bool toLastRow, const QHash<QString, long long> &tableSums)
 {
+    m_linePanel->hide();
     Dataset &sales = m_ctx.data.salesQuery;
     sales.close();
     sales.open(statement, tableSums);
@@ -446,6 +456,7 @@ void SalesDetailsWindow::rowClicked(int row)
     const Dataset &sales = m_ctx.data.salesQuery;
     if (row < 0 || row >= sales.recordCount())
         return;
+    m_linePanel->rowClicked(sales.key(row));
     if (!sales.value(row, QStringLiteral("a")).toString().isEmpty())
         m_orderNumber->setText(sales.value(row, QStringLiteral("z")).toString());
 }
@@ -505,6 +516,7 @@ void SalesDetailsWindow::done(int result)
 void SalesDetailsWindow::restrictForUser()
 {
     m_restricted = true;
+    m_linePanel->withdraw();
     const QList<QAction *> withdrawn{m_actions.modify, m_actions.remove, m_actions.showAll,
                                      m_actions.hideColumns.at(3)}; // "隐藏净利润"
     for (QAction *action : withdrawn) {

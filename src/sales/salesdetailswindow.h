@@ -16,6 +16,7 @@ class QDateEdit;
 class QLineEdit;
 class QMenu;
 class QTabWidget;
+class SaleLinePanel;
 class SalesChartsPage;
 
 // "销售明细" (Txstj): the sale lines by month, by conditions, by order number or as returns, with
@@ -51,6 +52,8 @@ public:
     QMenu *gridMenu() const { return m_menu; }
     const Actions &actions() const { return m_actions; }
     SalesChartsPage *charts() const { return m_charts; }
+    // The line panel of "修 改 " and "删 除", over the grid.
+    SaleLinePanel *linePanel() const { return m_linePanel; }
     QTabWidget *pages() const { return m_pages; }
 
     // Listings; each replaces the rows of SalesQuery.
@@ -129,6 +132,7 @@ private:
     QMenu *m_menu = nullptr;
     Actions m_actions;
     SalesChartsPage *m_charts = nullptr;
+    SaleLinePanel *m_linePanel = nullptr;
     OnDemandComboBox *m_category = nullptr;
     QLineEdit *m_name = nullptr;
     QLineEdit *m_code = nullptr;
