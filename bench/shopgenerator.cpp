@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 #include <cmath>
 #include <random>
+#include <stdexcept>
 #include <sqlite3.h>
 #include <vector>
 
@@ -201,4 +202,31 @@ QString cachedShop(const ShopSize &size)
         QFile::rename(partial, file);
     }
     return file;
+}
+
+QString indexedShop(const ShopSize &size)
+{
+    const QString copy = QDir::temp().filePath(
+        QStringLiteral("tolvane-bench/sales-details-%1-%2.db").arg(size.stockRows).arg(size.saleLines));
+    if (!QFile::exists(copy)) {
+        const QString partial = copy + QStringLiteral(".part");
+        QFile::remove(partial);
+        QFile::copy(cachedShop(size), partial);
+        Database db(partial);
+        db.open(); // adds the indexes once
+        db.close();
+        QFile::rename(partial, copy);
+    }
+    return copy;
+}
+
+QString writableShop(const ShopSize &size, const QString &name)
+{
+    const QString copy = QDir::temp().filePath(QStringLiteral("tolvane-bench/") + name);
+    QFile::remove(copy);
+    QFile::remove(copy + QStringLiteral("-journal"));
+    if (!QFile::copy(indexedShop(size), copy))
+        throw std::runtime_error("cannot copy the generated shop");
+    QFile(copy).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return copy;
 }

@@ -17,3 +17,11 @@ void generateShop(const QString &fileName, const ShopSize &size, unsigned seed =
 // A generated shop of `size` in the system's temporary folder, made on first use and kept for
 // later runs.
 QString cachedShop(const ShopSize &size);
+
+// cachedShop() copied once and opened by the program, so the indexes it adds at open are in the
+// copy and a measurement does not pay for building them. Kept for later runs.
+QString indexedShop(const ShopSize &size);
+
+// A fresh copy of indexedShop(size) under `name` in the same folder, for a measurement that
+// writes: the shared copy stays as generated.
+QString writableShop(const ShopSize &size, const QString &name);

@@ -66,9 +66,9 @@ SaleLinePanel::SaleLinePanel(AppContext &ctx, QWidget *parent) : FloatingPanel(p
     setFixedSize(kWidth, kHeight);
 
     auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(10, 20, 12, 8);
+    grid->setContentsMargins(10, 20, 12, 10);
     grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(3);
+    grid->setVerticalSpacing(5);
     int row = 0;
     auto place = [&](int column, const QString &caption, QWidget *field) {
         auto *label = new QLabel(caption, this);
@@ -128,7 +128,6 @@ SaleLinePanel::SaleLinePanel(AppContext &ctx, QWidget *parent) : FloatingPanel(p
     buttons->addWidget(m_modify);
     buttons->addStretch(1);
     grid->addLayout(buttons, 7, 0, 1, 5);
-    grid->setRowStretch(8, 1);
 
     // No caption: only the close icon in the top right corner.
     m_close = new QToolButton(this);
