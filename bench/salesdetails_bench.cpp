@@ -38,21 +38,9 @@ namespace {
 
 const ShopSize kShop{100000, 1000000};
 
-// The generated shop, copied once so the indexes this program adds at open stay in the copy.
 QString shopFile()
 {
-    const QString copy = QDir::temp().filePath(QStringLiteral("tolvane-bench/sales-details-%1.db")
-                                                   .arg(QFileInfo(cachedShop(kShop)).completeBaseName()));
-    if (!QFile::exists(copy)) {
-        const QString partial = copy + QStringLiteral(".part");
-        QFile::remove(partial);
-        QFile::copy(cachedShop(kShop), partial);
-        Database db(partial);
-        db.open(); // adds the indexes once
-        db.close();
-        QFile::rename(partial, copy);
-    }
-    return copy;
+    return indexedShop(kShop);
 }
 
 // Two months of the generated shop: a usual one and the busiest, whose lines are the most.

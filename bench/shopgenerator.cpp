@@ -6,11 +6,13 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
+#include <stdexcept>
 #include <sqlite3.h>
 #include <vector>
 
@@ -296,4 +298,31 @@ QString cachedShop(const ShopSize &size)
         QFile::rename(partial, file);
     }
     return file;
+}
+
+QString indexedShop(const ShopSize &size)
+{
+    const QString copy = QDir::temp().filePath(
+        QStringLiteral("tolvane-bench/sales-details-%1.db").arg(QFileInfo(cachedShop(size)).completeBaseName()));
+    if (!QFile::exists(copy)) {
+        const QString partial = copy + QStringLiteral(".part");
+        QFile::remove(partial);
+        QFile::copy(cachedShop(size), partial);
+        Database db(partial);
+        db.open(); // adds the indexes once
+        db.close();
+        QFile::rename(partial, copy);
+    }
+    return copy;
+}
+
+QString writableShop(const ShopSize &size, const QString &name)
+{
+    const QString copy = QDir::temp().filePath(QStringLiteral("tolvane-bench/") + name);
+    QFile::remove(copy);
+    QFile::remove(copy + QStringLiteral("-journal"));
+    if (!QFile::copy(indexedShop(size), copy))
+        throw std::runtime_error("cannot copy the generated shop");
+    QFile(copy).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return copy;
 }

@@ -31,3 +31,11 @@ void generateShopUpTo(const QString &fileName, const ShopSize &size, const QDate
 // Such a shop up to today in the system's temporary folder, made on first use in a month and kept
 // for later runs in that month.
 QString cachedShopUpToToday(const ShopSize &size);
+
+// cachedShop() copied once and opened by the program, so the indexes it adds at open are in the
+// copy and a measurement does not pay for building them. Kept for later runs.
+QString indexedShop(const ShopSize &size);
+
+// A fresh copy of indexedShop(size) under `name` in the same folder, for a measurement that
+// writes: the shared copy stays as generated.
+QString writableShop(const ShopSize &size, const QString &name);

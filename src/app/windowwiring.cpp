@@ -282,6 +282,8 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
         });
     });
     QObject::connect(&events, &ShopEvents::saleLinesChanged, checkout, &CheckoutPanel::refresh);
+    // A line corrected in the sales details may have joined or left the order being checked out.
+    QObject::connect(&events, &ShopEvents::saleLinesEdited, checkout, &CheckoutPanel::refresh);
     QObject::connect(&events, &ShopEvents::saleLinesChanged, w.salesDetails, refreshing([&w] {
                          w.salesDetails->loadThisMonth();
                          w.salesDetails->refreshCharts(); // back to profit, as after a deleted line

@@ -19,6 +19,9 @@ signals:
     // Sale lines were written or removed by a smaller step than a full posting (the reduced
     // post, "增加销售", a correction): the views of sale lines list them again.
     void saleLinesChanged();
+    // Order numbers or customer fields of a sale line were corrected in place: what lists the
+    // lines of an order reads them again; the sales details keep the rows they show.
+    void saleLinesEdited();
     // The database connection was closed and opened again (backup and restore): everything shown
     // is read again.
     void databaseReopened();

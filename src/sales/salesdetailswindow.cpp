@@ -7,6 +7,7 @@
 #include "data/datamodule.h"
 #include "data/routines.h"
 #include "sales/owedcustomersview.h"
+#include "sales/salelinepanel.h"
 #include "sales/saleschartspage.h"
 #include "stock/columnhiding/columnhiding.h"
 #include "stock/columnhiding/hideoptions.h"
@@ -118,6 +119,14 @@ SalesDetailsWindow::SalesDetailsWindow(AppContext &ctx, QWidget *parent)
     layout->addWidget(m_pages);
     buildMenu();
     buildOwedListing();
+
+    // The corrections of a line; the panel lies over the grid and closes whenever the rows it
+    // was opened from may have moved: a new listing, a sort, a click on another line.
+    m_linePanel = new SaleLinePanel(ctx, m_grid->parentWidget());
+    m_linePanel->move((kClientWidth - SaleLinePanel::kWidth) / 2, 60);
+    connect(this, &SalesDetailsWindow::modifyRequested, m_linePanel, &SaleLinePanel::openForModify);
+    connect(this, &SalesDetailsWindow::deleteRequested, m_linePanel, &SaleLinePanel::openForDelete);
+    connect(m_grid, &Grid::aboutToSort, m_linePanel, &QWidget::hide);
 }
 
 SalesDetailsWindow::~SalesDetailsWindow() = default;
@@ -339,6 +348,7 @@ bool SalesDetailsWindow::isReturnOrZero(int row) const
 
 void SalesDetailsWindow::list(const Statement &statement, bool toLastRow, const QHash<QString, long long> &tableSums)
 {
+    m_linePanel->hide();
     Dataset &sales = m_ctx.data.salesQuery;
     sales.close();
     sales.open(statement, tableSums);
@@ -501,6 +511,7 @@ void SalesDetailsWindow::showLines()
 
 void SalesDetailsWindow::loadOwedCustomers()
 {
+    m_linePanel->hide(); // the lines it was opened from leave the view
     m_owed->load();
     m_grid->hide();
     m_owed->show();
@@ -517,6 +528,7 @@ void SalesDetailsWindow::rowClicked(int row)
     const Dataset &sales = m_ctx.data.salesQuery;
     if (row < 0 || row >= sales.recordCount())
         return;
+    m_linePanel->rowClicked(sales.key(row));
     if (!sales.value(row, QStringLiteral("a")).toString().isEmpty())
         m_orderNumber->setText(sales.value(row, QStringLiteral("z")).toString());
 }
@@ -573,6 +585,7 @@ void SalesDetailsWindow::done(int result)
 void SalesDetailsWindow::restrictForUser()
 {
     m_restricted = true;
+    m_linePanel->withdraw();
     const QList<QAction *> withdrawn{m_actions.modify, m_actions.remove, m_actions.showAll,
                                      m_actions.hideColumns.at(3)}; // "隐藏净利润"
     for (QAction *action : withdrawn) {

@@ -18,6 +18,7 @@ class QLineEdit;
 class QMenu;
 class QTabWidget;
 class OwedCustomersView;
+class SaleLinePanel;
 class SalesChartsPage;
 struct OwedCustomer;
 
@@ -64,6 +65,8 @@ public:
     ColumnHiding *columnHiding() const { return m_hiding; }
     const Actions &actions() const { return m_actions; }
     SalesChartsPage *charts() const { return m_charts; }
+    // The line panel of "修 改 " and "删 除", over the grid.
+    SaleLinePanel *linePanel() const { return m_linePanel; }
     QTabWidget *pages() const { return m_pages; }
 
     // Listings; each replaces the rows of SalesQuery.
@@ -152,6 +155,7 @@ private:
     ColumnHiding *m_hiding = nullptr;
     Actions m_actions;
     SalesChartsPage *m_charts = nullptr;
+    SaleLinePanel *m_linePanel = nullptr;
     OnDemandComboBox *m_category = nullptr;
     QLineEdit *m_name = nullptr;
     QLineEdit *m_code = nullptr;
