@@ -460,6 +460,8 @@ TEST(GridExportLimits, ALegacySheetHoldsAtMost16384RowsAndSaysSoBeyond)
             EXPECT_EQ(book.rows, 16384) << book.error.toStdString();
             EXPECT_EQ(book.at(16383, 0).value.toDouble(), count);
         } else {
+            EXPECT_TRUE(shop.messages.lastText().contains("表格有 16382 行记录，超出了 xls 文件最多 16381 行记录的限制"))
+                << shop.messages.lastText().toStdString();
             EXPECT_TRUE(shop.messages.lastText().contains("Excel 工作簿 (*.xlsx)")) << shop.messages.lastText().toStdString();
         }
     }

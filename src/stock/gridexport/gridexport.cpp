@@ -92,10 +92,12 @@ QString GridExport::write(const Grid &grid, const ExportRequest &request, const 
     const GridSheet sheet(grid, {request.title, request.beginDate, request.endDate, request.userName,
                                  m_ctx.clock.now()});
     if (format == Format::Xls && sheet.rowCount() > biff::kMaxRows) {
-        return QStringLiteral("表格有 %1 行记录，超出了 xls 文件最多 %2 行的限制，没有导出。\n"
+        // The title rows and the footer take rows of the sheet too.
+        const int roomForRecords = biff::kMaxRows - (sheet.rowCount() - sheet.dataRowCount());
+        return QStringLiteral("表格有 %1 行记录，超出了 xls 文件最多 %2 行记录的限制，没有导出。\n"
                               "请在保存类型中选择“%3”后再导出。")
             .arg(sheet.dataRowCount())
-            .arg(biff::kMaxRows)
+            .arg(roomForRecords)
             .arg(kXlsxFilter);
     }
     const auto failed = [&](const QString &reason) {
