@@ -1,16 +1,13 @@
 #include "sales/salecorrection.h"
 
 #include "sales/salelines.h"
+#include "support/killrounds.h"
 #include "support/testapp.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <iostream>
 #include <random>
-#include <signal.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -77,47 +74,16 @@ TEST(SaleLineCrashSafety, KilledDeletionsNeverLeaveAHalfGivenBackLine)
                                       {"day1", "2014-07-01"}});
         }
     });
+    QList<LedgerRow> ledger;
+    for (int i = 0; i < keys.size(); ++i)
+        ledger.append({keys.at(i), QString::fromLatin1(kArticles[i].code), kArticles[i].bought, kArticles[i].purchasePrice});
     const QString fileName = shop.db.fileName();
-    const QString journal = fileName + QStringLiteral("-journal");
-
-    std::mt19937 random(std::random_device{}());
-    const unsigned seed = random();
+    const unsigned seed = std::random_device{}();
     SCOPED_TRACE(::testing::Message() << "seed " << seed);
-    int killedMidWrite = 0;
     const long long linesAtStart = shop.scalar("select count(*) from data1").toLongLong();
-    long long lines = linesAtStart;
-    for (int round = 0; round < 25; ++round) {
-        shop.db.close(); // the child must not inherit an open connection
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0)
-            deleteForever(fileName, seed + unsigned(round));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 120));
-        ASSERT_EQ(kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself with status " << WEXITSTATUS(status);
-        if (QFile::exists(journal))
-            ++killedMidWrite;
-
-        shop.db.open(); // rolls back whatever the killed child left half done
-        for (int i = 0; i < keys.size(); ++i) {
-            const Article &a = kArticles[i];
-            const QString code = QString::fromLatin1(a.code);
-            SCOPED_TRACE(::testing::Message() << "round " << round << ", article " << a.code);
-            const double sold = shop.scalar("select coalesce(sum([3]), 0) from data1 where c=?", {code}).toDouble();
-            const double amount = shop.scalar("select coalesce(sum([4]), 0) from data1 where c=?", {code}).toDouble();
-            const QVariant key = keys.at(i);
-            EXPECT_EQ(shop.scalar("select [5] from data where ID=?", {key}).toDouble(), sold);
-            EXPECT_EQ(shop.scalar("select [6] from data where ID=?", {key}).toDouble(), amount);
-            EXPECT_EQ(shop.scalar("select [7] from data where ID=?", {key}).toDouble(), a.bought - sold);
-            EXPECT_EQ(shop.scalar("select [8] from data where ID=?", {key}).toDouble(),
-                      (a.bought - sold) * a.purchasePrice);
-        }
-        if (::testing::Test::HasFailure())
-            break;
-        lines = shop.scalar("select count(*) from data1").toLongLong();
-    }
+    const int killedMidWrite =
+        killRounds(shop, 25, ledger, [&](unsigned round) { deleteForever(fileName, seed + round); });
+    const long long lines = shop.scalar("select count(*) from data1").toLongLong();
     EXPECT_LT(lines, linesAtStart) << "the child never got to delete";
     EXPECT_GT(lines, 0) << "the child ran out of lines: give it more";
     std::cout << "[          ] " << linesAtStart - lines << " sale lines deleted, " << killedMidWrite

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class TestShop;
+
+// One stock row of a kill test: its key and code, what came in and its purchase price.
+struct LedgerRow {
+    long long key;
+    QString code;
+    double bought;
+    double purchasePrice;
+};
+
+// Round after round: forks a child that runs `work(round)` on the shop's database file (it must
+// never return: it ends with _exit), kills it after a random 20–140 ms, reopens the database —
+// which rolls back whatever the child left half done — and checks that every row of `ledger`
+// agrees with the sale lines of its code. Stops at the first round that fails. Returns how many
+// kills landed inside a write (a journal was left behind).
+int killRounds(TestShop &shop, int rounds, const QList<LedgerRow> &ledger, const std::function<void(unsigned)> &work);
