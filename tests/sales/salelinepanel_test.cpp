@@ -38,12 +38,11 @@ protected:
     // A sale line of the stock row stock({}) makes, sold this month.
     long long line(const QVariantHash &values)
     {
-        QVariantHash row{{"a", "裤"},  {"b", "黑色L"}, {"c", "K01"}, {"d", "男装"}, {"z", "20140710001"},
-                         {"1", 18},    {"2", 25},      {"3", 2},     {"4", 50},     {"a5", 14},
-                         {"6", 0},     {"g", "张三"},  {"day1", "2014-07-10"},      {"day2", "2014-07-01"}};
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            row.insert(it.key(), it.value());
-        return addSaleLine(shop, row);
+        return addSaleLine(shop,
+                           {{"a", "裤"}, {"b", "黑色L"}, {"c", "K01"}, {"d", "男装"}, {"z", "20140710001"}, {"1", 18},
+                            {"2", 25}, {"3", 2}, {"4", 50}, {"a5", 14}, {"6", 0}, {"g", "张三"}, {"day1", "2014-07-10"},
+                            {"day2", "2014-07-01"}},
+                           values);
     }
     void open()
     {

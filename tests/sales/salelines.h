@@ -19,3 +19,12 @@ inline long long addSaleLine(TestShop &shop, const QVariantHash &values)
               params);
     return shop.db.lastInsertId();
 }
+
+// The same with `changes` laid over the columns of `base`: a fixture's usual line, changed where a
+// test says.
+inline long long addSaleLine(TestShop &shop, QVariantHash base, const QVariantHash &changes)
+{
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it)
+        base.insert(it.key(), it.value());
+    return addSaleLine(shop, base);
+}

@@ -13,10 +13,7 @@ class SalesListingsTest : public testing::Test {
 protected:
     long long line(const QVariantHash &values)
     {
-        QVariantHash row{{"a", "衬衫"}, {"3", 1}, {"4", 50}, {"day1", "2014-07-10"}};
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            row.insert(it.key(), it.value());
-        return addSaleLine(shop, row);
+        return addSaleLine(shop, {{"a", "衬衫"}, {"3", 1}, {"4", 50}, {"day1", "2014-07-10"}}, values);
     }
     QList<long long> listed(const Statement &statement)
     {
