@@ -572,6 +572,56 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
     emit rowChanged(row);
 }
 
+bool Dataset::refreshRow(long long key)
+{
+    const int row = rowOfKey(key);
+    if (row < 0 || m_editMode != EditMode::None)
+        return false;
+    // The statement narrowed to the one row: no row when it is no longer one of the statement's.
+    Statement one(QStringLiteral("SELECT * FROM (%1) WHERE ID=?").arg(m_statement.sql), m_statement.params);
+    one.params << key;
+    std::vector<QVariant> fresh;
+    m_db.query(one, [&](sqlite3_stmt *stmt) {
+        const int width = sqlite3_column_count(stmt);
+        for (int i = 0; i < width; ++i)
+            fresh.push_back(Database::columnValue(stmt, i));
+    });
+    // What the row adds to the sums kept, taken away before and added back after.
+    auto adjustSums = [&](int sign) {
+        for (auto it = m_knownUnits.begin(); it != m_knownUnits.end(); ++it)
+            it.value() += sign * unitsOf(value(row, it.key()));
+        if (m_loadedUnits.empty())
+            return;
+        for (int c = 0; c < m_columns.size(); ++c) {
+            if (!m_place[size_t(c)].late && c != m_keyColumn)
+                m_loadedUnits[size_t(m_place[size_t(c)].at)] +=
+                    sign * numbertext::fixed4Units(m_cells.number(loadedCell(row, c)));
+        }
+    };
+    adjustSums(-1);
+    if (fresh.empty()) {
+        m_rows.erase(m_rows.begin() + row);
+        --m_rowCount;
+        if (m_current > row || m_current == m_rowCount)
+            --m_current;
+        m_eof = m_rowCount == 0;
+        emit rowRemoved(row);
+        emit currentRowChanged(m_current);
+        return true;
+    }
+    if (int(fresh.size()) != m_columns.size())
+        throw DbError(QStringLiteral("%1: 记录的列已改变").arg(objectName()));
+    for (int c = 0; c < m_columns.size(); ++c) {
+        // A cell not read yet will be read as it now is.
+        const Cell at = cell(row, c);
+        if (at.store)
+            at.store->set(at.index, fresh[size_t(c)]);
+    }
+    adjustSums(+1);
+    emit rowChanged(row);
+    return true;
+}
+
 void Dataset::deleteCurrent()
 {
     if (m_table.isEmpty() || m_keyColumn < 0)

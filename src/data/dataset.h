@@ -81,6 +81,12 @@ public:
     // Writes `values` into the row with `key` in this result's table and refreshes the loaded
     // copy when the row is loaded. Used where a row must be written by key, not by position.
     void updateByKey(long long key, const QVariantHash &values);
+    // Reads the loaded row with `key` again as this result's statement now gives it, after it was
+    // written elsewhere: its new values, or its removal from the loaded rows when it no longer
+    // meets the statement's conditions. For a statement whose row order does not depend on the
+    // values written, that is what running the statement again would show of this row, at the
+    // cost of one row. False when the row is not loaded or the result carries no keys.
+    bool refreshRow(long long key);
 
     // Keyed results read only the key and these columns while they load; the other columns of a
     // row are read by its key when a value of the row is first asked for, together with the rows
