@@ -72,6 +72,7 @@ void Dataset::close()
     m_lateRow.clear();
     m_loadedUnits.clear();
     m_knownUnits.clear();
+    m_sortKeys.clear();
     m_loadedWidth = m_lateWidth = 0;
     m_rowCount = 0;
     m_current = -1;
@@ -566,6 +567,7 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
         if (at.store)
             at.store->set(at.index, fresh[size_t(i)]);
     }
+    m_sortKeys.clear();
     m_loadedUnits.clear();
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         m_knownUnits[it.key()] += unitsOf(value(row, it.key())) - it.value();
@@ -617,6 +619,7 @@ bool Dataset::refreshRow(long long key)
         if (at.store)
             at.store->set(at.index, fresh[size_t(c)]);
     }
+    m_sortKeys.clear();
     adjustSums(+1);
     emit rowChanged(row);
     return true;
@@ -643,23 +646,13 @@ void Dataset::deleteCurrent()
     emit currentRowChanged(m_current);
 }
 
-void Dataset::sort(const QString &fieldSpec)
+const std::vector<Dataset::SortKey> &Dataset::sortKeys(int column)
 {
-    QString field = fieldSpec.trimmed();
-    bool descending = false;
-    if (field.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive)) {
-        descending = true;
-        field.chop(5);
-        field = field.trimmed();
-    }
-    const int column = requireColumn(field);
+    if (auto cached = m_sortKeys.find(column); cached != m_sortKeys.end())
+        return cached->second;
     // Each cell of the column is read once. Nulls come first, then numbers by value, then texts
     // in the program's order (collation), which the texts' ranks stand for in the comparison.
-    struct Key {
-        int kind; // 0 null, 1 number, 2 text
-        double value; // the number, or the text's rank
-    };
-    std::vector<Key> keys;
+    std::vector<SortKey> keys;
     keys.reserve(size_t(m_rowCount));
     QStringList texts;
     std::vector<int> textRows;
@@ -691,8 +684,27 @@ void Dataset::sort(const QString &fieldSpec)
     const std::vector<int> ranks = collation::ranks(texts);
     for (size_t i = 0; i < textRows.size(); ++i)
         keys[size_t(textRows[i])].value = ranks[i];
+    // By stored row, which a sort does not move.
+    const int stored = m_rows.empty() ? 0 : *std::max_element(m_rows.begin(), m_rows.end()) + 1;
+    std::vector<SortKey> byStored(static_cast<size_t>(stored));
+    for (int r = 0; r < m_rowCount; ++r)
+        byStored[size_t(m_rows[size_t(r)])] = keys[size_t(r)];
+    return m_sortKeys[column] = std::move(byStored);
+}
+
+void Dataset::sort(const QString &fieldSpec)
+{
+    QString field = fieldSpec.trimmed();
+    bool descending = false;
+    if (field.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive)) {
+        descending = true;
+        field.chop(5);
+        field = field.trimmed();
+    }
+    const int column = requireColumn(field);
+    const std::vector<SortKey> &keys = sortKeys(column);
     auto compare = [&](int x, int y) {
-        const Key &a = keys[size_t(x)], &b = keys[size_t(y)];
+        const SortKey &a = keys[size_t(m_rows[size_t(x)])], &b = keys[size_t(m_rows[size_t(y)])];
         if (a.kind != b.kind)
             return a.kind < b.kind ? -1 : 1;
         return a.value < b.value ? -1 : (a.value > b.value ? 1 : 0);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <unordered_map>
 #include <vector>
 
 class Database;
@@ -176,6 +177,17 @@ private:
     std::vector<long long> m_loadedUnits;
     // Per column given sums at open: the sum of every loaded row in ten-thousandths.
     QHash<int, long long> m_knownUnits;
+    // What a sort by a column compares: nulls first, then numbers by value, then texts by their
+    // rank in the program's order.
+    struct SortKey {
+        int kind = 0;     // 0 null, 1 number, 2 text
+        double value = 0; // the number, or the text's rank
+    };
+    // Per stored row, the sort keys of a column: built on the first sort by it and kept while the
+    // loaded values stay as they are, so the next sort by it (the other way round, or back)
+    // reads and ranks nothing.
+    const std::vector<SortKey> &sortKeys(int column);
+    std::unordered_map<int, std::vector<SortKey>> m_sortKeys;
     int m_rowCount = 0;
     int m_keyColumn = -1;
     int m_current = -1;
