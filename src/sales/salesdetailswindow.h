@@ -23,7 +23,7 @@ struct OwedCustomer;
 
 // "销售明细" (Txstj): the sale lines by month, by conditions, by order number or as returns, with
 // their sums, and on the second tab "销售统计" the monthly and daily charts. The window lives for
-// the whole run; its listing is also refreshed while it is hidden.
+// the whole run; while it is hidden, what changes its listing takes effect when it is next shown.
 class SalesDetailsWindow : public QDialog {
     Q_OBJECT
 public:
