@@ -269,15 +269,19 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
     QObject::connect(&events, &ShopEvents::succeeded, &main, &MainWindow::showSuccess);
     QObject::connect(&events, &ShopEvents::stockRowsChanged, &main, refreshing([grid] { grid->refreshAll(); }));
 
-    QObject::connect(&events, &ShopEvents::salePosted, &main, [&ctx, &w, grid, sale, checkout](const QString &order) {
+    QObject::connect(&events, &ShopEvents::salePosted, &main,
+                     [&ctx, &w, grid, sale, checkout](const QString &order, long long stockKey) {
         guarded(ctx.messages, [&] {
-            grid->runQuery();                       // the sold row's new stock, with the conditions kept
-            w.salesDetails->queryOrderNumber(order); // ready for the order's sales note
+            grid->rowWritten(stockKey);            // the sold row's new stock, with the conditions kept
+            // Ready for the order's sales note. The order's lines are not listed: this month's
+            // lines replace them at once.
+            w.salesDetails->setOrderNumber(order);
             // A new customer joins the list, which is kept as it was otherwise: reading it again
             // would visit every sale line. The name stays for the order's next line.
             sale->customerPosted(sale->customerName());
+            // Windows that are hidden read their rows when next shown.
             w.inventorySummary->refresh();
-            w.salesDetails->loadThisMonth();
+            w.salesDetails->refreshThisMonth();
             checkout->refresh();                    // the order with its new line
         });
     });
@@ -285,7 +289,7 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
     // A line corrected in the sales details may have joined or left the order being checked out.
     QObject::connect(&events, &ShopEvents::saleLinesEdited, checkout, &CheckoutPanel::refresh);
     QObject::connect(&events, &ShopEvents::saleLinesChanged, w.salesDetails, refreshing([&w] {
-                         w.salesDetails->loadThisMonth();
+                         w.salesDetails->refreshThisMonth();
                          w.salesDetails->refreshCharts(); // back to profit, as after a deleted line
                      }));
     QObject::connect(&events, &ShopEvents::databaseReopened, &main, [&ctx, &w, grid, sale, checkout] {

@@ -14,8 +14,9 @@ public:
 signals:
     // Stock rows were added or changed outside the main grid: the full stock list is shown again.
     void stockRowsChanged();
-    // A sale line was posted through "销售确认" into the order `orderNumber`.
-    void salePosted(const QString &orderNumber);
+    // A sale line was posted through "销售确认" into the order `orderNumber`, selling from the
+    // stock row with the key `stockKey`.
+    void salePosted(const QString &orderNumber, long long stockKey);
     // Sale lines were written or removed by a smaller step than a full posting (the reduced
     // post, "增加销售", a correction): the views of sale lines list them again.
     void saleLinesChanged();

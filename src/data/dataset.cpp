@@ -72,6 +72,7 @@ void Dataset::close()
     m_lateRow.clear();
     m_loadedUnits.clear();
     m_knownUnits.clear();
+    m_sortKeys.clear();
     m_loadedWidth = m_lateWidth = 0;
     m_rowCount = 0;
     m_current = -1;
@@ -566,10 +567,62 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
         if (at.store)
             at.store->set(at.index, fresh[size_t(i)]);
     }
+    m_sortKeys.clear();
     m_loadedUnits.clear();
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         m_knownUnits[it.key()] += unitsOf(value(row, it.key())) - it.value();
     emit rowChanged(row);
+}
+
+bool Dataset::refreshRow(long long key)
+{
+    const int row = rowOfKey(key);
+    if (row < 0 || m_editMode != EditMode::None)
+        return false;
+    // The statement narrowed to the one row: no row when it is no longer one of the statement's.
+    Statement one(QStringLiteral("SELECT * FROM (%1) WHERE ID=?").arg(m_statement.sql), m_statement.params);
+    one.params << key;
+    std::vector<QVariant> fresh;
+    m_db.query(one, [&](sqlite3_stmt *stmt) {
+        const int width = sqlite3_column_count(stmt);
+        for (int i = 0; i < width; ++i)
+            fresh.push_back(Database::columnValue(stmt, i));
+    });
+    // What the row adds to the sums kept, taken away before and added back after.
+    auto adjustSums = [&](int sign) {
+        for (auto it = m_knownUnits.begin(); it != m_knownUnits.end(); ++it)
+            it.value() += sign * unitsOf(value(row, it.key()));
+        if (m_loadedUnits.empty())
+            return;
+        for (int c = 0; c < m_columns.size(); ++c) {
+            if (!m_place[size_t(c)].late && c != m_keyColumn)
+                m_loadedUnits[size_t(m_place[size_t(c)].at)] +=
+                    sign * numbertext::fixed4Units(m_cells.number(loadedCell(row, c)));
+        }
+    };
+    adjustSums(-1);
+    if (fresh.empty()) {
+        m_rows.erase(m_rows.begin() + row);
+        --m_rowCount;
+        if (m_current > row || m_current == m_rowCount)
+            --m_current;
+        m_eof = m_rowCount == 0;
+        emit rowRemoved(row);
+        emit currentRowChanged(m_current);
+        return true;
+    }
+    if (int(fresh.size()) != m_columns.size())
+        throw DbError(QStringLiteral("%1: 记录的列已改变").arg(objectName()));
+    for (int c = 0; c < m_columns.size(); ++c) {
+        // A cell not read yet will be read as it now is.
+        const Cell at = cell(row, c);
+        if (at.store)
+            at.store->set(at.index, fresh[size_t(c)]);
+    }
+    m_sortKeys.clear();
+    adjustSums(+1);
+    emit rowChanged(row);
+    return true;
 }
 
 void Dataset::deleteCurrent()
@@ -593,23 +646,13 @@ void Dataset::deleteCurrent()
     emit currentRowChanged(m_current);
 }
 
-void Dataset::sort(const QString &fieldSpec)
+const std::vector<Dataset::SortKey> &Dataset::sortKeys(int column)
 {
-    QString field = fieldSpec.trimmed();
-    bool descending = false;
-    if (field.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive)) {
-        descending = true;
-        field.chop(5);
-        field = field.trimmed();
-    }
-    const int column = requireColumn(field);
+    if (auto cached = m_sortKeys.find(column); cached != m_sortKeys.end())
+        return cached->second;
     // Each cell of the column is read once. Nulls come first, then numbers by value, then texts
     // in the program's order (collation), which the texts' ranks stand for in the comparison.
-    struct Key {
-        int kind; // 0 null, 1 number, 2 text
-        double value; // the number, or the text's rank
-    };
-    std::vector<Key> keys;
+    std::vector<SortKey> keys;
     keys.reserve(size_t(m_rowCount));
     QStringList texts;
     std::vector<int> textRows;
@@ -641,8 +684,27 @@ void Dataset::sort(const QString &fieldSpec)
     const std::vector<int> ranks = collation::ranks(texts);
     for (size_t i = 0; i < textRows.size(); ++i)
         keys[size_t(textRows[i])].value = ranks[i];
+    // By stored row, which a sort does not move.
+    const int stored = m_rows.empty() ? 0 : *std::max_element(m_rows.begin(), m_rows.end()) + 1;
+    std::vector<SortKey> byStored(static_cast<size_t>(stored));
+    for (int r = 0; r < m_rowCount; ++r)
+        byStored[size_t(m_rows[size_t(r)])] = keys[size_t(r)];
+    return m_sortKeys[column] = std::move(byStored);
+}
+
+void Dataset::sort(const QString &fieldSpec)
+{
+    QString field = fieldSpec.trimmed();
+    bool descending = false;
+    if (field.endsWith(QStringLiteral(" DESC"), Qt::CaseInsensitive)) {
+        descending = true;
+        field.chop(5);
+        field = field.trimmed();
+    }
+    const int column = requireColumn(field);
+    const std::vector<SortKey> &keys = sortKeys(column);
     auto compare = [&](int x, int y) {
-        const Key &a = keys[size_t(x)], &b = keys[size_t(y)];
+        const SortKey &a = keys[size_t(m_rows[size_t(x)])], &b = keys[size_t(m_rows[size_t(y)])];
         if (a.kind != b.kind)
             return a.kind < b.kind ? -1 : 1;
         return a.value < b.value ? -1 : (a.value > b.value ? 1 : 0);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <unordered_map>
 #include <vector>
 
 class Database;
@@ -81,6 +82,12 @@ public:
     // Writes `values` into the row with `key` in this result's table and refreshes the loaded
     // copy when the row is loaded. Used where a row must be written by key, not by position.
     void updateByKey(long long key, const QVariantHash &values);
+    // Reads the loaded row with `key` again as this result's statement now gives it, after it was
+    // written elsewhere: its new values, or its removal from the loaded rows when it no longer
+    // meets the statement's conditions. For a statement whose row order does not depend on the
+    // values written, that is what running the statement again would show of this row, at the
+    // cost of one row. False when the row is not loaded or the result carries no keys.
+    bool refreshRow(long long key);
 
     // Keyed results read only the key and these columns while they load; the other columns of a
     // row are read by its key when a value of the row is first asked for, together with the rows
@@ -170,6 +177,17 @@ private:
     std::vector<long long> m_loadedUnits;
     // Per column given sums at open: the sum of every loaded row in ten-thousandths.
     QHash<int, long long> m_knownUnits;
+    // What a sort by a column compares: nulls first, then numbers by value, then texts by their
+    // rank in the program's order.
+    struct SortKey {
+        int kind = 0;     // 0 null, 1 number, 2 text
+        double value = 0; // the number, or the text's rank
+    };
+    // Per stored row, the sort keys of a column: built on the first sort by it and kept while the
+    // loaded values stay as they are, so the next sort by it (the other way round, or back)
+    // reads and ranks nothing.
+    const std::vector<SortKey> &sortKeys(int column);
+    std::unordered_map<int, std::vector<SortKey>> m_sortKeys;
     int m_rowCount = 0;
     int m_keyColumn = -1;
     int m_current = -1;

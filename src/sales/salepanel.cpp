@@ -514,12 +514,13 @@ void SalePanel::post()
             return;
         }
         writeSale();
+        const long long soldRow = m_loaded->key; // forgotten as the panel hides
         // The sale is stored; the counter is kept at once so a failing refresh cannot lose it.
         storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("danhao"), m_counter.text());
         hide();
         clear();
         emit m_ctx.events.succeeded(QStringLiteral("销售数据保存成功..."));
-        emit m_ctx.events.salePosted(orderNumber());
+        emit m_ctx.events.salePosted(orderNumber(), soldRow);
     });
 }
 

@@ -447,6 +447,17 @@ void SalesDetailsWindow::queryOrderNumber(const QString &orderNumber)
     runOrderNumberQuery();
 }
 
+void SalesDetailsWindow::setOrderNumber(const QString &orderNumber)
+{
+    m_orderNumber->setText(orderNumber);
+}
+
+void SalesDetailsWindow::refreshThisMonth()
+{
+    if (isVisible())
+        loadThisMonth();
+}
+
 void SalesDetailsWindow::runOrderNumberQuery()
 {
     list(saleslistings::orderNumber(m_orderNumber->text()), false);

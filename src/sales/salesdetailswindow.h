@@ -24,7 +24,7 @@ struct OwedCustomer;
 
 // "销售明细" (Txstj): the sale lines by month, by conditions, by order number or as returns, with
 // their sums, and on the second tab "销售统计" the monthly and daily charts. The window lives for
-// the whole run; its listing is also refreshed while it is hidden.
+// the whole run; while it is hidden, what changes its listing takes effect when it is next shown.
 class SalesDetailsWindow : public QDialog {
     Q_OBJECT
 public:
@@ -94,6 +94,12 @@ public:
     void listOwedLinesOf(const OwedCustomer &customer);
     // Puts `orderNumber` into "销售单号：" and lists the lines whose order number contains it.
     void queryOrderNumber(const QString &orderNumber);
+    // Puts `orderNumber` into "销售单号：", ready for its sales note, without listing.
+    void setOrderNumber(const QString &orderNumber);
+    // "本 月" after sale lines were written elsewhere: at once while the window is showing. A hidden
+    // window lists nothing now: every show lists this month afresh, so the rows it then shows
+    // are the same, and a posting does not pay for a listing nobody sees.
+    void refreshThisMonth();
     // "查 询" of the order-number group.
     void runOrderNumberQuery();
 

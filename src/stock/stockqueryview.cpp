@@ -224,6 +224,23 @@ void StockQueryView::runQuery()
     emit reloaded();
 }
 
+void StockQueryView::rowWritten(long long key)
+{
+    Dataset &stock = m_ctx.data.stockQuery;
+    const Statement wanted = stockConditionsStatement(m_listing.baseCondition, conditions());
+    // The conditions query gives its rows in the order of the table or of an index over columns a
+    // sale does not write: a row read again keeps its place. A sorted grid or another listing
+    // ("全部记录", or conditions changed since) is run again.
+    const bool same = stock.isOpen() && stock.sortColumn().isEmpty() && stock.statement().sql == wanted.sql &&
+                      stock.statement().params == wanted.params;
+    if (!same || !stock.refreshRow(key)) {
+        runQuery();
+        return;
+    }
+    stock.first();
+    emit reloaded();
+}
+
 void StockQueryView::readListFrom(OnDemandComboBox *list, const QString &column)
 {
     list->setReader([this, column](QStringList &entries) {

@@ -44,6 +44,11 @@ public:
     void refreshAll();
     // Runs the conditions query.
     void runQuery();
+    // The query with the current conditions again, after the stock row `key` was written (a
+    // sale): when the grid shows that query's rows in its own order, only that row is read again
+    // (its new figures, or gone when it no longer meets the conditions) and the first row becomes
+    // current, as a re-run leaves it; otherwise the query runs again.
+    void rowWritten(long long key);
     // "清空条件": empties the conditions one by one; the text boxes re-query as they change.
     void clearConditions();
     // The zero-stock switch as restored at login (true: rows with zero stock hidden). Sets the

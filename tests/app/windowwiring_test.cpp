@@ -68,22 +68,58 @@ TEST(WindowWiringTest, APostingRefreshesTheWindowsInTheirOrder)
 
     QStringList announced;
     QObject::connect(&shop.events, &ShopEvents::succeeded, [&](const QString &text) { announced << text; });
-    QObject::connect(&shop.events, &ShopEvents::salePosted, [&](const QString &order) { announced << order; });
+    QObject::connect(&shop.events, &ShopEvents::salePosted, [&](const QString &order, long long) { announced << order; });
     ReadRecorder recorder(shop.data);
     sale.findChild<QAbstractButton *>(QStringLiteral("confirmSale"))->click();
 
     ASSERT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
     EXPECT_EQ(announced, (QStringList{QStringLiteral("销售数据保存成功..."), QStringLiteral("20140729001")}));
-    // The grid with the conditions kept, the order's lines and this month's lines in the sales
-    // details, then the order in the checkout. The customer list is not read again: the posted
-    // customer joins it.
-    EXPECT_EQ(recorder.reads, (QStringList{"main grid", "sales details", "checkout"}));
+    // The grid with the conditions kept, then the order in the checkout. The hidden sales details
+    // and inventory summary read their rows when shown. The customer list is not read again: the
+    // posted customer joins it.
+    EXPECT_EQ(recorder.reads, (QStringList{"main grid", "checkout"}));
     EXPECT_EQ(sale.customerField()->findText(QStringLiteral("张三")), 0);
     EXPECT_EQ(shop.windowSet().salesDetails->orderNumberText(), QStringLiteral("20140729001"));
-    EXPECT_EQ(shop.data.salesQuery.recordCount(), 1);
     EXPECT_EQ(main.successPrompt()->text(), QStringLiteral("销售数据保存成功..."));
     EXPECT_EQ(sale.customerName(), QStringLiteral("张三")) << "the customer stays for the next line of the order";
     EXPECT_EQ(main.checkoutPanel()->findChild<QTableView *>(QStringLiteral("orderLines"))->model()->rowCount(), 1);
+}
+
+// The sales details list this month's lines after a posting: at once while the window shows,
+// when next shown while it is hidden, with the posted order in "销售单号：" either way.
+TEST(WindowWiringTest, ThePostedLineReachesTheSalesDetailsShownOrHidden)
+{
+    for (const bool detailsShowing : {true, false}) {
+        SCOPED_TRACE(detailsShowing ? "showing" : "hidden");
+        TestShop shop;
+        shop.addStockRow({{"a", QStringLiteral("牛仔裤")}, {"1", 10.0}, {"4", 20.0}, {"5", 0.0}, {"6", 0.0},
+                          {"7", 5.0}, {"day1", QStringLiteral("2014-07-01")}});
+        shop.exec("insert into data1 (a, z, day1, [3]) values ('旧货', '20140601001', '2014-06-30', 1)");
+        shop.exec("insert into data1 (a, z, day1, [3]) values ('本月货', '20140702001', '2014-07-02', 1)");
+        MainWindow &main = shop.windows();
+        SalesDetailsWindow &details = *shop.windowSet().salesDetails;
+        if (detailsShowing)
+            details.show();
+        shop.data.stockQuery.open(Statement("select * from data order by ID"));
+        emit main.stockQuery()->rowClicked(0);
+        emit main.stockQuery()->rowDoubleClicked(0);
+        main.salePanel()->findChild<QAbstractButton *>(QStringLiteral("confirmSale"))->click();
+        ASSERT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+        if (!detailsShowing)
+            details.show();
+
+        EXPECT_EQ(details.orderNumberText(), QStringLiteral("20140729001"));
+        const Dataset &lines = shop.data.salesQuery;
+        QStringList names;
+        for (int r = 0; r < lines.recordCount(); ++r)
+            names << lines.value(r, "a").toString();
+        EXPECT_EQ(names, (QStringList{QStringLiteral("本月货"), QStringLiteral("牛仔裤")}));
+        EXPECT_EQ(details.grid()->model()->rowCount(), 2);
+        details.runOrderNumberQuery(); // "查 询" of the order-number group
+        EXPECT_EQ(lines.recordCount(), 1);
+        EXPECT_EQ(lines.value(0, "a").toString(), QStringLiteral("牛仔裤"));
+        details.hide();
+    }
 }
 
 TEST(WindowWiringTest, StockRowsChangedListsEveryRowAgain)

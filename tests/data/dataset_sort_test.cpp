@@ -1,6 +1,7 @@
 #include "data/dataset.h"
 #include "support/testapp.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,6 +70,41 @@ TEST_F(LargeResultSortTest, ARowThatLeftTheTableSortsAsEmpty)
     for (int r = 0; r < at; ++r)
         EXPECT_TRUE(onDemand.value(r, "4").isNull()) << r;
     EXPECT_EQ(onDemand.recordCount(), 3000);
+}
+
+} // namespace
+
+namespace {
+
+// A sort by a column sorted by before reuses what it read; a row written since is sorted by its
+// new value, whichever way it was written.
+TEST_F(LargeResultSortTest, ASortAfterAWriteUsesTheNewValue)
+{
+    const struct {
+        const char *name;
+        std::function<void(Dataset &, long long)> write;
+    } writes[] = {
+        {"through the result", [](Dataset &d, long long key) { d.updateByKey(key, {{"4", 1e9}}); }},
+        {"elsewhere, row read again",
+         [this](Dataset &d, long long key) {
+             shop.exec("update data1 set [4]=1e9 where ID=?", {key});
+             d.refreshRow(key);
+         }},
+    };
+    for (const auto &w : writes) {
+        SCOPED_TRACE(w.name);
+        onDemand.open(Statement("select * from data1 order by day1"));
+        onDemand.sort("4");
+        const long long smallest = onDemand.key(0);
+        onDemand.sort("4 DESC");
+        EXPECT_NE(onDemand.key(0), smallest);
+        w.write(onDemand, smallest);
+        onDemand.sort("4");
+        EXPECT_EQ(onDemand.key(onDemand.recordCount() - 1), smallest);
+        onDemand.sort("4 DESC");
+        EXPECT_EQ(onDemand.key(0), smallest);
+        shop.exec("update data1 set [4]=NULL where ID=?", {smallest});
+    }
 }
 
 } // namespace

@@ -249,6 +249,69 @@ TEST_F(StockQueryTest, ZeroStockSwitch)
     EXPECT_EQ(shown(), QList<long long>({negative, inStock}));
 }
 
+// After a sale the grid shows what the conditions query run again would show: the sold row's new
+// figures, or no row when it has left the conditions, with the first row current. Where the grid
+// holds that query's rows in their own order, the row is read alone; otherwise the query runs.
+TEST_F(StockQueryTest, AWrittenRowShowsWhatTheQueryRunAgainShows)
+{
+    const long long sold = add({{"a", "红衬衫"}, {"e", "hcs"}, {"7", 5}, {"5", 1}, {"6", 10}, {"8", 50}, {"day1", "2014-07-02"}});
+    add({{"a", "黑裤"}, {"e", "hk"}, {"7", 2}, {"day1", "2014-07-01"}});
+    add({{"a", "旧货"}, {"e", "jh"}, {"2", 0}, {"7", 0}, {"day1", "2014-07-03"}});
+    add({{"a", "红帽"}, {"e", "hm"}, {"7", 9}, {"day1", "2014-07-04"}});
+    auto *tick = field<QCheckBox>("hideZeroStock");
+    auto *name = field("queryName");
+    struct Shown {
+        QList<long long> keys;
+        QStringList cells;
+        std::vector<double> sums;
+        int current = -1;
+        bool operator==(const Shown &) const = default;
+    };
+    auto shownNow = [&] {
+        Shown s{shown(), {}, stock.sums({"5", "6", "7", "8"}), stock.currentRow()};
+        for (int r = 0; r < grid()->model()->rowCount(); ++r)
+            for (int c = 0; c < grid()->model()->columnCount(); ++c)
+                s.cells << cell(r, c);
+        return s;
+    };
+    const struct {
+        const char *name;
+        bool hideZero;
+        std::function<void()> listing;
+        double newStock;
+        bool readAlone;
+    } cases[] = {
+        {"conditions query", false, [&] { click("runQuery"); }, 4, true},
+        {"typed initials", false, [&] { name->setText("h"); }, 3, true},
+        {"sold out, zero stock hidden", true, [&] { click("runQuery"); }, 0, true},
+        {"back in stock, zero stock shown", false, [&] { name->setText("h"); }, 1, true},
+        {"after 全部记录", false, [&] { click("allRecords"); }, 2, false},
+        {"sorted", false, [&] { click("runQuery"); clickTitle(grid()->view()->horizontalHeader(), 10); }, 3, false},
+        {"conditions changed, not run", false, [&] { click("runQuery"); field<QCheckBox>("queryDateRange")->setChecked(true); }, 2, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        field<QCheckBox>("queryDateRange")->setChecked(false);
+        name->clear();
+        if (tick->isChecked() != c.hideZero)
+            tick->click();
+        c.listing();
+        stock.setCurrentRow(stock.recordCount() - 1);
+        shop.exec("update data set [7]=?, [5]=[5]+1, [8]=? * 10 where ID=?", {c.newStock, c.newStock, sold});
+        int resets = 0;
+        const auto counting = QObject::connect(&stock, &Dataset::reset, [&] { ++resets; });
+        const int reloadsBefore = reloads;
+        view->rowWritten(sold);
+        QObject::disconnect(counting);
+        EXPECT_EQ(resets == 0, c.readAlone);
+        EXPECT_EQ(reloads, reloadsBefore + 1) << "the sale panel hides as after a re-run";
+        const Shown written = shownNow();
+        EXPECT_EQ(written.current, written.keys.isEmpty() ? -1 : 0);
+        view->runQuery();
+        EXPECT_TRUE(written == shownNow());
+    }
+}
+
 TEST_F(StockQueryTest, AlarmNumberColoursLowStockRed)
 {
     // Halves go to the even neighbour: 4.5 counts as 4, 5.5 as 6, 6.5 as 6.
