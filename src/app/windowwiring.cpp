@@ -193,8 +193,7 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     auto showSalesDetails = [&w] { w.salesDetails->exec(); };
     QObject::connect(t.salesDetails, &QToolButton::clicked, &main, showSalesDetails);
     QObject::connect(a.salesDetails, &QAction::triggered, &main, showSalesDetails);
-    // A correction in the sales details narrows the main grid to the stock row it gave back to:
-    // closing the window lists every stock row again.
+    // Closing the sales details lists every stock row again, as "全部记录" does.
     QObject::connect(w.salesDetails, &SalesDetailsWindow::closed, &main, [&ctx, grid = main.stockQuery()] {
         guarded(ctx.messages, [&] { grid->refreshAll(); });
     });
