@@ -197,12 +197,12 @@ QWidget *SalesDetailsWindow::buildConditions(QWidget *parent)
     });
     m_name = lineEdit("queryName", group, initialsHint);
     m_code = lineEdit("queryCode", group);
-    m_spec = lineEdit("querySpec", group, initialsHint);
+    m_model = lineEdit("querySpec", group, initialsHint);
     m_customer = lineEdit("queryCustomer", group);
     m_remark = lineEdit("queryRemark", group);
     const std::pair<const char *, QWidget *> fields[] = {
         {"类 别：", m_category},   {"商品名称：", m_name},     {"商品编码：", m_code},
-        {"规格型号：", m_spec},    {"客户名称：", m_customer}, {"备 注：", m_remark},
+        {"规格型号：", m_model},    {"客户名称：", m_customer}, {"备 注：", m_remark},
     };
     for (int i = 0; i < 6; ++i) {
         grid->addWidget(label(QString::fromUtf8(fields[i].first), group), i / 3, i % 3 * 2);
@@ -246,7 +246,7 @@ QWidget *SalesDetailsWindow::buildConditions(QWidget *parent)
 
     auto run = [this](auto step) { return [this, step] { guarded(m_ctx.messages, step); }; };
     // Every change of a condition's text lists again.
-    for (QLineEdit *field : {m_name, m_code, m_spec, m_customer, m_remark})
+    for (QLineEdit *field : {m_name, m_code, m_model, m_customer, m_remark})
         connect(field, &QLineEdit::textChanged, this, run([this] { querySales(); }));
     connect(m_category, &QComboBox::editTextChanged, this, run([this] { querySales(); }));
     connect(query, &QPushButton::clicked, this, run([this] { querySales(); }));
@@ -391,7 +391,7 @@ SalesConditions SalesDetailsWindow::conditions() const
     c.category = m_category->currentText();
     c.name = m_name->text();
     c.code = m_code->text();
-    c.spec = m_spec->text();
+    c.model = m_model->text();
     c.customer = m_customer->text();
     c.remark = m_remark->text();
     c.dateRange = m_dateRange->isChecked();
@@ -421,9 +421,9 @@ void SalesDetailsWindow::clearConditions()
     // Emptied quietly and listed once, with every condition gone: the list then shows what the
     // emptied fields say, instead of a query run half-way through the emptying.
     const bool changed = !m_category->currentText().isEmpty() || !m_name->text().isEmpty() ||
-                         !m_code->text().isEmpty() || !m_spec->text().isEmpty() || !m_customer->text().isEmpty() ||
+                         !m_code->text().isEmpty() || !m_model->text().isEmpty() || !m_customer->text().isEmpty() ||
                          !m_remark->text().isEmpty() || m_dateRange->isChecked();
-    for (QLineEdit *field : {m_name, m_code, m_spec, m_customer, m_remark}) {
+    for (QLineEdit *field : {m_name, m_code, m_model, m_customer, m_remark}) {
         const QSignalBlocker quiet(field);
         field->clear();
     }

@@ -165,7 +165,7 @@ private:
     OnDemandComboBox *m_category = nullptr;
     QLineEdit *m_name = nullptr;
     QLineEdit *m_code = nullptr;
-    QLineEdit *m_spec = nullptr;
+    QLineEdit *m_model = nullptr;
     QLineEdit *m_customer = nullptr;
     QLineEdit *m_remark = nullptr;
     QCheckBox *m_dateRange = nullptr;

@@ -7,13 +7,13 @@ namespace saleslistings {
 namespace {
 
 // "select * from data1 <base>" followed by one bound substring match per non-empty field, in the
-// order category, name, code, spec, customer, remark, and the inclusive date range.
+// order category, name, code, model, customer, remark, and the inclusive date range.
 Statement withConditions(const QString &base, const SalesConditions &conditions)
 {
     Statement statement(QStringLiteral("select * from data1 ") + base);
     const std::pair<const char *, const QString *> matches[] = {
         {"d", &conditions.category}, {"e", &conditions.name},     {"c", &conditions.code},
-        {"f", &conditions.spec},     {"g", &conditions.customer}, {"j", &conditions.remark},
+        {"f", &conditions.model},     {"g", &conditions.customer}, {"j", &conditions.remark},
     };
     for (const auto &[column, text] : matches) {
         if (!text->isEmpty())

@@ -12,7 +12,7 @@ struct SalesConditions {
     QString category; // "类 别：", matched in d
     QString name;     // "商品名称：", initials of the name, matched in e
     QString code;     // "商品编码：", matched in c
-    QString spec;     // "规格型号：", initials of the spec, matched in f
+    QString model;    // "规格型号：", initials of the model, matched in f
     QString customer; // "客户名称：", matched in g
     QString remark;   // "备 注：", matched in j
     bool dateRange = false; // "销售日期：" ticked

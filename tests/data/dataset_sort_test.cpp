@@ -43,17 +43,17 @@ TEST_F(LargeResultSortTest, SortsAsAFullyLoadedResult)
             shop.exec("update data1 set ID=ID*1000 where ID>2900");
         for (const char *condition : {"", " where [3]>0 and day1>='2014-07-10'"}) {
             const Statement statement(QStringLiteral("select * from data1%1 order by day1").arg(condition));
-            for (const char *spec : {"4", "4 DESC", "a", "a DESC"}) {
+            for (const char *order : {"4", "4 DESC", "a", "a DESC"}) {
                 full.open(statement);
                 onDemand.open(statement);
                 ASSERT_GT(onDemand.recordCount(), 2000);
                 onDemand.setCurrentRow(1234);
                 const long long current = onDemand.currentKey();
-                full.sort(spec);
-                onDemand.sort(spec);
-                EXPECT_EQ(keys(onDemand), keys(full)) << spec << condition << spreadKeys;
-                EXPECT_EQ(onDemand.currentKey(), current) << spec;
-                EXPECT_EQ(onDemand.sortColumn(), QString(spec).section(' ', 0, 0));
+                full.sort(order);
+                onDemand.sort(order);
+                EXPECT_EQ(keys(onDemand), keys(full)) << order << condition << spreadKeys;
+                EXPECT_EQ(onDemand.currentKey(), current) << order;
+                EXPECT_EQ(onDemand.sortColumn(), QString(order).section(' ', 0, 0));
             }
         }
     }

@@ -67,7 +67,7 @@ TEST_F(SalesListingsTest, EachConditionSearchesItsColumnAsTyped)
     };
     const Case cases[] = {
         {"d", &SalesConditions::category}, {"e", &SalesConditions::name},     {"c", &SalesConditions::code},
-        {"f", &SalesConditions::spec},     {"g", &SalesConditions::customer}, {"j", &SalesConditions::remark},
+        {"f", &SalesConditions::model},     {"g", &SalesConditions::customer}, {"j", &SalesConditions::remark},
     };
     // Typed signs are plain characters; a trailing blank stays part of the text; letters match
     // without regard to case, as the initials are searched.
