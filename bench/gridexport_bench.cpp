@@ -3,6 +3,7 @@
 // very bytes the export produced to a file of its own (written, flushed to the disk, renamed), so
 // the difference is what building the sheet costs.
 // Run with --benchmark_filter=export --benchmark_enable_random_interleaving=true.
+#include "benchcontext.h"
 #include "shopgenerator.h"
 
 #include "common/appcontext.h"
@@ -47,31 +48,10 @@ public:
     QDateTime now() const override { return QDateTime(QDate(2014, 7, 29), QTime(10, 0)); }
 };
 
-struct ExportShop {
-    QTemporaryDir folder;
-    Database db;
-    DataModule data;
-    Settings settings;
-    LayoutStore layouts;
-    SilentMessages messages;
-    FixedClock clock;
-    QuietDesktop desktop;
-    SystemPrinting printing;
-    ShopEvents events;
-    AppContext ctx;
+struct ExportShop : BenchContext<SilentMessages, FixedClock, QuietDesktop> {
     Grid grid;
 
-    explicit ExportShop(const QString &file)
-        : db(file),
-          data((db.open(), db)),
-          settings(folder.path()),
-          layouts(folder.path()),
-          printing(desktop, clock, folder.path()),
-          ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}},
-          grid(data.stockQuery, StockQueryView::gridColumns())
-    {
-        ctx.session.userName = Session::superAdminName();
-    }
+    explicit ExportShop(const QString &file) : BenchContext(file), grid(data.stockQuery, StockQueryView::gridColumns()) {}
 
     // The main grid listing `rows` stock rows.
     void list(int rows)
@@ -89,7 +69,7 @@ ExportShop &shop()
 
 QString target(const char *suffix)
 {
-    return shop().folder.filePath(QStringLiteral("导出") + QLatin1String(suffix));
+    return shop().config.filePath(QStringLiteral("导出") + QLatin1String(suffix));
 }
 
 void exportGrid(benchmark::State &state, const char *suffix, int rows)

@@ -5,6 +5,7 @@
 // click until the main grid has painted. Beside each, plain SQLite on a connection of its own runs
 // the statements the interaction ran (recorded from the program's connection) on the same file.
 // Run with --benchmark_enable_random_interleaving=true; the table at the end gives the ratios.
+#include "benchcontext.h"
 #include "shopgenerator.h"
 
 #include "app/mainwindow.h"
@@ -145,30 +146,12 @@ double peakMemoryMB()
 }
 
 // The program with its whole window set on one shop file, logged in, the main window shown.
-struct Shop {
-    QTemporaryDir config;
-    Database db;
-    DataModule data;
-    Settings settings;
-    LayoutStore layouts;
-    BenchMessages messages;
-    SystemClock clock;
-    SystemDesktop desktop;
-    SystemPrinting printing;
-    ShopEvents events;
-    AppContext ctx;
+struct Shop : BenchContext<BenchMessages, SystemClock> {
     std::unique_ptr<WindowSet> windows;
     PaintWatch paints;
     QString file;
 
-    explicit Shop(const QString &shopFile)
-        : db(shopFile),
-          data((db.open(), db)),
-          settings(config.path()),
-          layouts(config.path()),
-          printing(desktop, clock, config.path()),
-          ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}},
-          file(shopFile)
+    explicit Shop(const QString &shopFile) : BenchContext(shopFile), file(shopFile)
     {
         windows = createWindowSet(ctx, [] {});
         main().setLoginGateEnabled(false);

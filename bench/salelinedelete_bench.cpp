@@ -6,6 +6,7 @@
 // rows of this month's listing and the two chart totals. The window deletes the last line of the
 // month, plain SQLite the first, so neither looks for a line the other has deleted.
 // Run with --benchmark_filter=saleLineDelete --benchmark_enable_random_interleaving=true.
+#include "benchcontext.h"
 #include "shopgenerator.h"
 
 #include "common/appcontext.h"
@@ -55,32 +56,15 @@ public:
     void error(const QString &text) override { qFatal("%s", qPrintable(text)); }
 };
 
-struct Shop {
-    QTemporaryDir config;
-    Database db;
-    DataModule data;
-    Settings settings;
-    LayoutStore layouts;
-    SilentMessages messages;
-    BenchClock clock;
-    SystemDesktop desktop;
-    SystemPrinting printing;
-    ShopEvents events;
-    AppContext ctx;
+struct Shop : BenchContext<SilentMessages, BenchClock> {
     SalesDetailsWindow window;
     QPushButton *deleteButton;
 
     explicit Shop(const QString &file)
-        : db(file),
-          data((db.open(), db)),
-          settings(config.path()),
-          layouts(config.path()),
-          printing(desktop, clock, config.path()),
-          ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}},
+        : BenchContext(file),
           window(ctx),
           deleteButton(window.linePanel()->findChild<QPushButton *>(QStringLiteral("deleteLine")))
     {
-        ctx.session.userName = Session::superAdminName();
         // What the program wires for a deleted line in the sales details: this month, profit.
         QObject::connect(&events, &ShopEvents::saleLinesChanged, &window, [this] {
             window.loadThisMonth();

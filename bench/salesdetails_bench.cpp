@@ -3,6 +3,7 @@
 // the two chart queries, and "欠款客户" with a customer's owed lines. Beside each, plain SQLite runs on the same file, on a connection of
 // its own, the statement that reads the same rows and the numbers the footer sums.
 // Run with --benchmark_filter=details --benchmark_enable_random_interleaving=true.
+#include "benchcontext.h"
 #include "shopgenerator.h"
 
 #include "common/appcontext.h"
@@ -57,30 +58,11 @@ public:
     void error(const QString &text) override { qFatal("%s", qPrintable(text)); }
 };
 
-struct Shop {
-    QTemporaryDir config;
-    Database db;
-    DataModule data;
-    Settings settings;
-    LayoutStore layouts;
-    SilentMessages messages;
-    BenchClock clock;
-    SystemDesktop desktop;
-    SystemPrinting printing;
-    ShopEvents events;
-    AppContext ctx;
+struct Shop : BenchContext<SilentMessages, BenchClock> {
     SalesDetailsWindow window;
 
-    explicit Shop(const QString &file)
-        : db(file),
-          data((db.open(), db)),
-          settings(config.path()),
-          layouts(config.path()),
-          printing(desktop, clock, config.path()),
-          ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}},
-          window(ctx)
+    explicit Shop(const QString &file) : BenchContext(file), window(ctx)
     {
-        ctx.session.userName = Session::superAdminName();
         window.resize(1008, 585);
     }
 };

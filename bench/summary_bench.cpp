@@ -4,6 +4,7 @@
 // painted. Beside it, plain SQLite runs the same statement on the same file, and the statement
 // without the grouping of missing and empty texts.
 // Run with --benchmark_filter=Summary --benchmark_enable_random_interleaving=true.
+#include "benchcontext.h"
 #include "shopgenerator.h"
 
 #include "common/appcontext.h"
@@ -74,31 +75,10 @@ public:
 };
 
 // The summary window on the same shop file, with the services a window needs.
-struct SummaryWindowShop {
-    QTemporaryDir config;
-    Database db;
-    DataModule data;
-    Settings settings;
-    LayoutStore layouts;
-    SilentMessages messages;
-    SystemClock clock;
-    SystemDesktop desktop;
-    SystemPrinting printing;
-    ShopEvents events;
-    AppContext ctx;
+struct SummaryWindowShop : BenchContext<SilentMessages, SystemClock> {
     InventorySummaryWindow window;
 
-    explicit SummaryWindowShop(const QString &file)
-        : db(file),
-          data((db.open(), db)),
-          settings(config.path()),
-          layouts(config.path()),
-          printing(desktop, clock, config.path()),
-          ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}},
-          window(ctx)
-    {
-        ctx.session.userName = Session::superAdminName();
-    }
+    explicit SummaryWindowShop(const QString &file) : BenchContext(file), window(ctx) {}
 };
 
 // "汇总统计" opened: the window shown offscreen (which reads the totals) until its grid, titles and
