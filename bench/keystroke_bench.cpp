@@ -31,7 +31,7 @@ struct Shop {
     explicit Shop(const QString &file) : db(file), data((db.open(), db)), grid(data.stockQuery, StockQueryView::gridColumns())
     {
         grid.resize(1031, 460);
-        grid.readOnDemand({QStringLiteral("7")});
+        grid.readOnDemand();
         grid.setRowColour([this](int row) {
             return data.stockQuery.value(row, QStringLiteral("7")).toDouble() <= 5 ? QColor(255, 0, 0) : QColor();
         });

@@ -17,6 +17,8 @@ public:
 
     // Appends the values of the first `count` result columns of the row `stmt` stands on.
     void appendRow(sqlite3_stmt *stmt, int count);
+    // Appends the value of one result column.
+    void append(sqlite3_stmt *stmt, int column) { m_cells.push_back(read(stmt, column, m_text)); }
     void appendNull() { m_cells.emplace_back(); }
     size_t size() const { return m_cells.size(); }
     // Replaces a cell with the value of a result column.

@@ -70,7 +70,6 @@ void Dataset::close()
     m_rows.clear();
     m_place.clear();
     m_lateRow.clear();
-    m_loadedUnits.clear();
     m_knownUnits.clear();
     m_sortKeys.clear();
     m_loadedWidth = m_lateWidth = 0;
@@ -94,55 +93,65 @@ void Dataset::open(const Statement &statement, const QHash<QString, long long> &
     close();
     m_statement = statement;
     m_table = editableTable(statement.sql);
-    // A keyed result with columns read on demand runs a narrower statement for the rows: the
-    // same conditions, selecting only what is read while loading (see placeColumns).
+    // A keyed result with columns read on demand keeps only each row's key. Its rows are read by
+    // a narrower statement with the same conditions, selecting the key and the columns named to
+    // be read while loading; those are summed as the rows arrive and then read on demand like
+    // every other column, their sums kept as given sums are (see placeColumns).
     QStringList columns;
     std::vector<bool> deferred;
+    std::vector<bool> summed; // per column: read while loading to be summed
     Statement &rows = m_rowsStatement;
     rows = statement;
     if (!m_loadedColumns.isEmpty() && !m_table.isEmpty()) {
         columns = m_db.columns(statement);
-        deferred = deferredColumns(columns, tableSums);
-        if (!deferred.empty())
-            rows = loadingStatement(statement, columns, deferred);
+        deferred = deferredColumns(columns);
+        if (!deferred.empty()) {
+            std::vector<bool> skipped(deferred.size());
+            for (int c = 0; c < int(columns.size()); ++c) {
+                summed.push_back(deferred[size_t(c)] && m_loadedColumns.contains(columns.at(c), Qt::CaseInsensitive) &&
+                                 !hasName(tableSums, columns.at(c)));
+                skipped[size_t(c)] = deferred[size_t(c)] && !summed.back();
+            }
+            rows = loadingStatement(statement, columns, skipped);
+        }
     }
     const bool namesKnown = !columns.isEmpty();
-    // The columns read while loading are the ones a grid sums: their sums are taken as the rows
-    // arrive, while the values are at hand, instead of in a second pass.
-    const bool summing = !deferred.empty();
-    int keyAt = -1; // the key's place among the columns read: never summed
-    for (int c = 0, at = 0; c < int(deferred.size()); ++c) {
-        if (deferred[size_t(c)])
-            continue;
-        if (columns.at(c).compare(QStringLiteral("ID"), Qt::CaseInsensitive) == 0)
-            keyAt = at;
-        ++at;
+    // Where the key and each summed column stand among the columns `rows` selects.
+    int keyAt = -1;
+    std::vector<int> summedAt, summedColumn;
+    for (int c = 0, at = 0; c < int(summed.size()); ++c) {
+        if (!deferred[size_t(c)])
+            keyAt = at++;
+        else if (summed[size_t(c)]) {
+            summedAt.push_back(at++);
+            summedColumn.push_back(c);
+        }
     }
+    std::vector<long long> units(summedAt.size(), 0);
     int count = 0;
-    int width = -1; // columns of `rows`
     try {
-        // Otherwise the names arrive with the rows.
-        m_db.query(
-            rows,
-            [&](sqlite3_stmt *stmt) {
-                if (width < 0)
-                    width = sqlite3_column_count(stmt);
-                m_cells.appendRow(stmt, width);
-                if (summing) {
-                    if (m_loadedUnits.empty())
-                        m_loadedUnits.assign(size_t(width), 0);
-                    const size_t first = m_cells.size() - size_t(width);
-                    for (int c = 0; c < width; ++c) {
-                        if (c != keyAt)
-                            m_loadedUnits[size_t(c)] += numbertext::fixed4Units(m_cells.number(first + size_t(c)));
-                    }
-                }
+        if (keyAt >= 0) {
+            m_db.query(rows, [&](sqlite3_stmt *stmt) {
+                m_cells.append(stmt, keyAt);
+                for (size_t i = 0; i < summedAt.size(); ++i)
+                    units[i] += numbertext::fixed4Units(CellStore::numberOf(sqlite3_column_value(stmt, summedAt[i])));
                 ++count;
-            },
-            namesKnown ? nullptr : &columns);
+            });
+        } else {
+            // Otherwise the names arrive with the rows.
+            int width = -1;
+            m_db.query(
+                rows,
+                [&](sqlite3_stmt *stmt) {
+                    if (width < 0)
+                        width = sqlite3_column_count(stmt);
+                    m_cells.appendRow(stmt, width);
+                    ++count;
+                },
+                namesKnown ? nullptr : &columns);
+        }
     } catch (...) {
         m_cells.clear();
-        m_loadedUnits.clear();
         throw;
     }
     m_columns = columns;
@@ -158,6 +167,8 @@ void Dataset::open(const Statement &statement, const QHash<QString, long long> &
         if (const int c = columnIndex(it.key()); c >= 0)
             m_knownUnits.insert(c, it.value());
     }
+    for (size_t i = 0; i < summedColumn.size(); ++i)
+        m_knownUnits.insert(summedColumn[i], units[i]);
     m_keyColumn = m_table.isEmpty() ? -1 : columnIndex(QStringLiteral("ID"));
     if (m_keyColumn < 0)
         m_table.clear();
@@ -202,23 +213,23 @@ Dataset::Cell Dataset::cell(int row, int column) const
     return {&m_lateCells, size_t(late) * size_t(m_lateWidth) + size_t(place.at)};
 }
 
-std::vector<bool> Dataset::deferredColumns(const QStringList &columns, const QHash<QString, long long> &tableSums) const
+std::vector<bool> Dataset::deferredColumns(const QStringList &columns) const
 {
     std::vector<bool> deferred;
     if (m_loadedColumns.isEmpty() || m_table.isEmpty() || !columns.contains(QStringLiteral("ID"), Qt::CaseInsensitive))
         return deferred;
-    auto known = [&](const QString &name) {
-        for (auto it = tableSums.cbegin(); it != tableSums.cend(); ++it) {
-            if (it.key().compare(name, Qt::CaseInsensitive) == 0)
-                return true;
-        }
-        return false;
-    };
-    for (const QString &name : columns) {
-        deferred.push_back(name.compare(QStringLiteral("ID"), Qt::CaseInsensitive) != 0 &&
-                           (!m_loadedColumns.contains(name, Qt::CaseInsensitive) || known(name)));
-    }
+    for (const QString &name : columns)
+        deferred.push_back(name.compare(QStringLiteral("ID"), Qt::CaseInsensitive) != 0);
     return deferred;
+}
+
+bool Dataset::hasName(const QHash<QString, long long> &sums, const QString &name)
+{
+    for (auto it = sums.cbegin(); it != sums.cend(); ++it) {
+        if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 long long Dataset::unitsOf(const QVariant &value)
@@ -568,7 +579,6 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
             at.store->set(at.index, fresh[size_t(i)]);
     }
     m_sortKeys.clear();
-    m_loadedUnits.clear();
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         m_knownUnits[it.key()] += unitsOf(value(row, it.key())) - it.value();
     emit rowChanged(row);
@@ -578,6 +588,10 @@ bool Dataset::refreshRow(long long key)
 {
     const int row = rowOfKey(key);
     if (row < 0 || m_editMode != EditMode::None)
+        return false;
+    // The kept sums lose what the row held before it was written: unknown when its cells were
+    // never read, as reading them now gives what was written.
+    if (!m_knownUnits.isEmpty() && m_lateWidth > 0 && m_lateRow[size_t(m_rows[size_t(row)])] < 0)
         return false;
     // The statement narrowed to the one row: no row when it is no longer one of the statement's.
     Statement one(QStringLiteral("SELECT * FROM (%1) WHERE ID=?").arg(m_statement.sql), m_statement.params);
@@ -592,13 +606,6 @@ bool Dataset::refreshRow(long long key)
     auto adjustSums = [&](int sign) {
         for (auto it = m_knownUnits.begin(); it != m_knownUnits.end(); ++it)
             it.value() += sign * unitsOf(value(row, it.key()));
-        if (m_loadedUnits.empty())
-            return;
-        for (int c = 0; c < m_columns.size(); ++c) {
-            if (!m_place[size_t(c)].late && c != m_keyColumn)
-                m_loadedUnits[size_t(m_place[size_t(c)].at)] +=
-                    sign * numbertext::fixed4Units(m_cells.number(loadedCell(row, c)));
-        }
     };
     adjustSums(-1);
     if (fresh.empty()) {
@@ -638,7 +645,6 @@ void Dataset::deleteCurrent()
     for (auto it = removed.cbegin(); it != removed.cend(); ++it)
         m_knownUnits[it.key()] -= it.value();
     m_rows.erase(m_rows.begin() + row);
-    m_loadedUnits.clear();
     --m_rowCount;
     m_current = m_rowCount == 0 ? -1 : std::min(row, m_rowCount - 1);
     m_eof = m_rowCount == 0;
@@ -749,11 +755,6 @@ std::vector<double> Dataset::sums(const QStringList &names) const
     for (size_t i = 0; i < columns.size(); ++i) {
         if (const auto known = m_knownUnits.constFind(columns[i]); known != m_knownUnits.cend()) {
             units[i] = known.value();
-            continue;
-        }
-        const Place place = m_place[size_t(columns[i])];
-        if (!place.late && !m_loadedUnits.empty() && columns[i] != m_keyColumn) {
-            units[i] = m_loadedUnits[size_t(place.at)];
             continue;
         }
         for (int r = 0; r < m_rowCount; ++r) {

@@ -89,12 +89,13 @@ public:
     // cost of one row. False when the row is not loaded or the result carries no keys.
     bool refreshRow(long long key);
 
-    // Keyed results read only the key and these columns while they load; the other columns of a
-    // row are read by its key when a value of the row is first asked for, together with the rows
-    // around it. The rows are read by a narrower statement with the same conditions, selecting the
-    // key and these columns only, whose sums are taken while loading. A grid that shows a
-    // screenful of a large result then costs little more than that statement. Empty (the
-    // default): every column is read while loading.
+    // Keyed results keep only each row's key while they load, reading these columns too only to
+    // sum them; every other column of a row, and these, are read by its key when a value of the
+    // row is first asked for, together with the rows around it. The rows are read by a narrower
+    // statement with the same conditions, selecting the key and these columns only. The sums are
+    // then kept like given sums, true through edits and deletions. A grid that shows a screenful
+    // of a large result costs little more than that statement, in time and in memory. Empty (the
+    // default): every column is read and kept while loading.
     void setLoadedColumns(const QStringList &names) { m_loadedColumns = names; }
 
     // Re-sorts the loaded rows by one column: "7" ascending, "7 DESC" descending. Stable.
@@ -148,7 +149,9 @@ private:
     }
     // Per column of a result being loaded: true when it is read on demand. Empty when every column
     // is read at once.
-    std::vector<bool> deferredColumns(const QStringList &columns, const QHash<QString, long long> &tableSums) const;
+    std::vector<bool> deferredColumns(const QStringList &columns) const;
+    // Whether `sums` has a sum for the column `name` (names compare without case).
+    static bool hasName(const QHash<QString, long long> &sums, const QString &name);
     // What a value adds to a sum, in ten-thousandths.
     static long long unitsOf(const QVariant &value);
     // `statement` selecting only the columns not deferred, in their order.
@@ -172,10 +175,8 @@ private:
     int m_loadedWidth = 0;          // cells per row in m_cells
     int m_lateWidth = 0;            // cells per row in m_lateCells
     mutable std::vector<int> m_lateRow; // per stored row: its row in m_lateCells, -1 while not read
-    // Per column of m_cells: the sum of the loaded rows in ten-thousandths, taken while loading
-    // a result with deferred columns; empty when not taken or no longer true.
-    std::vector<long long> m_loadedUnits;
-    // Per column given sums at open: the sum of every loaded row in ten-thousandths.
+    // Per column given sums at open or taken while loading: the sum of every loaded row in
+    // ten-thousandths.
     QHash<int, long long> m_knownUnits;
     // What a sort by a column compares: nulls first, then numbers by value, then texts by their
     // rank in the program's order.

@@ -161,7 +161,7 @@ QWidget *SalesDetailsWindow::buildListPage()
     m_grid->setRowColour([this](int row) { return isReturnOrZero(row) ? kReturnColour : QColor(); });
     // The rows' other columns are read as they are shown; the sums and the quantity that colours a
     // row are read while loading.
-    m_grid->readOnDemand({QStringLiteral("3")});
+    m_grid->readOnDemand();
     for (const char *field : kHiddenAtStart)
         m_grid->setFieldHidden(QLatin1String(field), true);
     connect(m_grid, &Grid::rowClicked, this, &SalesDetailsWindow::rowClicked);

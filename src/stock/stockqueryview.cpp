@@ -79,7 +79,7 @@ void StockQueryView::buildGrid()
     m_grid->view()->viewport()->setToolTip(hint);
     m_grid->setContextMenu(m_gridMenu);
     m_grid->setRowColour([this](int row) { return isLowStock(row) ? QColor(255, 0, 0) : QColor(); });
-    m_grid->readOnDemand({QStringLiteral("7")});
+    m_grid->readOnDemand();
     connect(m_grid, &Grid::rowClicked, this, &StockQueryView::rowClicked);
     connect(m_grid, &Grid::rowDoubleClicked, this, &StockQueryView::rowDoubleClicked);
     connect(m_grid, &Grid::aboutToSort, this, &StockQueryView::aboutToSort);

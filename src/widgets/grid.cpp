@@ -85,9 +85,9 @@ void Grid::setRowColour(DatasetModel::RowColour colour)
     redraw();
 }
 
-void Grid::readOnDemand(const QStringList &alsoNeeded)
+void Grid::readOnDemand()
 {
-    dataset().setLoadedColumns(m_model->summedFields() + alsoNeeded);
+    dataset().setLoadedColumns(m_model->summedFields());
 }
 
 void Grid::setColumnsFitted(bool fitted)

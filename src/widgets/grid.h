@@ -28,9 +28,9 @@ public:
     GridFooter *footer() const { return m_footer; }
 
     void setRowColour(DatasetModel::RowColour colour);
-    // Lets the dataset read the rows' other columns only when they are shown: it reads the
-    // summed fields and `alsoNeeded` (e.g. what the row colour looks at) for every row at once.
-    void readOnDemand(const QStringList &alsoNeeded = {});
+    // Lets the dataset read the rows' columns only when they are shown: while loading it reads
+    // every row's key and the summed fields, only to sum them.
+    void readOnDemand();
     void setFooterColour(const QColor &colour);
     // The menu shown by a right click on the rows.
     void setContextMenu(QMenu *menu);

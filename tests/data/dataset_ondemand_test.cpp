@@ -2,7 +2,9 @@
 #include "data/dataset.h"
 #include "support/testapp.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -70,6 +72,53 @@ TEST_F(OnDemandDatasetTest, KeepsWrittenValuesAndRemovedRows)
     EXPECT_EQ(stock.recordCount(), 199);
     EXPECT_EQ(name(10), "名称011");
     EXPECT_EQ(name(198), "名称199");
+}
+
+// The loaded columns are summed while loading and not kept: their sums must follow every write
+// as the table's own sums do. A row written elsewhere and never read cannot be taken out of the
+// sums (what it held is gone), so it is not read again alone: the caller lists afresh.
+TEST_F(OnDemandDatasetTest, SumsTakenWhileLoadingFollowWrites)
+{
+    auto tableSums = [&] {
+        std::vector<double> sums;
+        shop.db.query(Statement("select total([2]), total([7]) from data"), [&](sqlite3_stmt *stmt) {
+            sums = {sqlite3_column_double(stmt, 0), sqlite3_column_double(stmt, 1)};
+        });
+        return sums;
+    };
+    const struct {
+        const char *what;
+        std::function<bool()> write; // false: the result must be listed afresh
+    } writes[] = {
+        {"edited through the result", [&] { stock.updateByKey(stock.key(30), {{"7", 12.25}, {"2", 4}}); return true; }},
+        {"deleted through the result", [&] { stock.setCurrentRow(31); stock.deleteCurrent(); return true; }},
+        {"written elsewhere after being read", [&] {
+             const long long key = stock.key(2);
+             stock.value(2, "7");
+             shop.exec("update data set [7]=[7]+100, [2]=[2]+1 where ID=?", {key});
+             return stock.refreshRow(key);
+         }},
+        {"written elsewhere, never read", [&] {
+             const long long key = stock.key(190);
+             shop.exec("update data set [7]=[7]+100 where ID=?", {key});
+             return stock.refreshRow(key);
+         }},
+    };
+    for (const auto &w : writes) {
+        SCOPED_TRACE(w.what);
+        const bool readAlone = w.write();
+        if (std::string(w.what) == "written elsewhere, never read") {
+            EXPECT_FALSE(readAlone);
+            stock.open(Statement("select * from data order by ID"));
+        } else {
+            EXPECT_TRUE(readAlone);
+        }
+        const std::vector<double> expected = tableSums();
+        const std::vector<double> kept = stock.sums({"2", "7"});
+        ASSERT_EQ(kept.size(), 2u);
+        EXPECT_NEAR(kept[0], expected[0], 1e-9);
+        EXPECT_NEAR(kept[1], expected[1], 1e-9);
+    }
 }
 
 TEST_F(OnDemandDatasetTest, RowGoneFromTheTableShowsEmpty)

@@ -89,7 +89,7 @@ const Case kCases[] = {
 TEST_F(StockQueryRowsTest, GridRowsEqualThePlainStatement)
 {
     Grid grid(shop.data.stockQuery, StockQueryView::gridColumns());
-    grid.readOnDemand({QStringLiteral("7")});
+    grid.readOnDemand();
     Dataset &stock = shop.data.stockQuery;
     for (const StockListing &listing : {StockListing::allRows(), StockListing::nonZeroStock()}) {
         for (const Case &c : kCases) {
