@@ -1,6 +1,7 @@
 #include "widgets/grid.h"
 
 #include "data/dataset.h"
+#include "widgets/celldelegate.h"
 #include "widgets/gridfooter.h"
 #include "widgets/groupedheader.h"
 
@@ -23,6 +24,7 @@ Grid::Grid(Dataset &dataset, GridColumns columns, QWidget *parent)
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setWordWrap(false);
+    m_view->setItemDelegate(new CellDelegate(m_view));
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
