@@ -314,14 +314,20 @@ std::vector<long long> Dataset::readWholeColumn(int column, CellStore &values) c
     byKey.reserve(size_t(m_rowCount));
     for (int r = 0; r < m_rowCount; ++r)
         byKey.emplace_back((long long)m_cells.number(loadedCell(r, m_keyColumn)), r);
-    std::sort(byKey.begin(), byKey.end());
-    const long long lowest = byKey.empty() ? 0 : byKey.front().first;
-    const long long span = byKey.empty() ? 0 : byKey.back().first - lowest + 1;
+    long long lowest = 0, highest = -1;
+    if (!byKey.empty()) {
+        const auto [low, high] = std::minmax_element(byKey.cbegin(), byKey.cend());
+        lowest = low->first;
+        highest = high->first;
+    }
+    const long long span = highest - lowest + 1;
     std::vector<int> dense;
     if (span <= 4 * (long long)m_rowCount + 1024) {
         dense.assign(size_t(span), -1);
         for (const auto &[key, row] : byKey)
             dense[size_t(key - lowest)] = row;
+    } else {
+        std::sort(byKey.begin(), byKey.end());
     }
     auto rowOfKey = [&](long long key) {
         if (!dense.empty())
@@ -709,18 +715,27 @@ void Dataset::sort(const QString &fieldSpec)
     }
     const int column = requireColumn(field);
     const std::vector<SortKey> &keys = sortKeys(column);
-    auto compare = [&](int x, int y) {
-        const SortKey &a = keys[size_t(m_rows[size_t(x)])], &b = keys[size_t(m_rows[size_t(y)])];
-        if (a.kind != b.kind)
-            return a.kind < b.kind ? -1 : 1;
-        return a.value < b.value ? -1 : (a.value > b.value ? 1 : 0);
+    // The rows' keys side by side with their positions, so the sort compares values held in place.
+    struct Item {
+        SortKey key;
+        int position;
     };
-    std::vector<int> order(static_cast<size_t>(m_rowCount));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-        const int c = compare(x, y);
-        return descending ? c > 0 : c < 0;
-    });
+    std::vector<Item> items;
+    items.reserve(size_t(m_rowCount));
+    for (int r = 0; r < m_rowCount; ++r)
+        items.push_back({keys[size_t(m_rows[size_t(r)])], r});
+    auto before = [](const SortKey &a, const SortKey &b) {
+        return a.kind != b.kind ? a.kind < b.kind : a.value < b.value;
+    };
+    // Stable: rows that compare equal keep the order they were in, either way.
+    if (descending)
+        std::stable_sort(items.begin(), items.end(), [&](const Item &x, const Item &y) { return before(y.key, x.key); });
+    else
+        std::stable_sort(items.begin(), items.end(), [&](const Item &x, const Item &y) { return before(x.key, y.key); });
+    std::vector<int> order;
+    order.reserve(items.size());
+    for (const Item &item : items)
+        order.push_back(item.position);
     std::vector<int> sorted;
     sorted.reserve(order.size());
     int newCurrent = -1;
