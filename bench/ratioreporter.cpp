@@ -53,7 +53,8 @@ void RatioReporter::Finalize()
         std::fprintf(out, "%-44s ", name.c_str());
         whole >= 0 ? std::fprintf(out, "%12.2f ", whole) : std::fprintf(out, "%12s ", "-");
         raw >= 0 ? std::fprintf(out, "%12.2f ", raw) : std::fprintf(out, "%12s ", "-");
-        whole >= 0 && raw > 0 ? std::fprintf(out, "%8.2f ", whole / raw) : std::fprintf(out, "%8s ", "-");
+        // An interaction that ran no statement (all it needed was in memory) has no ratio.
+        whole >= 0 && raw >= 0.01 ? std::fprintf(out, "%8.2f ", whole / raw) : std::fprintf(out, "%8s ", "-");
         times.peakMB >= 0 ? std::fprintf(out, "%9.0f\n", times.peakMB) : std::fprintf(out, "%9s\n", "");
     }
     std::fflush(out);
