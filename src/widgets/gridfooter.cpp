@@ -2,10 +2,38 @@
 
 #include "widgets/datasetmodel.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTableView>
+#include <QToolTip>
+
+namespace {
+
+// The space a text has within its cell.
+QRect textArea(const QRect &cell)
+{
+    return cell.adjusted(3, 0, -4, 0);
+}
+
+} // namespace
+
+FittedText fitFooterText(const QFont &font, const QString &text, int width)
+{
+    FittedText fitted{font, text};
+    if (QFontMetrics(font).horizontalAdvance(text) <= width)
+        return fitted;
+    const qreal smallest = font.pointSizeF() * 2 / 3;
+    for (qreal size = font.pointSizeF() - 0.5; size >= smallest && size > 0; size -= 0.5) {
+        fitted.font.setPointSizeF(size);
+        if (QFontMetrics(fitted.font).horizontalAdvance(text) <= width)
+            return fitted;
+    }
+    fitted.text = QFontMetrics(fitted.font).elidedText(text, Qt::ElideRight, width);
+    return fitted;
+}
 
 GridFooter::GridFooter(QTableView &view, DatasetModel &model, QWidget *parent)
     : QWidget(parent), m_view(view), m_model(model)
@@ -27,27 +55,54 @@ QSize GridFooter::sizeHint() const
     return {100, fontMetrics().height() + 8};
 }
 
-void GridFooter::paintEvent(QPaintEvent *)
+std::vector<std::pair<int, QRect>> GridFooter::cells() const
 {
-    QPainter painter(this);
     const QHeaderView *header = m_view.horizontalHeader();
     // Where the view's cells start, in this widget's coordinates.
     const int origin = m_view.viewport()->mapTo(parentWidget(), QPoint(0, 0)).x() - x();
     const QRect area(origin, 0, m_view.viewport()->width(), height());
-    painter.setClipRect(area);
-    painter.setPen(palette().color(QPalette::Mid));
+    std::vector<std::pair<int, QRect>> shown;
     for (int logical = 0; logical < header->count(); ++logical) {
         if (header->isSectionHidden(logical))
             continue;
         const QRect cell(origin + header->sectionViewportPosition(logical), 0, header->sectionSize(logical), height());
-        if (!cell.intersects(area))
-            continue;
-        painter.drawLine(cell.topRight(), cell.bottomRight());
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(cell.adjusted(3, 0, -4, 0), int(m_model.columns().at(logical).footerAlignment),
-                         m_model.footerText(logical));
+        if (cell.intersects(area))
+            shown.emplace_back(logical, cell);
+    }
+    return shown;
+}
+
+void GridFooter::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const int origin = m_view.viewport()->mapTo(parentWidget(), QPoint(0, 0)).x() - x();
+    painter.setClipRect(QRect(origin, 0, m_view.viewport()->width(), height()));
+    for (const auto &[logical, cell] : cells()) {
         painter.setPen(palette().color(QPalette::Mid));
+        painter.drawLine(cell.topRight(), cell.bottomRight());
+        const FittedText fitted = fitFooterText(font(), m_model.footerText(logical), textArea(cell).width());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setFont(fitted.font);
+        painter.drawText(textArea(cell), int(m_model.columns().at(logical).footerAlignment), fitted.text);
     }
     painter.setClipping(false);
+    painter.setPen(palette().color(QPalette::Mid));
     painter.drawLine(rect().topLeft(), rect().topRight());
+}
+
+bool GridFooter::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    for (const auto &[logical, cell] : cells()) {
+        const QString text = m_model.footerText(logical);
+        if (cell.contains(help->pos()) && fitFooterText(font(), text, textArea(cell).width()).text != text) {
+            QToolTip::showText(help->globalPos(), text, this, cell);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }

@@ -6,6 +6,7 @@
 #include "widgets/groupedheader.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QTableView>
 #include <gtest/gtest.h>
@@ -199,6 +200,44 @@ TEST_F(GridTest, GroupTitleSpansItsVisibleNeighbours)
     grid.header()->moveSection(grid.header()->visualIndex(4), 1);
     EXPECT_EQ(h->groupRect(0).width(), h->sectionSize(0));
     EXPECT_EQ(h->groupRect(1).left(), h->sectionViewportPosition(1));
+}
+
+} // namespace
+
+namespace {
+
+// A footer total wider than its column is drawn whole in a smaller size; one that fits nowhere is
+// cut at its end, marked by an ellipsis: never with its leading digits cut off, which reads as a
+// smaller number.
+TEST(GridFooterText, ATotalIsShownWholeOrVisiblyCut)
+{
+    QFont font = QApplication::font();
+    font.setPointSizeF(10);
+    const QString total = QStringLiteral("51585742.25");
+    const int natural = QFontMetrics(font).horizontalAdvance(total);
+    const struct {
+        const char *what;
+        int width;
+        bool smaller;
+        bool whole;
+    } cases[] = {
+        {"fits", natural, false, true},
+        {"a little too wide", natural * 9 / 10, true, true},
+        {"far too wide", natural / 3, true, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const FittedText fitted = fitFooterText(font, total, c.width);
+        EXPECT_EQ(fitted.font.pointSizeF() < font.pointSizeF(), c.smaller);
+        EXPECT_GE(fitted.font.pointSizeF(), font.pointSizeF() * 2 / 3);
+        EXPECT_LE(QFontMetrics(fitted.font).horizontalAdvance(fitted.text), c.width);
+        if (c.whole) {
+            EXPECT_EQ(fitted.text, total);
+        } else {
+            EXPECT_TRUE(fitted.text.endsWith(QChar(0x2026))) << fitted.text.toStdString();
+            EXPECT_TRUE(total.startsWith(fitted.text.chopped(1))) << "the leading digits stay";
+        }
+    }
 }
 
 } // namespace
