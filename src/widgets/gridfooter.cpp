@@ -25,9 +25,15 @@ FittedText fitFooterText(const QFont &font, const QString &text, int width)
     FittedText fitted{font, text};
     if (QFontMetrics(font).horizontalAdvance(text) <= width)
         return fitted;
-    const qreal smallest = font.pointSizeF() * 2 / 3;
-    for (qreal size = font.pointSizeF() - 0.5; size >= smallest && size > 0; size -= 0.5) {
-        fitted.font.setPointSizeF(size);
+    // A font is sized in points or in pixels; the smaller sizes are tried in the font's own unit.
+    const bool inPixels = font.pointSizeF() <= 0;
+    const qreal full = inPixels ? qreal(font.pixelSize()) : font.pointSizeF();
+    const qreal step = inPixels ? 1 : 0.5;
+    for (qreal size = full - step; size >= full * 2 / 3 && size > 0; size -= step) {
+        if (inPixels)
+            fitted.font.setPixelSize(int(size));
+        else
+            fitted.font.setPointSizeF(size);
         if (QFontMetrics(fitted.font).horizontalAdvance(text) <= width)
             return fitted;
     }

@@ -211,31 +211,37 @@ namespace {
 // smaller number.
 TEST(GridFooterText, ATotalIsShownWholeOrVisiblyCut)
 {
-    QFont font = QApplication::font();
-    font.setPointSizeF(10);
+    QFont inPoints = QApplication::font();
+    inPoints.setPointSizeF(10);
+    QFont inPixels = QApplication::font();
+    inPixels.setPixelSize(14); // as the sales details' grid
     const QString total = QStringLiteral("51585742.25");
-    const int natural = QFontMetrics(font).horizontalAdvance(total);
-    const struct {
-        const char *what;
-        int width;
-        bool smaller;
-        bool whole;
-    } cases[] = {
-        {"fits", natural, false, true},
-        {"a little too wide", natural * 9 / 10, true, true},
-        {"far too wide", natural / 3, true, false},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        const FittedText fitted = fitFooterText(font, total, c.width);
-        EXPECT_EQ(fitted.font.pointSizeF() < font.pointSizeF(), c.smaller);
-        EXPECT_GE(fitted.font.pointSizeF(), font.pointSizeF() * 2 / 3);
-        EXPECT_LE(QFontMetrics(fitted.font).horizontalAdvance(fitted.text), c.width);
-        if (c.whole) {
-            EXPECT_EQ(fitted.text, total);
-        } else {
-            EXPECT_TRUE(fitted.text.endsWith(QChar(0x2026))) << fitted.text.toStdString();
-            EXPECT_TRUE(total.startsWith(fitted.text.chopped(1))) << "the leading digits stay";
+    for (const QFont &font : {inPoints, inPixels}) {
+        const bool pixels = font.pointSizeF() <= 0;
+        auto size = [&](const QFont &f) { return pixels ? qreal(f.pixelSize()) : f.pointSizeF(); };
+        const int natural = QFontMetrics(font).horizontalAdvance(total);
+        const struct {
+            const char *what;
+            int width;
+            bool smaller;
+            bool whole;
+        } cases[] = {
+            {"fits", natural, false, true},
+            {"a little too wide", natural * 9 / 10, true, true},
+            {"far too wide", natural / 3, true, false},
+        };
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (pixels ? " (pixels)" : " (points)"));
+            const FittedText fitted = fitFooterText(font, total, c.width);
+            EXPECT_EQ(size(fitted.font) < size(font), c.smaller);
+            EXPECT_GE(size(fitted.font), size(font) * 2 / 3 - 1);
+            EXPECT_LE(QFontMetrics(fitted.font).horizontalAdvance(fitted.text), c.width);
+            if (c.whole) {
+                EXPECT_EQ(fitted.text, total);
+            } else {
+                EXPECT_TRUE(fitted.text.endsWith(QChar(0x2026))) << fitted.text.toStdString();
+                EXPECT_TRUE(total.startsWith(fitted.text.chopped(1))) << "the leading digits stay";
+            }
         }
     }
 }
