@@ -38,6 +38,10 @@ bool Settings::write(const QString &name, const QString &value)
     if (!QDir().mkpath(m_folder))
         return false;
     QSettings store(fileName(), QSettings::IniFormat);
+    // A value the file holds already is not written again: rewriting the file (lock file,
+    // temporary file, rename) costs more than the sale that stores its order counter.
+    if (store.status() == QSettings::NoError && store.contains(name) && store.value(name).toString() == value)
+        return true;
     store.setValue(name, value);
     store.sync();
     return store.status() == QSettings::NoError;

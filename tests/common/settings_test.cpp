@@ -2,11 +2,13 @@
 #include "common/settings.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QHeaderView>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -27,6 +29,29 @@ TEST(Settings, ReadNeverCreatesTheStoreAndMissingValuesReadEmpty)
 
     Settings again(dir.filePath(QStringLiteral("brelmoss")));
     EXPECT_EQ(again.read(QStringLiteral("pos1")), QStringLiteral("欢迎光临 'A' \"B\" 100%"));
+}
+
+// A write of the value the file already holds leaves the file as it is (each sale stores the
+// order counter, mostly unchanged); another value is written as always.
+TEST(Settings, AValueAlreadyStoredIsNotWrittenAgain)
+{
+    QTemporaryDir dir;
+    Settings settings(dir.path());
+    auto fileId = [&] {
+        struct stat st {};
+        return ::stat(QFile::encodeName(settings.fileName()).constData(), &st) == 0 ? st.st_ino : 0;
+    };
+    ASSERT_TRUE(settings.write(QStringLiteral("danhao"), QStringLiteral("20261210061")));
+    const auto written = fileId();
+    ASSERT_NE(written, 0u);
+    EXPECT_TRUE(settings.write(QStringLiteral("danhao"), QStringLiteral("20261210061")));
+    EXPECT_EQ(fileId(), written) << "the file was written again";
+    EXPECT_TRUE(settings.write(QStringLiteral("danhao"), QStringLiteral("20261210062")));
+    EXPECT_NE(fileId(), written);
+    EXPECT_EQ(settings.read(QStringLiteral("danhao")), QStringLiteral("20261210062"));
+    // A name not stored yet is written even when its value is empty.
+    EXPECT_TRUE(settings.write(QStringLiteral("riqi"), QString()));
+    EXPECT_TRUE(QSettings(settings.fileName(), QSettings::IniFormat).contains(QStringLiteral("riqi")));
 }
 
 class LayoutFixture : public ::testing::Test {
