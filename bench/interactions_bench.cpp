@@ -344,13 +344,16 @@ void runRaw(benchmark::State &state, int size, const std::vector<std::string> &s
     state.counters["statements"] = double(statements.size());
 }
 
-// The statements of an interaction, recorded once per shop.
+// The statements of an interaction, recorded once per shop, from its second run: the first may
+// find the windows as another interaction left them (a sale into a listing the sale replaces).
 const std::vector<std::string> &recorded(const std::string &key, int size, const Interaction &interaction)
 {
     static std::map<std::string, std::vector<std::string>> cache;
     auto it = cache.find(key);
-    if (it == cache.end())
+    if (it == cache.end()) {
+        statementsOf(shop(size), interaction);
         it = cache.emplace(key, statementsOf(shop(size), interaction)).first;
+    }
     return it->second;
 }
 
