@@ -39,7 +39,8 @@ bool Settings::write(const QString &name, const QString &value)
         return false;
     QSettings store(fileName(), QSettings::IniFormat);
     // A value the file holds already is not written again: rewriting the file (lock file,
-    // temporary file, rename) costs more than the sale that stores its order counter.
+    // temporary file, rename) costs as much as the transaction of the sale that stores its order
+    // counter, and most sales store the counter unchanged.
     if (store.status() == QSettings::NoError && store.contains(name) && store.value(name).toString() == value)
         return true;
     store.setValue(name, value);
