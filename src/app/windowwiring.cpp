@@ -109,27 +109,34 @@ void wireSalesNote(WindowSet &w)
                      &SalesNoteLayout::previewPickedOrder);
 }
 
-// "导出Excel" and "打 印" of the sales details and the inventory summary go to the shared export
-// and print of grids. The sales details export and print the grid in view: the sale lines or the
-// owed customers.
+// How a report window's signed print is laid out below its heading.
+struct SignatureLayout {
+    int blankLines;
+    QString datePlaceholder;
+    int trailingBlanks;
+};
+
+// "导出Excel" and "打 印" of one report window go to the shared export and print of the grid
+// `shownGrid` gives at the time of the request.
+template <class Window, class ShownGrid>
+void wireReport(AppContext &ctx, Window *window, ShownGrid shownGrid, const SignatureLayout &layout)
+{
+    QObject::connect(window, &Window::exportRequested, window,
+                     [&ctx, shownGrid](const QString &title) { GridExport(ctx).runReport(*shownGrid(), title); });
+    QObject::connect(window, &Window::printRequested, window, [&ctx, shownGrid, layout](const QString &title) {
+        gridprint::preview(ctx.printing, *shownGrid(),
+                           gridprint::signedReport(title, title, layout.blankLines, layout.datePlaceholder,
+                                                   layout.trailingBlanks, ctx.session.userName, ctx.clock.today()));
+    });
+}
+
+// The sales details export and print the grid in view: the sale lines or the owed customers.
 void wireReports(AppContext &ctx, WindowSet &w)
 {
     SalesDetailsWindow *details = w.salesDetails;
-    QObject::connect(details, &SalesDetailsWindow::exportRequested, details,
-                     [&ctx, details](const QString &title) { GridExport(ctx).runReport(*details->shownGrid(), title); });
-    QObject::connect(details, &SalesDetailsWindow::printRequested, details, [&ctx, details](const QString &title) {
-        gridprint::preview(ctx.printing, *details->shownGrid(),
-                           gridprint::signedReport(title, title, 1, QStringLiteral("%[Today]"), 0,
-                                                   ctx.session.userName, ctx.clock.today()));
-    });
+    wireReport(ctx, details, [details] { return details->shownGrid(); }, {1, QStringLiteral("%[Today]"), 0});
     InventorySummaryWindow *summary = w.inventorySummary;
-    QObject::connect(summary, &InventorySummaryWindow::exportRequested, summary,
-                     [&ctx, summary](const QString &title) { GridExport(ctx).runReport(*summary->gridWidget(), title); });
-    QObject::connect(summary, &InventorySummaryWindow::printRequested, summary, [&ctx, summary](const QString &title) {
-        gridprint::preview(ctx.printing, *summary->gridWidget(),
-                           gridprint::signedReport(title, title, 2, QStringLiteral("%[Today1]"), 70,
-                                                   ctx.session.userName, ctx.clock.today()));
-    });
+    wireReport(ctx, summary, [summary] { return summary->gridWidget(); }, {2, QStringLiteral("%[Today1]"), 70});
 }
 
 // The menus and the toolbar open the windows.

@@ -137,9 +137,9 @@ void Dataset::open(const Statement &statement, const QHash<QString, long long> &
     int keyAt = -1;
     std::vector<int> summedAt, summedColumn;
     for (int c = 0, at = 0; c < int(summed.size()); ++c) {
-        if (!deferred[size_t(c)])
+        if (!deferred[size_t(c)]) {
             keyAt = at++;
-        else if (summed[size_t(c)]) {
+        } else if (summed[size_t(c)]) {
             summedAt.push_back(at++);
             summedColumn.push_back(c);
         }

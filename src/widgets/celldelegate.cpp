@@ -38,7 +38,6 @@ void CellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     if (alignment.isValid())
         opt.displayAlignment = Qt::Alignment(alignment.toInt());
     opt.index = index;
-    opt.features |= QStyleOptionViewItem::HasDisplay;
     const QWidget *widget = option.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
 
