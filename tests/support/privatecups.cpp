@@ -205,7 +205,8 @@ QString PrivateCups::writeDriver(Driver driver, QString &ppd)
         return QStringLiteral("could not write %1").arg(ppd);
     const QString program = QStringLiteral("/usr/lib/cups/filter/") + filter;
     if (!QFile::exists(program))
-        return QStringLiteral("%1 not found (Debian package cups-core-drivers)").arg(program);
+        return QStringLiteral("%1 not found (Debian package %2)")
+            .arg(program, driver == Driver::PassThrough ? QStringLiteral("cups-core-drivers") : QStringLiteral("cups"));
     return {};
 }
 
