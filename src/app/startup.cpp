@@ -4,7 +4,9 @@
 #include "common/errors.h"
 #include "common/messages.h"
 #include "data/database.h"
+#include "maintenance/safefile.h"
 
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 
@@ -24,10 +26,20 @@ bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking
             db.create();
             db.close();
         }
-        if (health) {
+        // Copies a crash or a kill cut short (a restore's new file) are removed before anything else.
+        safefile::removeLeftoversIn(QFileInfo(db.fileName()).absolutePath());
+        try {
             Database::requireShopDatabase(db.fileName(), db.busyTimeout());
-            health->start();
+        } catch (const ForeignObjectsError &e) {
+            // Triggers and views that another hand put into the file would run with every sale
+            // and login: they are named, and removed only when the person says so.
+            if (!messages.confirmYesNo(QStringLiteral("数据库中有不明对象"),
+                                       e.text() + QStringLiteral("\n是否删除这些对象后继续？\n选“否”程序退出，数据库保持原样。")))
+                return false;
+            Database::removeForeignObjects(db.fileName(), db.busyTimeout());
         }
+        if (health)
+            health->start();
         db.open();
         return true;
     } catch (const DbError &e) {

@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <utility>
+
 Settings::Settings(QString folder) : m_folder(std::move(folder)) {}
 
 QString Settings::defaultFolder()
@@ -27,6 +29,8 @@ bool Settings::exists() const
 
 QString Settings::read(const QString &name) const
 {
+    if (const auto unstored = m_unstored.constFind(name); unstored != m_unstored.cend())
+        return *unstored;
     if (!exists())
         return {};
     const QSettings store(fileName(), QSettings::IniFormat);
@@ -34,6 +38,21 @@ QString Settings::read(const QString &name) const
 }
 
 bool Settings::write(const QString &name, const QString &value)
+{
+    const bool stored = store(name, value);
+    if (stored)
+        m_unstored.remove(name);
+    else
+        m_unstored.insert(name, value);
+    return stored;
+}
+
+bool Settings::firstFailureToTell()
+{
+    return !std::exchange(m_failureTold, true);
+}
+
+bool Settings::store(const QString &name, const QString &value)
 {
     if (!QDir().mkpath(m_folder))
         return false;
@@ -52,6 +71,8 @@ bool storeSetting(Settings &settings, Messages &messages, const QString &name, c
 {
     if (settings.write(name, value))
         return true;
-    messages.error(QStringLiteral("无法写入设置文件 %1（%2 没有保存）").arg(settings.fileName(), name));
+    if (settings.firstFailureToTell())
+        messages.error(QStringLiteral("无法写入设置文件 %1（%2 没有保存）。\n本次运行中的设置仍然有效，但不会保存到下次。")
+                           .arg(settings.fileName(), name));
     return false;
 }

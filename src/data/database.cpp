@@ -4,7 +4,9 @@
 #include "common/passwordhash.h"
 #include "data/collation.h"
 #include "data/engineerror.h"
+#include "data/rawsql.h"
 #include "data/schema.h"
+#include "data/shopfilecheck.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -14,20 +16,9 @@
 
 namespace {
 
-// A text as it is bound: a NUL counts as no character, so it can neither cut the text short
-// nor end a pattern early.
-QByteArray boundText(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    bytes.removeIf([](char c) { return c == '\0'; });
-    return bytes;
-}
-
-void bindText(sqlite3_stmt *stmt, int index, const QString &text)
-{
-    const QByteArray t = boundText(text);
-    sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-}
+using rawsql::bindText;
+using rawsql::forEachRow;
+using rawsql::textOf;
 
 // Opens a connection with `flags` and the busy timeout set before anything is read, so a file
 // another program holds for a moment is waited for from the first statement on. A failure that
@@ -52,33 +43,6 @@ sqlite3 *openConnection(const QString &fileName, int flags, int busyTimeoutMs, c
 QString cannotOpen()
 {
     return QStringLiteral("无法打开数据库文件");
-}
-
-// Runs a read on a connection the caller holds apart from the program's; a failure raises the
-// engine's error.
-void forEachRow(sqlite3 *db, const char *sql, const QString &param, const std::function<void(sqlite3_stmt *)> &onRow)
-{
-    sqlite3_stmt *stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-    if (rc == SQLITE_OK && !param.isNull())
-        bindText(stmt, 1, param);
-    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
-        rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW)
-            onRow(stmt);
-    }
-    if (rc != SQLITE_DONE) {
-        const DbError error = engineerror::last(db);
-        sqlite3_finalize(stmt);
-        throw error;
-    }
-    sqlite3_finalize(stmt);
-}
-
-QString textOf(sqlite3_stmt *stmt, int column)
-{
-    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
-                             sqlite3_column_bytes(stmt, column));
 }
 
 void bindValue(sqlite3_stmt *stmt, int index, const QVariant &v)
@@ -115,6 +79,19 @@ void bindValue(sqlite3_stmt *stmt, int index, const QVariant &v)
 } // namespace
 
 Database::Database(QString fileName) : m_fileName(std::move(fileName)) {}
+
+void Database::removeForeignObjects(const QString &fileName, int busyTimeoutMs)
+{
+    sqlite3 *db = openConnection(QFileInfo(fileName).absoluteFilePath(), SQLITE_OPEN_READWRITE, busyTimeoutMs,
+                                 cannotOpen());
+    try {
+        shopfilecheck::removeForeignObjects(db);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_close(db);
+}
 
 Database::~Database()
 {
@@ -158,32 +135,30 @@ void Database::requireShopDatabase(const QString &fileName, int busyTimeoutMs)
         return DbError(QStringLiteral("%1 不是本软件的数据库：%2").arg(fileName, why));
     };
     try {
-        QStringList tables;
+        QString problem;
         try {
-            forEachRow(db, "SELECT lower(name) FROM sqlite_master WHERE type='table'", {},
-                     [&](sqlite3_stmt *stmt) { tables << textOf(stmt, 0); });
+            problem = shopfilecheck::structureProblem(db);
         } catch (const DbError &e) {
             // A file the engine cannot read as a database at all is a foreign file; a locked or
             // damaged one is said to be so.
             const QString engineText = QString::fromUtf8(sqlite3_errmsg(db));
-            if (e.cause() == DbError::Cause::Other || sqlite3_extended_errcode(db) == SQLITE_NOTADB)
+            if (sqlite3_extended_errcode(db) == SQLITE_NOTADB)
+                throw notOurs(QStringLiteral("它不是 SQLite 数据库文件（%1）").arg(engineText));
+            if (e.cause() == DbError::Cause::Other)
                 throw notOurs(engineText);
             if (e.cause() == DbError::Cause::Damaged)
                 throw DbError(QStringLiteral("数据库文件 %1 已损坏，无法使用：%2").arg(fileName, engineText),
                               DbError::Cause::Damaged);
             throw;
         }
-        for (const schema::Table &table : schema::tables()) {
-            if (!tables.contains(table.name))
-                throw notOurs(QStringLiteral("缺少数据表 %1").arg(table.name));
-            QStringList columns;
-            forEachRow(db, "SELECT lower(name) FROM pragma_table_info(?1)", table.name,
-                     [&](sqlite3_stmt *stmt) { columns << textOf(stmt, 0); });
-            for (const QString &column : table.columns) {
-                if (!columns.contains(column.toLower()))
-                    throw notOurs(QStringLiteral("数据表 %1 缺少字段 %2").arg(table.name, column));
-            }
-        }
+        if (!problem.isEmpty())
+            throw notOurs(problem);
+        // Triggers and views run on their own with the program's writes: a file holding ones the
+        // program did not make is not used until the person has decided about them.
+        if (const QStringList foreign = shopfilecheck::foreignObjects(db, false); !foreign.isEmpty())
+            throw ForeignObjectsError(QStringLiteral("数据库 %1 %2，它们会在保存时自行改动数据。")
+                                          .arg(fileName, shopfilecheck::describe(foreign)),
+                                      foreign);
     } catch (...) {
         sqlite3_close(db);
         throw;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/errors.h"
 #include "data/statement.h"
 
 #include <QString>
@@ -10,6 +11,17 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+
+// A shop database holding triggers or views the program did not make (they would run with its
+// writes); `objects` names them.
+class ForeignObjectsError : public DbError {
+public:
+    ForeignObjectsError(const QString &text, QStringList objects) : DbError(text), m_objects(std::move(objects)) {}
+    const QStringList &objects() const { return m_objects; }
+
+private:
+    QStringList m_objects;
+};
 
 // The one connection to the shop's database file. Every failure raises DbError with the engine's
 // text, so the action that caused it stops and the user is told.
@@ -61,8 +73,11 @@ public:
     sqlite3 *handle() const { return m_db; }
 
     // Refuses, with the reason, a file that is not an SQLite database holding the program's four
-    // tables with all their columns, or that cannot be read now (locked, damaged). Only reads.
+    // tables with all their columns, or that cannot be read now (locked, damaged). A file that
+    // holds triggers or views the program did not make raises ForeignObjectsError. Only reads.
     static void requireShopDatabase(const QString &fileName, int busyTimeoutMs = kBusyTimeoutMs);
+    // Drops the triggers and views the program did not make from `fileName`, in one transaction.
+    static void removeForeignObjects(const QString &fileName, int busyTimeoutMs = kBusyTimeoutMs);
     // The same as a question: true when `fileName` passes, otherwise the reason goes to `why`.
     static bool isShopDatabase(const QString &fileName, QString *why = nullptr);
 

@@ -24,6 +24,13 @@ DbError::Cause causeOf(int resultCode)
 DbError make(int resultCode, const QString &engineText)
 {
     const DbError::Cause cause = causeOf(resultCode);
+    // The file was renamed over or deleted while this program had it open: another program
+    // restored a backup. Nothing this program writes can reach the shop's file any more.
+    if (resultCode == SQLITE_READONLY_DBMOVED)
+        return DbError(QStringLiteral("数据库文件已被替换（另一个程序恢复了备份或移走了文件）：%1\n"
+                                      "这里的改动无法再保存，请关闭本软件后重新启动。")
+                           .arg(engineText),
+                       cause);
     QString text;
     switch (cause) {
     case DbError::Cause::Locked:

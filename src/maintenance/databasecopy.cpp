@@ -74,6 +74,7 @@ bool write(const QString &source, const QString &file, const CopyProgress &progr
 bool copy(const QString &source, const QString &target, const CopyProgress &progress)
 {
     safefile::makeFolderFor(target);
+    safefile::removeLeftoversIn(QFileInfo(target).absolutePath());
     const QString temporary = safefile::temporaryNameBeside(target);
     if (!write(source, temporary, progress))
         return false;

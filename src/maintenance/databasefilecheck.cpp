@@ -1,7 +1,8 @@
 #include "maintenance/databasefilecheck.h"
 
 #include "common/errors.h"
-#include "data/schema.h"
+#include "data/rawsql.h"
+#include "data/shopfilecheck.h"
 #include "maintenance/sqliteconnection.h"
 
 #include <QDir>
@@ -10,61 +11,11 @@
 #include <QStringList>
 #include <sqlite3.h>
 
-#include <functional>
-#include <utility>
-
 namespace databasefilecheck {
 
 namespace {
 
 constexpr char kHeader[] = "SQLite format 3"; // followed by a zero byte
-
-// Runs `sql` and passes each row's first column as text; false (with the cause) when it fails.
-bool eachRow(SqliteConnection &db, const QString &sql, const std::function<void(const QString &)> &onRow,
-             QString *why)
-{
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray text = sql.toUtf8();
-    int rc = sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &stmt, nullptr);
-    if (rc == SQLITE_OK) {
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
-            onRow(QString::fromUtf8(value ? value : ""));
-        }
-    }
-    sqlite3_finalize(stmt);
-    if (rc == SQLITE_DONE)
-        return true;
-    *why = db.errorText();
-    return false;
-}
-
-// The columns of `table` (lower case), read with pragma table_info; the second column of its rows
-// is the name.
-QStringList columnsOf(SqliteConnection &db, const QString &table, QString *why)
-{
-    QStringList names;
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray sql = QStringLiteral("PRAGMA table_info(\"%1\")").arg(table).toUtf8();
-    int rc = sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &stmt, nullptr);
-    if (rc == SQLITE_OK) {
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-            names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1))).toLower();
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        *why = db.errorText();
-    return names;
-}
-
-// The tables and columns a database of this program holds.
-QList<std::pair<QString, QStringList>> expectedTables()
-{
-    QList<std::pair<QString, QStringList>> tables;
-    for (const schema::Table &table : schema::tables())
-        tables.append({table.name, table.columns});
-    return tables;
-}
 
 } // namespace
 
@@ -85,23 +36,23 @@ QString problem(const QString &file)
 
     try {
         SqliteConnection db(file, SQLITE_OPEN_READONLY, QStringLiteral("无法打开数据库 %1：%2"));
-        QString why;
         QStringList findings;
-        if (!eachRow(db, QStringLiteral("PRAGMA integrity_check(5)"), [&](const QString &row) { findings << row; }, &why))
-            return QStringLiteral("数据库 %1 已损坏：%2").arg(name, why);
+        try {
+            rawsql::forEachRow(db.handle(), "PRAGMA integrity_check(5)", {},
+                               [&](sqlite3_stmt *stmt) { findings << rawsql::textOf(stmt, 0); });
+        } catch (const DbError &) {
+            return QStringLiteral("数据库 %1 已损坏：%2").arg(name, db.errorText());
+        }
         if (findings != QStringList{QStringLiteral("ok")})
             return QStringLiteral("数据库 %1 已损坏：%2").arg(name, findings.join(QLatin1Char('\n')));
-        for (const auto &[table, columns] : expectedTables()) {
-            const QStringList present = columnsOf(db, table, &why);
-            if (!why.isEmpty())
-                return QStringLiteral("无法读取数据库 %1：%2").arg(name, why);
-            if (present.isEmpty())
-                return QStringLiteral("%1 不是本软件的数据库：没有数据表 %2").arg(name, table);
-            for (const QString &column : columns) {
-                if (!present.contains(column, Qt::CaseInsensitive))
-                    return QStringLiteral("%1 不是本软件的数据库：数据表 %2 没有列 %3").arg(name, table, column);
-            }
-        }
+        if (const QString why = shopfilecheck::structureProblem(db.handle()); !why.isEmpty())
+            return QStringLiteral("%1 不是本软件的数据库：%2").arg(name, why);
+        // A restored file becomes the shop's database: it brings the shop's rows and nothing that
+        // would act on them (a trigger runs with every sale or login) or ride along with them.
+        if (const QStringList foreign = shopfilecheck::foreignObjects(db.handle(), true); !foreign.isEmpty())
+            return QStringLiteral("%1 不能用来恢复：它%2").arg(name, shopfilecheck::describe(foreign));
+        if (!shopfilecheck::hasSuperadministrator(db.handle()))
+            return QStringLiteral("%1 不能用来恢复：其中没有用户“超级管理员”，恢复后将无人能够登录").arg(name);
     } catch (const UserVisibleError &e) {
         return e.text();
     }

@@ -2,8 +2,10 @@
 
 #include "common/errors.h"
 #include "maintenance/databasefilecheck.h"
+#include "maintenance/openfiles.h"
 #include "maintenance/safefile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -43,6 +45,16 @@ bool replaceDatabase(const QString &backup, const QString &databaseFile, const Q
 {
     if (const QString why = problem(backup, databaseFile); !why.isEmpty())
         throw UserVisibleError(why);
+    // Another program selling on this file would lose what it writes from now on into the file
+    // that is put aside, and every write after that would fail.
+    QList<qint64> others = openfiles::processesHolding(databaseFile);
+    others.removeAll(QCoreApplication::applicationPid());
+    if (!others.isEmpty())
+        throw UserVisibleError(QStringLiteral("另一个程序（进程号 %1）正在使用数据库 %2，数据库没有恢复。\n"
+                                              "请先关闭其他正在使用这个数据库的程序（包括其他窗口中的本软件），再恢复数据库。")
+                                   .arg(others.first())
+                                   .arg(QDir::toNativeSeparators(databaseFile)));
+    safefile::removeLeftoversIn(QFileInfo(databaseFile).absolutePath());
     const QString copy = safefile::temporaryNameBeside(databaseFile);
     if (!databasecopy::write(backup, copy, progress))
         return false;

@@ -1,10 +1,13 @@
 #include "maintenance/safefile.h"
 
 #include "common/errors.h"
+#include "maintenance/openfiles.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUuid>
 
 #include <cerrno>
@@ -43,6 +46,27 @@ QString temporaryNameBeside(const QString &target)
     const QFileInfo info(target);
     return info.absoluteDir().filePath(QStringLiteral(".%1.%2.tmp")
                                            .arg(info.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(12)));
+}
+
+int removeLeftoversIn(const QString &folder)
+{
+    constexpr qint64 kSettleSeconds = 60;
+    // The names temporaryNameBeside() gives, and the journal SQLite writes beside such a file.
+    static const QRegularExpression ownName(QStringLiteral("^\\..+\\.[0-9a-f]{12}\\.tmp(-journal)?$"));
+    const QDir dir(folder);
+    int removed = 0;
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!ownName.match(name).hasMatch())
+            continue;
+        const QString path = dir.filePath(name);
+        // A copy that a program is writing at this moment, or one it has just written and is
+        // about to rename, is not left over.
+        const QDateTime written = QFileInfo(path).lastModified();
+        if (written.secsTo(QDateTime::currentDateTime()) < kSettleSeconds || !openfiles::processesHolding(path).isEmpty())
+            continue;
+        removed += QFile::remove(path);
+    }
+    return removed;
 }
 
 void makeFolderFor(const QString &file)

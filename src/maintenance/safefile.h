@@ -10,6 +10,11 @@ namespace safefile {
 // target in one step.
 QString temporaryNameBeside(const QString &target);
 
+// Removes from `folder` the temporary files of copies that were cut short by a crash or a kill:
+// only files named as temporaryNameBeside() names them (with their journals), untouched for a
+// minute and held open by no program. Returns how many were removed.
+int removeLeftoversIn(const QString &folder);
+
 // Makes the folder that will hold `file` when it is missing.
 void makeFolderFor(const QString &file);
 

@@ -139,4 +139,38 @@ TEST(StartupDatabase, AFileAnotherProgramHoldsIsWaitedForThenSaidToBeInUse)
     EXPECT_FALSE(messages.boxes[0].text.contains(QStringLiteral("不是本软件的数据库")));
 }
 
+// A trigger someone put into data.db would run with every sale: it is named before the program
+// uses the file, and removed only when the person says yes; "否" leaves the file as it is.
+TEST(StartupDatabase, ATriggerTheProgramDidNotMakeIsNamedAndRemovedOnlyWhenAllowed)
+{
+    for (const bool remove : {false, true}) {
+        SCOPED_TRACE(remove ? "removed" : "kept");
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("data.db"));
+        {
+            Database made(file);
+            made.create();
+            made.execute(Statement("INSERT INTO data (a, [7]) VALUES ('衬衫', 5)"));
+            made.execute(Statement("CREATE TRIGGER t1 AFTER INSERT ON data1 BEGIN DELETE FROM data; END"));
+            made.execute(Statement("CREATE VIEW 库存 AS SELECT a FROM data"));
+        }
+        const QByteArray before = fileChecksum(file);
+        Database db(file);
+        RecordingMessages messages;
+        messages.answers.enqueue(remove);
+        EXPECT_EQ(openShopDatabase(db, messages, true), remove);
+        ASSERT_FALSE(messages.boxes.isEmpty());
+        EXPECT_EQ(messages.boxes[0].kind, RecordingMessages::Kind::YesNo);
+        EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("触发器 t1、视图 库存"))) << messages.boxes[0].text.toStdString();
+        if (!remove) {
+            EXPECT_FALSE(db.isOpen());
+            EXPECT_EQ(fileChecksum(file), before);
+            continue;
+        }
+        db.execute(Statement("INSERT INTO data1 (a, [4]) VALUES ('衬衫', 1)"));
+        EXPECT_EQ(db.scalar(Statement("SELECT count(*) FROM data")).toInt(), 1) << "the sale left the stock alone";
+        EXPECT_EQ(db.scalar(Statement("SELECT count(*) FROM sqlite_master WHERE type IN ('trigger', 'view')")).toInt(), 0);
+    }
+}
+
 } // namespace

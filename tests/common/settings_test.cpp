@@ -1,5 +1,6 @@
 #include "common/layoutstore.h"
 #include "common/settings.h"
+#include "support/doubles.h"
 
 #include <QFile>
 #include <QSettings>
@@ -33,6 +34,25 @@ TEST(Settings, ReadNeverCreatesTheStoreAndMissingValuesReadEmpty)
 
 // A write of the value the file already holds leaves the file as it is (each sale stores the
 // order counter, mostly unchanged); another value is written as always.
+// A home folder that cannot be written: the first failed write is told, the later ones are not
+// (every sale stores the order counter), and the values written hold for the rest of the run.
+TEST(Settings, AStoreThatCannotBeWrittenIsToldOnceAndItsValuesLastTheRun)
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("brelmoss"))); // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Settings settings(blocker.fileName());
+    RecordingMessages messages;
+    EXPECT_FALSE(storeSetting(settings, messages, QStringLiteral("danhao"), QStringLiteral("5")));
+    EXPECT_FALSE(storeSetting(settings, messages, QStringLiteral("danhao"), QStringLiteral("6")));
+    EXPECT_FALSE(storeSetting(settings, messages, QStringLiteral("riqi"), QStringLiteral("2026-12-10")));
+    ASSERT_EQ(messages.boxes.size(), 1);
+    EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("danhao 没有保存")));
+    EXPECT_EQ(settings.read(QStringLiteral("danhao")), QStringLiteral("6"));
+    EXPECT_EQ(settings.read(QStringLiteral("riqi")), QStringLiteral("2026-12-10"));
+}
+
 TEST(Settings, AValueAlreadyStoredIsNotWrittenAgain)
 {
     QTemporaryDir dir;

@@ -195,7 +195,9 @@ TEST_F(BackupWindowTest, RestoringAWrongFileSaysWhyAndLeavesTheDatabaseByteForBy
         {"empty file", makeEmpty, QStringLiteral("empty.db"), QStringLiteral("是空的")},
         {"text file", makeText, QStringLiteral("notes.txt"), QStringLiteral("不是数据库文件")},
         {"truncated database", makeTruncated, QStringLiteral("cut.db"), QStringLiteral("已损坏")},
-        {"another program's database", makeForeign, QStringLiteral("other.db"), QStringLiteral("没有数据表 data")},
+        {"another program's database", makeForeign, QStringLiteral("other.db"), QStringLiteral("缺少数据表 data")},
+        {"a trigger that empties the stock", makeWithStockEraser, QStringLiteral("trigger.db"),
+         QStringLiteral("不是本软件建立的触发器 t1")},
         {"the database itself", nullptr, QStringLiteral("data.db"), QStringLiteral("就是正在使用的数据库")},
     };
     for (const Case &c : cases) {

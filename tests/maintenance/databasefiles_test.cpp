@@ -2,12 +2,19 @@
 #include "maintenance/automaticbackups.h"
 #include "maintenance/databasecopy.h"
 #include "maintenance/databasefilecheck.h"
+#include "maintenance/openfiles.h"
 #include "maintenance/restore.h"
 #include "maintenance/shopfiles.h"
+#include "app/startup.h"
 #include "data/database.h"
+#include "support/doubles.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -26,8 +33,13 @@ const BadFile kBadFiles[] = {
     {"text file", makeText, QStringLiteral("不是数据库文件")},
     {"truncated database", makeTruncated, QStringLiteral("已损坏")},
     {"damaged page", makeDamaged, QStringLiteral("已损坏")},
-    {"another program's database", makeForeign, QStringLiteral("不是本软件的数据库：没有数据表 data")},
-    {"a column missing", makeWithoutPasswords, QStringLiteral("数据表 userdb 没有列 passwd")},
+    {"another program's database", makeForeign, QStringLiteral("不是本软件的数据库：缺少数据表 data")},
+    {"a column missing", makeWithoutPasswords, QStringLiteral("数据表 userdb 缺少字段 passwd")},
+    {"a trigger that empties the stock", makeWithStockEraser, QStringLiteral("不是本软件建立的触发器 t1")},
+    {"a trigger that adds a user", makeWithBackdoorUser, QStringLiteral("不是本软件建立的触发器 登录")},
+    {"the stock table a view", makeWithStockView, QStringLiteral("缺少数据表 data")},
+    {"another program's table", makeWithOtherTable, QStringLiteral("不是本软件建立的数据表 notes")},
+    {"no superadministrator", makeWithoutSuperadministrator, QStringLiteral("没有用户“超级管理员”")},
 };
 
 TEST(DatabaseFileCheck, AWholeShopDatabasePassesAndEachWrongFileIsNamedWithItsReason)
@@ -181,6 +193,103 @@ TEST_F(RestoreTest, AJournalACrashLeftGoesWithTheKeptCopyNotWithTheRestoredFile)
     EXPECT_FALSE(QFile::exists(database + QStringLiteral("-journal")));
     EXPECT_EQ(bytesOf(keepAs + QStringLiteral("-journal")), journal);
     EXPECT_EQ(stockRows(database), 2);
+}
+
+// Another process on this computer holding `file` open, as a second till's program holds data.db.
+class ProcessHolding {
+public:
+    explicit ProcessHolding(const QString &file)
+    {
+        m_process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; exec sleep 60"), file});
+        EXPECT_TRUE(m_process.waitForStarted());
+        for (int i = 0; i < 200 && !openfiles::processesHolding(file).contains(m_process.processId()); ++i)
+            QThread::msleep(10);
+        EXPECT_TRUE(openfiles::processesHolding(file).contains(m_process.processId()));
+    }
+    ~ProcessHolding()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+};
+
+TEST_F(RestoreTest, NothingIsReplacedWhileAnotherProgramHasTheDatabaseOpen)
+{
+    const QByteArray current = bytesOf(database);
+    {
+        ProcessHolding other(database);
+        try {
+            restore::replaceDatabase(backup, database, keepAs);
+            ADD_FAILURE() << "restored under another program";
+        } catch (const UserVisibleError &e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral("正在使用数据库"))) << e.text().toStdString();
+        }
+        EXPECT_EQ(bytesOf(database), current);
+        EXPECT_FALSE(QFile::exists(keepAs));
+    }
+    EXPECT_TRUE(restore::replaceDatabase(backup, database, keepAs)) << "once the other program has ended";
+    EXPECT_EQ(stockRows(database), 2);
+}
+
+// A program whose file was replaced under it (a restore elsewhere) says so at its next write,
+// instead of calling the file read-only.
+TEST_F(RestoreTest, AProgramWhoseFileWasReplacedSaysSoAtItsNextWrite)
+{
+    Database running(database);
+    running.open();
+    ASSERT_TRUE(restore::replaceDatabase(backup, database, keepAs));
+    try {
+        running.execute(Statement("INSERT INTO rz (username) VALUES ('店员')"));
+        ADD_FAILURE() << "wrote into the replaced file";
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("数据库文件已被替换"))) << e.text().toStdString();
+    }
+}
+
+// Temporary copies that a kill cut short are removed at the next copy into their folder and at the
+// next start beside data.db; files of other names and a copy another program still writes stay.
+TEST(Leftovers, CopiesCutShortAreRemovedAtTheNextStartOrCopyAndNothingElse)
+{
+    for (const bool atStart : {false, true}) {
+        SCOPED_TRACE(atStart ? "start" : "copy");
+        QTemporaryDir dir;
+        const QString database = dir.filePath(QStringLiteral("data.db"));
+        makeShop(database, 3);
+        const QStringList leftovers = {QStringLiteral(".data.db.0a1b2c3d4e5f.tmp"),
+                                       QStringLiteral(".data.db.0a1b2c3d4e5f.tmp-journal"),
+                                       QStringLiteral(".beifen.db.ffffffffffff.tmp"),
+                                       QStringLiteral(".data-20261210-101500.db.123456abcdef.tmp")};
+        const QStringList others = {QStringLiteral("notes.tmp"), QStringLiteral(".data.db.tmp"),
+                                    QStringLiteral(".data.db.0A1B2C3D4E5F.tmp"), QStringLiteral("data.db.0a1b2c3d4e5f.tmp")};
+        const QDateTime anHourAgo = QDateTime::currentDateTime().addSecs(-3600);
+        const QString beingWritten = dir.filePath(QStringLiteral(".beifen.db.abcabcabcabc.tmp"));
+        for (const QString &name : leftovers + others + QStringList{QFileInfo(beingWritten).fileName()}) {
+            writeBytes(dir.filePath(name), "bytes");
+            QFile file(dir.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(anHourAgo, QFileDevice::FileModificationTime));
+        }
+        const QString justWritten = dir.filePath(QStringLiteral(".data.db.999999999999.tmp")); // about to be renamed
+        writeBytes(justWritten, "a whole copy");
+        ProcessHolding writer(beingWritten);
+        if (atStart) {
+            Database db(database);
+            RecordingMessages messages;
+            ASSERT_TRUE(openShopDatabase(db, messages, false)) << messages.lastText().toStdString();
+        } else {
+            ASSERT_TRUE(databasecopy::copy(database, dir.filePath(QStringLiteral("beifen.db"))));
+        }
+        const QStringList names = namesIn(dir.path());
+        for (const QString &name : leftovers)
+            EXPECT_FALSE(names.contains(name)) << name.toStdString();
+        for (const QString &name : others)
+            EXPECT_TRUE(names.contains(name)) << name.toStdString();
+        EXPECT_TRUE(names.contains(QFileInfo(beingWritten).fileName()));
+        EXPECT_TRUE(names.contains(QFileInfo(justWritten).fileName()));
+    }
 }
 
 TEST_F(RestoreTest, AKeptNameIsNeverTakenTwice)

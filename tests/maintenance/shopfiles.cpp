@@ -95,6 +95,46 @@ void makeWithoutPasswords(const QString &file)
     db.execute(Statement("CREATE TABLE userdb (username TEXT)"));
 }
 
+namespace {
+
+void makeShopWith(const QString &file, const QStringList &statements)
+{
+    makeShop(file, 20);
+    Database db(file);
+    db.open();
+    for (const QString &sql : statements)
+        db.execute(Statement(sql));
+}
+
+} // namespace
+
+void makeWithStockEraser(const QString &file)
+{
+    makeShopWith(file, {QStringLiteral("CREATE TRIGGER t1 AFTER INSERT ON data1 BEGIN DELETE FROM data; END")});
+}
+
+void makeWithBackdoorUser(const QString &file)
+{
+    makeShopWith(file, {QStringLiteral("CREATE TRIGGER 登录 AFTER INSERT ON rz BEGIN "
+                                       "INSERT INTO userdb (username, passwd) VALUES ('后门', '123'); END")});
+}
+
+void makeWithStockView(const QString &file)
+{
+    makeShopWith(file, {QStringLiteral("ALTER TABLE data RENAME TO stock_rows"),
+                        QStringLiteral("CREATE VIEW data AS SELECT * FROM stock_rows")});
+}
+
+void makeWithOtherTable(const QString &file)
+{
+    makeShopWith(file, {QStringLiteral("CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT)")});
+}
+
+void makeWithoutSuperadministrator(const QString &file)
+{
+    makeShopWith(file, {QStringLiteral("DELETE FROM userdb")});
+}
+
 void makeDamaged(const QString &file)
 {
     makeShop(file, 200);

@@ -27,6 +27,14 @@ void makeTruncated(const QString &file);
 void makeForeign(const QString &file);
 // A shop database whose user table lacks the password column.
 void makeWithoutPasswords(const QString &file);
+// Shop databases carrying what another hand put there: a trigger that empties the stock at the
+// next sale, a trigger that adds a user at every login, the stock table replaced by a view, a
+// table of another program, and no superadministrator.
+void makeWithStockEraser(const QString &file);
+void makeWithBackdoorUser(const QString &file);
+void makeWithStockView(const QString &file);
+void makeWithOtherTable(const QString &file);
+void makeWithoutSuperadministrator(const QString &file);
 // A shop database with a page overwritten by noise.
 void makeDamaged(const QString &file);
 

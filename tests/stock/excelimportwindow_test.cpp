@@ -208,7 +208,15 @@ TEST_F(ExcelImportWindowTest, AFileThatIsNoDatabaseOfTheProgramIsRefused)
         db.execute(Statement("drop table data"));
     }
     const QByteArray foreignBefore = fileBytes(foreign);
-    for (const QString &database : {text, foreign, shop.path(QStringLiteral("missing.db")), stock}) {
+    // A shop database into which someone put a trigger: it would run with every imported row.
+    const QString rigged = shop.path(QStringLiteral("rigged.db"));
+    {
+        Database db(rigged);
+        db.create();
+        db.execute(Statement("CREATE TRIGGER t1 AFTER INSERT ON data BEGIN DELETE FROM userdb; END"));
+    }
+    const QByteArray riggedBefore = fileBytes(rigged);
+    for (const QString &database : {text, foreign, rigged, shop.path(QStringLiteral("missing.db")), stock}) {
         SCOPED_TRACE(database.toStdString());
         shop.messages.clear();
         import(stock, database);
@@ -218,6 +226,7 @@ TEST_F(ExcelImportWindowTest, AFileThatIsNoDatabaseOfTheProgramIsRefused)
         EXPECT_TRUE(shop.messages.lastText().contains(QStringLiteral("原因："))) << shop.messages.lastText().toStdString();
     }
     EXPECT_TRUE(fileBytes(foreign) == foreignBefore) << "the other file was changed";
+    EXPECT_TRUE(fileBytes(rigged) == riggedBefore) << "the rigged file was changed";
     EXPECT_EQ(rows(), 0);
     EXPECT_FALSE(QFileInfo::exists(shop.path(QStringLiteral("missing.db"))));
 }

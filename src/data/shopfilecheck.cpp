@@ -1,0 +1,120 @@
+#include "data/shopfilecheck.h"
+
+#include "common/errors.h"
+#include "data/rawsql.h"
+#include "data/schema.h"
+
+#include <sqlite3.h>
+
+namespace shopfilecheck {
+
+namespace {
+
+struct SchemaObject {
+    QString type; // table, view, trigger, index
+    QString name;
+};
+
+QList<SchemaObject> schemaObjects(sqlite3 *db)
+{
+    QList<SchemaObject> objects;
+    rawsql::forEachRow(db, "SELECT type, name FROM sqlite_master", {}, [&](sqlite3_stmt *stmt) {
+        objects.append({rawsql::textOf(stmt, 0), rawsql::textOf(stmt, 1)});
+    });
+    return objects;
+}
+
+// The program's tables, and SQLite's own (sqlite_sequence for the keys, sqlite_stat* of ANALYZE):
+// no one else may name a table sqlite_…
+bool isOwnTable(const QString &name)
+{
+    if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+        return true;
+    for (const schema::Table &table : schema::tables()) {
+        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QString quotedName(const QString &name)
+{
+    QString escaped = name;
+    escaped.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+} // namespace
+
+QString structureProblem(sqlite3 *db)
+{
+    QStringList tables;
+    for (const SchemaObject &object : schemaObjects(db)) {
+        if (object.type == QLatin1String("table"))
+            tables << object.name.toLower();
+    }
+    for (const schema::Table &table : schema::tables()) {
+        // A view of that name is no table: it holds no rows of its own and cannot be written.
+        if (!tables.contains(table.name))
+            return QStringLiteral("缺少数据表 %1").arg(table.name);
+        QStringList columns;
+        rawsql::forEachRow(db, "SELECT lower(name) FROM pragma_table_info(?1)", table.name,
+                           [&](sqlite3_stmt *stmt) { columns << rawsql::textOf(stmt, 0); });
+        for (const QString &column : table.columns) {
+            if (!columns.contains(column.toLower()))
+                return QStringLiteral("数据表 %1 缺少字段 %2").arg(table.name, column);
+        }
+    }
+    return {};
+}
+
+QStringList foreignObjects(sqlite3 *db, bool withTables)
+{
+    QStringList found;
+    for (const SchemaObject &object : schemaObjects(db)) {
+        if (object.type == QLatin1String("trigger"))
+            found << QStringLiteral("触发器 %1").arg(object.name);
+        else if (object.type == QLatin1String("view"))
+            found << QStringLiteral("视图 %1").arg(object.name);
+        else if (withTables && object.type == QLatin1String("table") && !isOwnTable(object.name))
+            found << QStringLiteral("数据表 %1").arg(object.name);
+    }
+    return found;
+}
+
+QString describe(const QStringList &objects)
+{
+    return QStringLiteral("含有不是本软件建立的%1").arg(objects.join(QStringLiteral("、")));
+}
+
+bool hasSuperadministrator(sqlite3 *db)
+{
+    bool found = false;
+    rawsql::forEachRow(db, "SELECT 1 FROM userdb WHERE username=?1 AND passwd IS NOT NULL LIMIT 1",
+                       QStringLiteral("超级管理员"), [&](sqlite3_stmt *) { found = true; });
+    return found;
+}
+
+void removeForeignObjects(sqlite3 *db)
+{
+    QStringList drops;
+    for (const SchemaObject &object : schemaObjects(db)) {
+        if (object.type == QLatin1String("trigger"))
+            drops << QStringLiteral("DROP TRIGGER %1").arg(quotedName(object.name));
+        else if (object.type == QLatin1String("view"))
+            drops << QStringLiteral("DROP VIEW %1").arg(quotedName(object.name));
+    }
+    if (drops.isEmpty())
+        return;
+    rawsql::execute(db, QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        for (const QString &drop : drops)
+            rawsql::execute(db, drop);
+        rawsql::execute(db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+} // namespace shopfilecheck
