@@ -8,6 +8,7 @@
 #include "data/database.h"
 #include "stock/stockimport.h"
 #include "stock/workbookreader.h"
+#include "workbooks/readerprocess.h"
 
 #include <QApplication>
 #include <QDir>
@@ -223,7 +224,7 @@ void ExcelImportWindow::runImport()
         ImportProgress progress(this);
         try {
             written = stockimport::appendRows(target, [&](SheetReceiver &receiver) {
-                workbook::readSheet(workbookPath, stockimport::sheetName(), receiver, progress.callback());
+                workbook::readSheetApart(workbookPath, stockimport::sheetName(), receiver, progress.callback());
             });
         } catch (const ImportCancelled &) {
             cancelled = true;

@@ -219,6 +219,9 @@ public:
         if (m_receiver && !m_cells.empty()) {
             const auto repeated = m_repeated.find(m_row);
             const row_t more = std::max(m_repeat, repeated == m_repeated.end() ? 0 : repeated->second);
+            // A repeat count past the sheet's last row is refused before any of its rows is made.
+            if (size_t(m_row) + size_t(more) >= kMaxSheetRows)
+                throw workbook::rowsBeyondLimit();
             for (row_t r = m_row; r <= m_row + more; ++r)
                 m_receiver->row(size_t(r), m_cells);
         }
@@ -375,6 +378,8 @@ void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat f
         throw;
     } catch (const UserVisibleError &) {
         throw; // the receiver's own refusal
+    } catch (const std::bad_alloc &) {
+        throw;
     } catch (const std::exception &e) {
         throw damaged(path, QString::fromUtf8(e.what()));
     }

@@ -42,6 +42,21 @@ WorkbookError notAWorkbook(const QString &path)
 
 } // namespace
 
+WorkbookError rowsBeyondLimit()
+{
+    return WorkbookError(QStringLiteral("工作表超过 %1 行的上限，无法导入").arg(kMaxSheetRows));
+}
+
+WorkbookError columnsBeyondLimit()
+{
+    return WorkbookError(QStringLiteral("工作表超过 %1 列的上限，无法导入").arg(kMaxSheetColumns));
+}
+
+WorkbookError cellBeyondLimit()
+{
+    return WorkbookError(QStringLiteral("工作表中有单元格超过 %1 个字符的上限，无法导入").arg(kMaxCellCharacters));
+}
+
 bool sameSheetName(const QString &name, const QString &wanted)
 {
     return name.trimmed().compare(wanted.trimmed(), Qt::CaseInsensitive) == 0;
@@ -98,3 +113,8 @@ void readSheet(const QString &path, const QString &sheetName, SheetReceiver &rec
 }
 
 } // namespace workbook
+
+void refuseColumnsBeyondLimit()
+{
+    throw workbook::columnsBeyondLimit();
+}

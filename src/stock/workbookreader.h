@@ -23,6 +23,11 @@ using ReadProgress = std::function<bool(int rowsRead, int percent)>;
 
 namespace workbook {
 
+// The refusals of a sheet beyond the spreadsheet limits (worksheet.h), naming the limit.
+WorkbookError rowsBeyondLimit();
+WorkbookError columnsBeyondLimit();
+WorkbookError cellBeyondLimit();
+
 // Reads the worksheet `sheetName` (letter case and surrounding blanks ignored) of the workbook
 // at `path`, handing its rows to `receiver` as it goes. The kind of workbook is told by its
 // content: Excel 97–2003 (.xls), Office Open XML (.xlsx) or OpenDocument (.ods); a file with none

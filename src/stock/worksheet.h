@@ -45,9 +45,20 @@ public:
     virtual void row(size_t index, const SheetRow &cells) = 0;
 };
 
+// What a spreadsheet can hold (Excel's limits); a sheet beyond them is refused, never read in part.
+constexpr size_t kMaxSheetRows = 1048576;
+constexpr size_t kMaxSheetColumns = 16384;
+constexpr qsizetype kMaxCellCharacters = 32767;
+
+// The refusal of a row or column beyond the limits, raised by the readers as they go (a count of
+// repeated cells is checked before the cells are made).
+[[noreturn]] void refuseColumnsBeyondLimit();
+
 // Puts a cell into a row being built, widening the row as needed.
 inline void setCell(SheetRow &row, size_t column, SheetCell cell)
 {
+    if (column >= kMaxSheetColumns)
+        refuseColumnsBeyondLimit();
     if (row.size() <= column)
         row.resize(column + 1);
     row[column] = std::move(cell);
