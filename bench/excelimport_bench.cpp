@@ -7,6 +7,7 @@
 #include "data/database.h"
 #include "stock/stockimport.h"
 #include "stock/workbookreader.h"
+#include "workbooks/readerprocess.h"
 
 #include <QDate>
 #include <QDir>
@@ -195,8 +196,8 @@ void rawSqliteInsert(benchmark::State &state)
     state.counters["rows"] = kRows;
 }
 
-// The program's import of a workbook file: open the chosen database, read the worksheet and
-// convert and insert each row as it comes.
+// The program's import of a workbook file: open the chosen database, read the worksheet in the
+// reading process and convert and insert each row as it arrives.
 void programImport(benchmark::State &state, const QString &workbookFile)
 {
     QString target;
@@ -207,7 +208,7 @@ void programImport(benchmark::State &state, const QString &workbookFile)
         Database db(target);
         db.open();
         benchmark::DoNotOptimize(stockimport::appendRows(db, [&](SheetReceiver &receiver) {
-            workbook::readSheet(workbookFile, stockimport::sheetName(), receiver);
+            workbook::readSheetApart(workbookFile, stockimport::sheetName(), receiver);
         }));
     }
     checkCount(target, state);
