@@ -5,7 +5,7 @@ JOBS     ?= 2
 # The second build folder, where the tests run under AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZED_BUILD ?= build-asan
 
-.PHONY: deps build run test test-sanitized bench clean
+.PHONY: deps build run test test-sanitized bench fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -38,5 +38,23 @@ test-sanitized: deps
 bench: build
 	$(BUILD)/tolvane_bench --benchmark_enable_random_interleaving=true $(BENCH_ARGS)
 
+# Each workbook reader under libFuzzer with AddressSanitizer for FUZZ_SECONDS (not part of make
+# test). libFuzzer runs in fork mode: a crash of a reader library is recorded as a finding in
+# $(FUZZ_BUILD)/findings-FORMAT/ and the run goes on, as the program's reading process contains it.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+fuzz:
+	@scripts/install-deps --fuzz
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_xls fuzz_xlsx fuzz_ods fuzz_csv
+	/usr/bin/python3 fuzz/make_seeds.py $(FUZZ_BUILD)
+	for f in xls xlsx ods csv; do \
+	  mkdir -p $(FUZZ_BUILD)/corpus-$$f $(FUZZ_BUILD)/findings-$$f; \
+	  QT_QPA_PLATFORM=offscreen $(FUZZ_BUILD)/fuzz_$$f -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 \
+	    -rss_limit_mb=1024 -timeout=20 -max_total_time=$(FUZZ_SECONDS) -artifact_prefix=$(FUZZ_BUILD)/findings-$$f/ \
+	    $(FUZZ_BUILD)/corpus-$$f $(FUZZ_BUILD)/seeds-$$f 2>&1 | tee $(FUZZ_BUILD)/fuzz-$$f.log | grep -E "^#|DONE|crash" | tail -n 3 \
+	    || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(SANITIZED_BUILD)
+	rm -rf $(BUILD) $(SANITIZED_BUILD) $(FUZZ_BUILD)

@@ -3,10 +3,12 @@
 #include "support/dbfiles.h"
 #include "support/testapp.h"
 #include "support/workbooks.h"
+#include "stock/workbookformats.h"
 #include "workbooks/readerprocess.h"
 #include "workbooks/sheetstream.h"
 
 #include <QDate>
+#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -87,6 +89,26 @@ TEST(ReaderProcess, AHostileWorkbookCostsAMessageNeverTheProgramOrTheShop)
     rusage children{};
     ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &children), 0);
     EXPECT_LT(children.ru_maxrss, 300 * 1024) << "KB at the peak of a reading process";
+}
+
+// A workbook found by fuzzing whose content ends inside an element: read in this process as the
+// reading process reads it, it is refused as damaged, with no read past the end of the document
+// (which the AddressSanitizer run of the tests would report).
+TEST(WorkbookReaders, AnOdsWhoseContentIsCutShortIsRefusedAsDamaged)
+{
+    struct Ignore : SheetReceiver {
+        void begin(const QString &, const QDate &) override {}
+        void row(size_t, const SheetRow &) override {}
+    } receiver;
+    QFile file(QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/../workbooks/fixtures/ods-content-cut-short.ods"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    try {
+        workbook::readZipWorkbook(file.fileName(), file.readAll(), workbook::ZipFormat::OpenDocument,
+                                  QStringLiteral("pemrod"), receiver, {});
+        ADD_FAILURE() << "read";
+    } catch (const WorkbookError &e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("已损坏"))) << e.text().toStdString();
+    }
 }
 
 // The program reads what the reading process sends as it would read a hostile file: whatever the
