@@ -8,11 +8,18 @@
 #include "workbooks/sheetstream.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
 #include <QProcess>
 
 #include <gtest/gtest.h>
+#include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,6 +116,69 @@ TEST(WorkbookReaders, AnOdsWhoseContentIsCutShortIsRefusedAsDamaged)
     } catch (const WorkbookError &e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("已损坏"))) << e.text().toStdString();
     }
+}
+
+// The processes whose program file is `program` (the reading processes still alive).
+QList<qint64> processesRunning(const QString &program)
+{
+    QList<qint64> found;
+    const QString wanted = QFileInfo(program).canonicalFilePath();
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isNumber = false;
+        const qint64 pid = entry.toLongLong(&isNumber);
+        if (isNumber && QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() == wanted)
+            found << pid;
+    }
+    return found;
+}
+
+// The program killed in the middle of an import: its reading process ends with it, and the shop's
+// database, reopened, holds what it held before, with nothing left beside it.
+TEST(ReaderProcess, AKillDuringAnImportLeavesNoReaderAndNothingWritten)
+{
+    TestShop shop;
+    QList<workbooks::Row> rows = {workbooks::header()};
+    for (int i = 0; i < 60000; ++i)
+        rows << workbooks::stockRow(QStringLiteral("货%1").arg(i), QStringLiteral("XL"), 1, 1, QDate(2014, 7, 1));
+    const QString file = shop.path(QStringLiteral("many.csv"));
+    workbooks::write(file, QStringLiteral("csv"), {{QStringLiteral("pemrod"), rows}});
+    const QString database = shop.db.fileName();
+    shop.db.close();
+    const QByteArray before = fileChecksum(database);
+    const QStringList names = QDir(shop.dir.path()).entryList(QDir::Files | QDir::Hidden);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Database db(database);
+        db.open();
+        stockimport::appendRows(db, [&](SheetReceiver &receiver) {
+            workbook::readSheetApart(file, stockimport::sheetName(), receiver, [](int, int) {
+                QThread::msleep(20); // a window busy showing its progress
+                return true;
+            });
+        });
+        _exit(0);
+    }
+    // Killed once the reading process is at work.
+    for (int i = 0; i < 500 && processesRunning(workbook::readerProgram()).isEmpty(); ++i)
+        QThread::msleep(10);
+    ASSERT_FALSE(processesRunning(workbook::readerProgram()).isEmpty());
+    QThread::msleep(300);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    for (int i = 0; i < 300 && !processesRunning(workbook::readerProgram()).isEmpty(); ++i)
+        QThread::msleep(10);
+    EXPECT_TRUE(processesRunning(workbook::readerProgram()).isEmpty()) << "a reading process outlived the program";
+
+    shop.db.open(); // rolls back what the killed import left half written
+    EXPECT_EQ(shop.scalar(QStringLiteral("select count(*) from data")).toInt(), 0);
+    shop.db.close();
+    EXPECT_EQ(fileChecksum(database), before);
+    // Nothing new beside the files, but for the journal of the transaction the kill cut short,
+    // which SQLite keeps until the next write (it no longer holds any change).
+    EXPECT_EQ(QDir(shop.dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression(QStringLiteral("^(?!data\\.db-journal$)"))), names);
 }
 
 // The program reads what the reading process sends as it would read a hostile file: whatever the
