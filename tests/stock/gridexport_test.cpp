@@ -49,7 +49,7 @@ TEST(BiffRecords, EachRecordIsNumberLengthAndDataLittleEndian)
         QByteArray bytes;
         const char *expected;
     } cases[] = {
-        {"start of sheet", biff::beginSheet(), "0908 0800 0000 1000 0000 0000"},
+        {"start of sheet", biff::beginSheet(), "0908 0800 0005 1000 0000 0000"},
         {"code page 936", biff::codePage(biff::kGbkCodePage), "4200 0200 a803"},
         {"text 货 at row 1, column 3", biff::text(1, 3, biff::gbk(QStringLiteral("货"))), "0402 0a00 0100 0300 0000 0200 bbf5"},
         {"number 1.5", biff::number(2, 0, 1.5), "0302 0e00 0200 0000 0000 0000000000 00f83f"},
@@ -242,6 +242,20 @@ TEST_F(MainGridExportTest, BothFormatsHoldTheGridCellByCellAsShown)
         }
         EXPECT_EQ(book.at(7, int(shown.indexOf(0))).value.toString(), "总计");
         EXPECT_EQ(book.rows, 8);
+        // Gnumeric's strict reader finds every text and number where xlrd and openpyxl do, and
+        // finds nothing wrong with the file.
+        const GnumericSheet strict = readWithGnumeric(file);
+        ASSERT_TRUE(strict.ok) << strict.warnings.toStdString();
+        EXPECT_FALSE(strict.warnings.contains("corrupt", Qt::CaseInsensitive)) << strict.warnings.toStdString();
+        EXPECT_FALSE(strict.warnings.contains("WARNING")) << strict.warnings.toStdString();
+        for (auto it = book.cells.cbegin(); it != book.cells.cend(); ++it) {
+            const auto [row, column] = it.key();
+            SCOPED_TRACE(QStringLiteral("Gnumeric %1,%2").arg(row).arg(column).toStdString());
+            if (it->kind == "number")
+                EXPECT_DOUBLE_EQ(strict.at(row, column).toDouble(), it->value.toDouble());
+            else if (it->kind == "text")
+                EXPECT_EQ(strict.at(row, column), it->value.toString());
+        }
         if (xlsx) {
             EXPECT_EQ(book.frozenAt, "A5"); // the headings and titles stay in view
             for (int i = 0; i < shown.size(); ++i) {

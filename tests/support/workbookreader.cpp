@@ -45,7 +45,41 @@ else:
 print(json.dumps(out))
 )PY";
 
+const char *kGnumeric = R"PY(
+import csv, json, subprocess, sys, tempfile, os
+with tempfile.TemporaryDirectory() as folder:
+    target = os.path.join(folder, "sheet.csv")
+    run = subprocess.run(["ssconvert", "--export-type=Gnumeric_stf:stf_csv", sys.argv[1], target],
+                         capture_output=True, text=True)
+    rows = []
+    if run.returncode == 0:
+        with open(target, newline="", encoding="utf-8") as f:
+            rows = list(csv.reader(f))
+    print(json.dumps({"ok": run.returncode == 0, "warnings": run.stderr + run.stdout, "rows": rows}))
+)PY";
+
 } // namespace
+
+GnumericSheet readWithGnumeric(const QString &path)
+{
+    GnumericSheet sheet;
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(kGnumeric), path});
+    if (!python.waitForFinished(120000) || python.exitCode() != 0) {
+        sheet.warnings = QString::fromUtf8(python.readAllStandardError());
+        return sheet;
+    }
+    const QJsonObject out = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    sheet.ok = out.value(QStringLiteral("ok")).toBool();
+    sheet.warnings = out.value(QStringLiteral("warnings")).toString();
+    for (const QJsonValue &row : out.value(QStringLiteral("rows")).toArray()) {
+        QStringList texts;
+        for (const QJsonValue &cell : row.toArray())
+            texts << cell.toString();
+        sheet.rows << texts;
+    }
+    return sheet;
+}
 
 ReadWorkbook readWorkbook(const QString &path)
 {

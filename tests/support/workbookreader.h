@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QMap>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // A workbook as a real reader sees it: /usr/bin/python3 with xlrd (.xls) or openpyxl (.xlsx).
@@ -24,3 +26,14 @@ struct ReadWorkbook {
 };
 
 ReadWorkbook readWorkbook(const QString &path);
+
+// A workbook as Gnumeric's strict reader sees it (ssconvert to CSV): the rows of its first sheet
+// as texts, and what the reader warned about.
+struct GnumericSheet {
+    bool ok = false;
+    QString warnings;
+    QList<QStringList> rows;
+    QString at(int row, int column) const { return rows.value(row).value(column); }
+};
+
+GnumericSheet readWithGnumeric(const QString &path);

@@ -10,6 +10,11 @@ namespace {
 class Record {
 public:
     Record(quint16 number, int reserve) { m_bytes.reserve(4 + reserve); put16(number); put16(0); }
+    Record &put8(quint8 v)
+    {
+        m_bytes.append(char(v));
+        return *this;
+    }
     Record &put16(quint16 v)
     {
         char b[2];
@@ -57,9 +62,79 @@ Record cell(quint16 number, quint16 row, quint16 column, quint16 format, int res
 
 } // namespace
 
+namespace {
+
+// Excel 5 records: texts are bytes of the workbook's code page, as the cells' GBK texts are.
+constexpr quint16 kExcel5 = 0x0500;
+// The character set of the fonts: GB 2312 (simplified Chinese), for readers that decode a
+// cell's text by its font.
+constexpr quint8 kChineseCharset = 134;
+// Cell formats 0–14 are styles; the cells refer to 0x0000 and 0x0017, so the table reaches 0x0017.
+constexpr int kStyleFormats = 15;
+constexpr int kFormats = 0x0018;
+
+QByteArray font()
+{
+    const QByteArray name = QByteArrayLiteral("Arial");
+    return Record(0x0031, 15 + int(name.size()))
+        .put16(200)    // height in twentieths of a point: 10 pt
+        .put16(0)      // no italic, no strike-out
+        .put16(0x7FFF) // the window's text colour
+        .put16(400)    // normal weight
+        .put16(0)      // no super- or subscript
+        .put8(0)       // no underline
+        .put8(0)       // no font family
+        .put8(kChineseCharset)
+        .put8(0)
+        .put8(quint8(name.size()))
+        .putBytes(name)
+        .done();
+}
+
+QByteArray cellFormat(bool style)
+{
+    return Record(0x00E0, 16)
+        .put16(0)                        // font 0
+        .put16(0)                        // number format: General
+        .put16(style ? 0xFFF5 : 0x0001)  // a style, or a cell of style 0; locked
+        .put16(0x0020)                   // aligned by value, bottom
+        .put16(0x20C0)                   // automatic pattern colours
+        .put16(0).put16(0).put16(0)      // no pattern, no borders
+        .done();
+}
+
+QByteArray endOfStream()
+{
+    return Record(0x000A, 0).done();
+}
+
+} // namespace
+
+QByteArray workbookGlobals()
+{
+    QByteArray globals = Record(0x0809, 8).put16(kExcel5).put16(0x0005).put16(0).put16(0).done();
+    globals += codePage(kGbkCodePage);
+    for (int i = 0; i < 4; ++i) // a reader skips font index 4: four fonts stand before it
+        globals += font();
+    for (int i = 0; i < kFormats; ++i)
+        globals += cellFormat(i < kStyleFormats);
+    const QByteArray name = QByteArrayLiteral("Sheet1");
+    const QByteArray end = endOfStream();
+    const qsizetype sheetListLength = 4 + 7 + name.size();
+    const quint32 sheetStart = quint32(globals.size() + sheetListLength + end.size());
+    globals += Record(0x0085, 7 + int(name.size()))
+                   .put32(qint32(sheetStart))
+                   .put8(0) // visible
+                   .put8(0) // worksheet
+                   .put8(quint8(name.size()))
+                   .putBytes(name)
+                   .done();
+    return globals + end;
+}
+
 QByteArray beginSheet()
 {
-    return Record(0x0809, 8).put16(0x0000).put16(0x0010).put16(0).put16(0).done();
+    return Record(0x0809, 8).put16(kExcel5).put16(0x0010).put16(0).put16(0).done();
 }
 
 QByteArray codePage(quint16 page)
@@ -90,7 +165,7 @@ QByteArray empty(quint16 row, quint16 column)
 
 QByteArray endSheet()
 {
-    return Record(0x000A, 0).done();
+    return endOfStream();
 }
 
 QByteArray gbk(const QString &text)

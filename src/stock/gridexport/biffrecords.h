@@ -15,6 +15,11 @@ constexpr quint16 kGbkCodePage = 936;
 // Room for a text in one record: the length field and the record's data length are two bytes.
 constexpr int kMaxTextBytes = 0xFFFF - 8;
 
+// What strict readers (Gnumeric, Excel) need before the sheet: the workbook's own start (Excel 5
+// records), the code page, the fonts (Chinese character set) and cell formats the cells refer to
+// (format 0x0000 and 0x0017 among them), and the one sheet's name and place, ending where the
+// sheet starts.
+QByteArray workbookGlobals();
 QByteArray beginSheet();
 QByteArray codePage(quint16 page);
 QByteArray text(quint16 row, quint16 column, const QByteArray &gbk);

@@ -14,6 +14,7 @@ BiffSheetWriter::BiffSheetWriter(Write write) : m_write(std::move(write))
 
 void BiffSheetWriter::begin(const SheetShape &)
 {
+    put(biff::workbookGlobals());
     put(biff::beginSheet());
     put(biff::codePage(biff::kGbkCodePage));
 }

@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <functional>
 
-// Writes the cells as a legacy Excel worksheet stream: start of sheet, the code page of its GBK
-// texts, the cells, end of sheet. Records are gathered and written in large pieces; after a failed
+// Writes the cells as a legacy Excel worksheet stream: the workbook's fonts and cell formats, the
+// start of the sheet, the code page of its GBK texts, the cells, end of sheet. Records are gathered and written in large pieces; after a failed
 // write nothing more is written and ok() is false.
 class BiffSheetWriter : public SheetWriter {
 public:
