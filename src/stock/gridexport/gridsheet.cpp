@@ -1,5 +1,7 @@
 #include "stock/gridexport/gridsheet.h"
 
+#include <algorithm>
+
 #include "common/clock.h"
 #include "common/numbertext.h"
 #include "data/dataset.h"
@@ -7,6 +9,7 @@
 #include "widgets/grid.h"
 #include "widgets/groupedheader.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -70,6 +73,11 @@ int GridSheet::rowCount() const
     return headingRows() + titleRows() + dataRowCount() + (hasFooter() ? 1 : 0);
 }
 
+namespace {
+constexpr int kSpreadsheetDigitPixels = 7;
+constexpr int kSpreadsheetCellPadding = 12;
+} // namespace
+
 void GridSheet::write(SheetWriter &writer, const std::function<void(int rows)> &rowWritten) const
 {
     const GridColumns &columns = m_grid.model()->columns();
@@ -77,8 +85,19 @@ void GridSheet::write(SheetWriter &writer, const std::function<void(int rows)> &
     const int dataRows = dataRowCount();
 
     SheetShape shape;
-    for (int column : m_columns)
-        shape.columnWidths << m_grid.header()->sectionSize(column);
+    for (int column : m_columns) {
+        // As wide as the grid shows it, and wide enough for the column's total and title in a
+        // spreadsheet's default font (seven pixels a digit, a Chinese character two), so no total
+        // is shown rounded or as ####.
+        int needed = 0;
+        for (const QString &text : {m_grid.model()->footerText(column), columns.at(column).title}) {
+            int units = 0;
+            for (QChar c : text)
+                units += c.unicode() < 0x80 ? 1 : 2;
+            needed = std::max(needed, units * kSpreadsheetDigitPixels + kSpreadsheetCellPadding);
+        }
+        shape.columnWidths << std::max(m_grid.header()->sectionSize(column), needed);
+    }
     shape.firstDataRow = firstData;
     shape.lastDataRow = dataRows > 0 ? firstData + dataRows - 1 : -1;
     writer.begin(shape);
