@@ -7,9 +7,12 @@
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
+#include <QXmlStreamReader>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <optional>
 #include <memory>
@@ -66,11 +69,34 @@ private:
     QString m_segments;
 };
 
-// Cell addresses in the A1 notation of Office Open XML ("B12", "$B$12", "A1:Q100").
+// Where `wanted` stands in `text` outside quoted sheet names ('my.sheet', with '' for a quote), or
+// npos; `last` finds the last one.
+size_t findOutsideQuotes(std::string_view text, char wanted, bool last)
+{
+    size_t found = std::string_view::npos;
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\'')
+            quoted = !quoted; // '' inside a quoted name toggles twice
+        else if (!quoted && text[i] == wanted) {
+            found = i;
+            if (!last)
+                break;
+        }
+    }
+    return found;
+}
+
+// Cell addresses as the workbooks write them: A1 notation in Office Open XML ("B12", "$B$12",
+// "A1:Q100"), and OpenDocument's with the sheet before a point ("$'pemrod'.$A$1",
+// "pemrod.A1:pemrod.Q2", ".A1:.Q2"), as LibreOffice and Gnumeric write them. The sheet part is
+// passed over: the import reads the one sheet it asks for.
 class A1References : public iface::import_reference_resolver {
 public:
     orcus::spreadsheet::src_address_t resolve_address(std::string_view address) override
     {
+        if (const size_t point = findOutsideQuotes(address, '.', true); point != std::string_view::npos)
+            address = address.substr(point + 1);
         orcus::spreadsheet::src_address_t at{0, 0, 0};
         size_t i = 0;
         auto skipDollar = [&] {
@@ -93,10 +119,78 @@ public:
     }
     orcus::spreadsheet::src_range_t resolve_range(std::string_view range) override
     {
-        const size_t colon = range.find(':');
+        const size_t colon = findOutsideQuotes(range, ':', false);
         const auto first = resolve_address(range.substr(0, colon));
         return {first, colon == std::string_view::npos ? first : resolve_address(range.substr(colon + 1))};
     }
+};
+
+// Cell styles are of no use to the import, but liborcus reads an OpenDocument file's automatic
+// styles into whatever the factory gives, and dereferences none: this takes them and keeps nothing.
+class IgnoredStyles : public iface::import_styles {
+public:
+    using color = orcus::spreadsheet::color_elem_t;
+    void set_font_count(size_t) override {}
+    void set_font_bold(bool) override {}
+    void set_font_italic(bool) override {}
+    void set_font_name(std::string_view) override {}
+    void set_font_size(double) override {}
+    void set_font_underline(orcus::spreadsheet::underline_t) override {}
+    void set_font_underline_width(orcus::spreadsheet::underline_width_t) override {}
+    void set_font_underline_mode(orcus::spreadsheet::underline_mode_t) override {}
+    void set_font_underline_type(orcus::spreadsheet::underline_type_t) override {}
+    void set_font_underline_color(color, color, color, color) override {}
+    void set_font_color(color, color, color, color) override {}
+    void set_strikethrough_style(orcus::spreadsheet::strikethrough_style_t) override {}
+    void set_strikethrough_type(orcus::spreadsheet::strikethrough_type_t) override {}
+    void set_strikethrough_width(orcus::spreadsheet::strikethrough_width_t) override {}
+    void set_strikethrough_text(orcus::spreadsheet::strikethrough_text_t) override {}
+    size_t commit_font() override { return m_fonts++; }
+    void set_fill_count(size_t) override {}
+    void set_fill_pattern_type(orcus::spreadsheet::fill_pattern_t) override {}
+    void set_fill_fg_color(color, color, color, color) override {}
+    void set_fill_bg_color(color, color, color, color) override {}
+    size_t commit_fill() override { return m_fills++; }
+    void set_border_count(size_t) override {}
+    void set_border_style(orcus::spreadsheet::border_direction_t, orcus::spreadsheet::border_style_t) override {}
+    void set_border_color(orcus::spreadsheet::border_direction_t, color, color, color, color) override {}
+    void set_border_width(orcus::spreadsheet::border_direction_t, double, orcus::length_unit_t) override {}
+    size_t commit_border() override { return m_borders++; }
+    void set_cell_hidden(bool) override {}
+    void set_cell_locked(bool) override {}
+    void set_cell_print_content(bool) override {}
+    void set_cell_formula_hidden(bool) override {}
+    size_t commit_cell_protection() override { return m_protections++; }
+    void set_number_format_count(size_t) override {}
+    void set_number_format_identifier(size_t) override {}
+    void set_number_format_code(std::string_view) override {}
+    size_t commit_number_format() override { return m_numberFormats++; }
+    void set_cell_xf_count(size_t) override {}
+    void set_cell_style_xf_count(size_t) override {}
+    void set_dxf_count(size_t) override {}
+    void set_xf_font(size_t) override {}
+    void set_xf_fill(size_t) override {}
+    void set_xf_border(size_t) override {}
+    void set_xf_protection(size_t) override {}
+    void set_xf_number_format(size_t) override {}
+    void set_xf_style_xf(size_t) override {}
+    void set_xf_apply_alignment(bool) override {}
+    void set_xf_horizontal_alignment(orcus::spreadsheet::hor_alignment_t) override {}
+    void set_xf_vertical_alignment(orcus::spreadsheet::ver_alignment_t) override {}
+    size_t commit_cell_xf() override { return m_cellFormats++; }
+    size_t commit_cell_style_xf() override { return m_styleFormats++; }
+    size_t commit_dxf() override { return m_differentialFormats++; }
+    void set_cell_style_count(size_t) override {}
+    void set_cell_style_name(std::string_view) override {}
+    void set_cell_style_xf(size_t) override {}
+    void set_cell_style_builtin(size_t) override {}
+    void set_cell_style_parent_name(std::string_view) override {}
+    size_t commit_cell_style() override { return m_cellStyles++; }
+
+private:
+    // Each committed entry gets the next index, as a style table would give it.
+    size_t m_fonts = 0, m_fills = 0, m_borders = 0, m_protections = 0, m_numberFormats = 0, m_cellFormats = 0,
+           m_styleFormats = 0, m_differentialFormats = 0, m_cellStyles = 0;
 };
 
 class GlobalSettings : public iface::import_global_settings {
@@ -195,13 +289,128 @@ RepeatedRows repeatedOdsRows(const QByteArray &content, const QString &sheetName
     return scanner.rows();
 }
 
+// Cells of an Office Open XML sheet written as inline strings (<c t="inlineStr"><is><t>…</t></is>,
+// as Gnumeric and XlsxWriter's constant-memory mode write them), by row: liborcus passes over
+// them, so they are read here and put into their rows as the sheet is collected.
+using InlineStrings = std::map<row_t, std::vector<std::pair<col_t, QString>>>;
+
+QByteArray zipEntry(const orcus::zip_archive &archive, const char *name)
+{
+    std::vector<unsigned char> bytes;
+    if (!archive.read_file_entry(name, bytes))
+        return {};
+    // liborcus ends the entry with a zero byte of its own.
+    while (!bytes.empty() && bytes.back() == 0)
+        bytes.pop_back();
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+}
+
+// The part that holds the worksheet `sheetName`: workbook.xml names it, its relations say where.
+QString xlsxSheetPart(const orcus::zip_archive &archive, const QString &sheetName)
+{
+    QString id;
+    QXmlStreamReader workbook(zipEntry(archive, "xl/workbook.xml"));
+    while (id.isEmpty() && !workbook.atEnd()) {
+        workbook.readNext();
+        if (workbook.isStartElement() && workbook.name() == QLatin1String("sheet") &&
+            sameSheetName(workbook.attributes().value(QLatin1String("name")).toString(), sheetName)) {
+            for (const QXmlStreamAttribute &a : workbook.attributes()) {
+                if (a.name() == QLatin1String("id"))
+                    id = a.value().toString();
+            }
+        }
+    }
+    if (id.isEmpty())
+        return {};
+    QXmlStreamReader relations(zipEntry(archive, "xl/_rels/workbook.xml.rels"));
+    while (!relations.atEnd()) {
+        relations.readNext();
+        if (relations.isStartElement() && relations.name() == QLatin1String("Relationship") &&
+            relations.attributes().value(QLatin1String("Id")) == id) {
+            const QString target = relations.attributes().value(QLatin1String("Target")).toString();
+            return target.startsWith(QLatin1Char('/')) ? target.mid(1) : QStringLiteral("xl/") + target;
+        }
+    }
+    return {};
+}
+
+InlineStrings inlineXlsxStrings(const QByteArray &content, const QString &sheetName)
+{
+    orcus::zip_archive_stream_blob blob(reinterpret_cast<const uint8_t *>(content.constData()), size_t(content.size()));
+    orcus::zip_archive archive(&blob);
+    archive.load();
+    const QString part = xlsxSheetPart(archive, sheetName);
+    InlineStrings inlines;
+    if (part.isEmpty())
+        return inlines;
+    const QByteArray sheet = zipEntry(archive, part.toUtf8().constData());
+    if (!sheet.contains("inlineStr"))
+        return inlines;
+    A1References references;
+    QXmlStreamReader xml(sheet);
+    row_t row = -1;
+    col_t col = -1;
+    bool inlineCell = false, inText = false;
+    QString text;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            const auto name = xml.name();
+            if (name == QLatin1String("row")) {
+                const auto r = xml.attributes().value(QLatin1String("r"));
+                row = r.isEmpty() ? row + 1 : r.toInt() - 1;
+                col = -1;
+            } else if (name == QLatin1String("c")) {
+                const auto r = xml.attributes().value(QLatin1String("r"));
+                if (r.isEmpty()) {
+                    ++col;
+                } else {
+                    const auto at = references.resolve_address(r.toUtf8().toStdString());
+                    row = at.row;
+                    col = at.column;
+                }
+                inlineCell = xml.attributes().value(QLatin1String("t")) == QLatin1String("inlineStr");
+                text.clear();
+            } else if (name == QLatin1String("t") && inlineCell) {
+                inText = true;
+            }
+        } else if (xml.isCharacters() && inText) {
+            text += xml.text();
+            if (text.size() > kMaxCellCharacters)
+                throw workbook::cellBeyondLimit();
+        } else if (xml.isEndElement()) {
+            if (xml.name() == QLatin1String("t"))
+                inText = false;
+            else if (xml.name() == QLatin1String("c") && inlineCell) {
+                if (row < 0 || row >= row_t(kMaxSheetRows))
+                    throw workbook::rowsBeyondLimit();
+                if (col < 0 || col >= col_t(kMaxSheetColumns))
+                    throw workbook::columnsBeyondLimit();
+                if (!text.isEmpty())
+                    inlines[row].emplace_back(col, text);
+                inlineCell = false;
+            }
+        }
+    }
+    if (xml.hasError())
+        throw std::runtime_error(xml.errorString().toStdString());
+    return inlines;
+}
+
+// What liborcus leaves out of a sheet, read from the file beforehand.
+struct SheetExtras {
+    RepeatedRows repeated;
+    InlineStrings inlines;
+};
+
 // Hands the rows of the worksheet asked for to the receiver, one whole row at a time; the other
 // worksheets are read past (their `receiver` is null). Cells come row by row.
 class SheetCollector : public iface::import_sheet {
 public:
-    SheetCollector(SheetReceiver *receiver, const SharedStrings &strings, const RepeatedRows &repeated,
+    SheetCollector(SheetReceiver *receiver, const SharedStrings &strings, const SheetExtras &extras,
                    const ReadProgress &progress)
-        : m_receiver(receiver), m_strings(strings), m_repeated(repeated), m_ticker(progress), m_formula(*this)
+        : m_receiver(receiver), m_strings(strings), m_repeated(extras.repeated), m_inlines(extras.inlines),
+          m_ticker(progress), m_formula(*this)
     {
     }
 
@@ -211,15 +420,38 @@ public:
             return;
         if (row != m_row) {
             flush();
+            handOverInlineRowsBefore(row);
             m_row = row;
             m_ticker.row(int(row));
         }
         if (cell.kind != SheetCell::Kind::Empty)
             setCell(m_cells, size_t(col), std::move(cell));
     }
-    // Hands over the row being collected.
+    // Hands over the row being collected, and at the end of the sheet the rows of inline strings
+    // that follow it.
+    void finish()
+    {
+        flush();
+        handOverInlineRowsBefore(std::numeric_limits<row_t>::max());
+    }
+
+private:
+    // Rows that hold nothing but inline strings, which liborcus does not tell about.
+    void handOverInlineRowsBefore(row_t row)
+    {
+        for (auto it = m_inlines.upper_bound(m_row); it != m_inlines.end() && it->first < row; ++it) {
+            m_row = it->first;
+            flush();
+        }
+    }
     void flush()
     {
+        if (const auto inlines = m_inlines.find(m_row); m_receiver && inlines != m_inlines.end()) {
+            for (const auto &[column, text] : inlines->second) {
+                if (size_t(column) >= m_cells.size() || m_cells[size_t(column)].kind == SheetCell::Kind::Empty)
+                    setCell(m_cells, size_t(column), SheetCell::ofText(text));
+            }
+        }
         if (m_receiver && !m_cells.empty()) {
             const auto repeated = m_repeated.find(m_row);
             const row_t more = std::max(m_repeat, repeated == m_repeated.end() ? 0 : repeated->second);
@@ -233,6 +465,7 @@ public:
         m_repeat = 0;
     }
 
+public:
     void set_auto(row_t row, col_t col, std::string_view s) override
     {
         if (!s.empty())
@@ -300,6 +533,7 @@ private:
     SheetReceiver *m_receiver;
     const SharedStrings &m_strings;
     const RepeatedRows &m_repeated;
+    const InlineStrings &m_inlines;
     RowTicker m_ticker;
     FormulaResult m_formula;
     SheetRow m_cells;
@@ -309,13 +543,14 @@ private:
 
 class Factory : public iface::import_factory {
 public:
-    Factory(const QString &wanted, SheetReceiver &receiver, RepeatedRows repeated, const ReadProgress &progress)
-        : m_wanted(wanted), m_receiver(receiver), m_repeated(std::move(repeated)), m_progress(progress)
+    Factory(const QString &wanted, SheetReceiver &receiver, SheetExtras extras, const ReadProgress &progress)
+        : m_wanted(wanted), m_receiver(receiver), m_extras(std::move(extras)), m_progress(progress)
     {
     }
 
     iface::import_global_settings *get_global_settings() override { return &m_settings; }
     iface::import_shared_strings *get_shared_strings() override { return &m_strings; }
+    iface::import_styles *get_styles() override { return &m_styles; }
     iface::import_reference_resolver *get_reference_resolver(orcus::spreadsheet::formula_ref_context_t) override
     {
         return &m_references;
@@ -328,7 +563,7 @@ public:
             receiver = &m_receiver;
             m_receiver.begin(m_names.last(), m_settings.dateOrigin());
         }
-        m_sheets.push_back(std::make_unique<SheetCollector>(receiver, m_strings, m_repeated, m_progress));
+        m_sheets.push_back(std::make_unique<SheetCollector>(receiver, m_strings, m_extras, m_progress));
         if (receiver)
             m_target = m_sheets.back().get();
         return m_sheets.back().get();
@@ -351,10 +586,11 @@ public:
 private:
     QString m_wanted;
     SheetReceiver &m_receiver;
-    RepeatedRows m_repeated;
+    SheetExtras m_extras;
     const ReadProgress &m_progress;
     GlobalSettings m_settings;
     SharedStrings m_strings;
+    IgnoredStyles m_styles;
     A1References m_references;
     QStringList m_names;
     std::vector<std::unique_ptr<SheetCollector>> m_sheets;
@@ -370,11 +606,11 @@ void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat f
     std::optional<Factory> factory;
     try {
         if (format == ZipFormat::OfficeOpenXml) {
-            factory.emplace(sheetName, receiver, RepeatedRows(), progress);
+            factory.emplace(sheetName, receiver, SheetExtras{{}, inlineXlsxStrings(content, sheetName)}, progress);
             orcus::orcus_xlsx reader(&*factory);
             reader.read_stream(stream);
         } else {
-            factory.emplace(sheetName, receiver, repeatedOdsRows(content, sheetName), progress);
+            factory.emplace(sheetName, receiver, SheetExtras{repeatedOdsRows(content, sheetName), {}}, progress);
             orcus::orcus_ods reader(&*factory);
             reader.read_stream(stream);
         }
@@ -384,12 +620,15 @@ void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat f
         throw; // the receiver's own refusal
     } catch (const std::bad_alloc &) {
         throw;
-    } catch (const std::exception &e) {
-        throw damaged(path, QString::fromUtf8(e.what()));
+    } catch (const std::exception &) {
+        // The reader library's own words are English and name its internals: the person is told
+        // what the file is not.
+        throw damaged(path, format == ZipFormat::OfficeOpenXml ? QStringLiteral("内容不符合 Excel 工作簿（.xlsx）的格式")
+                                                               : QStringLiteral("内容不符合 OpenDocument 表格（.ods）的格式"));
     }
     if (!factory->target())
         throw noSuchSheet(sheetName, factory->names());
-    factory->target()->flush();
+    factory->target()->finish();
 }
 
 } // namespace workbook
