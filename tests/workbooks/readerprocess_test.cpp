@@ -61,7 +61,12 @@ const Hostile kHostile_[] = {
     {"an .ods row repeated 2000000 times down", {"ods-repeat", "%1", "rows", "2000000"},
      QStringLiteral("超过 1048576 行的上限")},
     {"an .xlsx shared string of 300 million letters", {"xlsx-string", "%1", "300000000"},
+#ifdef __SANITIZE_ADDRESS__
+     // Built with AddressSanitizer the reader has no memory limit: the cell's length stops it.
+     QStringLiteral("超过 32767 个字符的上限")},
+#else
      QStringLiteral("内存超过 256 MB 的上限")},
+#endif
     {"an .xlsx cell of 40000 letters", {"xlsx-string", "%1", "40000"}, QStringLiteral("超过 32767 个字符的上限")},
 };
 
@@ -93,9 +98,11 @@ TEST(ReaderProcess, AHostileWorkbookCostsAMessageNeverTheProgramOrTheShop)
         }
         EXPECT_EQ(fileChecksum(shop.db.fileName()), before);
     }
+#ifndef __SANITIZE_ADDRESS__
     rusage children{};
     ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &children), 0);
     EXPECT_LT(children.ru_maxrss, 300 * 1024) << "KB at the peak of a reading process";
+#endif
 }
 
 // A workbook found by fuzzing whose content ends inside an element: read in this process as the
