@@ -25,14 +25,26 @@ QString initials(const QString &text)
     return QString::fromLatin1(pinyinInitials(text));
 }
 
+// `value` rounded to the fen, half away from zero, through the four-decimal fixed point first, so
+// 1.005 is 1.005 and not 1.00499….
+double roundedToFen(double value)
+{
+    const long long units = numbertext::fixed4Units(value);
+    const long long fen = units >= 0 ? (units + 50) / 100 : -((-units + 50) / 100);
+    return double(fen) / 100;
+}
+
 } // namespace
 
 SaleFigures computeSale(const SaleNumbers &n)
 {
     const double p = n.price, q = n.quantity, s = n.stock, k = n.sold, m = n.salesAmount, c = n.purchasePrice;
     SaleFigures f;
-    f.amount = numbertext::general(p * q);
-    f.newSalesAmount = numbertext::general(p * q + m);
+    // The line's amount is money: taken to the fen once, here, so the grid, the sums, the note
+    // and its capitals all show the one figure.
+    const double amount = roundedToFen(p * q);
+    f.amount = numbertext::general(amount);
+    f.newSalesAmount = numbertext::general(amount + m);
     f.newStock = numbertext::format(s - q, QStringLiteral("0.00"));
     f.newStockValue = numbertext::general((s - q) * c);
     f.newSold = numbertext::general(k + q);
@@ -42,10 +54,7 @@ SaleFigures computeSale(const SaleNumbers &n)
 
 QString discountedPrice(double listPrice, double discount)
 {
-    // Through the four-decimal fixed point first, so 1.005 typed is 1.005 and not 1.00499….
-    const long long units = numbertext::fixed4Units(listPrice * discount / 100);
-    const long long fen = units >= 0 ? (units + 50) / 100 : -((-units + 50) / 100);
-    return numbertext::general(double(fen) / 100);
+    return numbertext::general(roundedToFen(listPrice * discount / 100));
 }
 
 LoadedStock LoadedStock::fromRow(const Dataset &rows, int row)

@@ -19,7 +19,10 @@ TEST(ComputeSale, TextFormsOfEveryFigure)
         // The stock quantity is rounded to two decimals, the stock value is not.
         {{50.15, 1, 5.555, 3, 150.45, 2}, {"50.15", "200.6", "4.56", "9.11", "4", "48.15"}},
         {{0.1, 3, 1, 0, 0.2, 0}, {"0.3", "0.5", "-2.00", "0", "3", "0.30"}},
-        {{19.99, 0.5, 2, 0, 0, 10}, {"9.995", "9.995", "1.50", "15", "0.5", "5.00"}},
+        // The amount is money: rounded to the fen, half away from zero, where it is computed.
+        {{19.99, 0.5, 2, 0, 0, 10}, {"10", "10", "1.50", "15", "0.5", "5.00"}},
+        {{2.5, 0.05, 1, 0, 7.2, 1}, {"0.13", "7.33", "0.95", "0.95", "0.05", "0.08"}},
+        {{2.5, -0.05, 1, 0, 0, 1}, {"-0.13", "-0.13", "1.05", "1.05", "-0.05", "-0.08"}},
     };
     for (const auto &c : cases) {
         const SaleFigures f = computeSale(c.in);
