@@ -2,7 +2,10 @@
 
 #include "common/version.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -10,6 +13,31 @@
 namespace {
 QWidget *owner() { return QApplication::activeWindow(); }
 QString appTitle() { return version::caption(); }
+
+// Lets a box's buttons take no click until a double-click interval after the box has shown: the
+// second click of a double click that opened the box (it opens under the pointer) answers nothing.
+class LateClickGuard : public QObject {
+public:
+    explicit LateClickGuard(QMessageBox &box) : QObject(&box)
+    {
+        for (QAbstractButton *button : box.buttons())
+            button->installEventFilter(this);
+        box.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<QMessageBox *>(watched))
+            m_shown.start();
+        const bool click = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+                           event->type() == QEvent::MouseButtonDblClick;
+        return click && (!m_shown.isValid() || m_shown.elapsed() < QApplication::doubleClickInterval());
+    }
+
+private:
+    QElapsedTimer m_shown;
+};
 } // namespace
 
 void DialogMessages::info(const QString &text)
@@ -30,8 +58,12 @@ bool DialogMessages::confirmOkCancel(const QString &title, const QString &text)
 
 bool DialogMessages::confirmYesNo(const QString &title, const QString &text)
 {
-    return QMessageBox::question(owner(), title, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    // "否" is the default, and a click that arrives as the box opens answers nothing: no question
+    // (a restore, a deletion) is answered by the gesture that asked it.
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, owner());
+    box.setDefaultButton(QMessageBox::No);
+    new LateClickGuard(box);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void DialogMessages::error(const QString &text)
