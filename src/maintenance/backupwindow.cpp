@@ -24,7 +24,6 @@
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,6 +31,7 @@ namespace {
 const QString kSaveSetting = QStringLiteral("save");
 const QString kBackupFailed = QStringLiteral("数据库备份失败！");
 const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
+const QString kOnlySuperAdmin = QStringLiteral("只有超级管理员可以恢复数据库。");
 
 // The progress of a copy in a box with "取消", shown only when the copy takes a while.
 class CopyProgressBox {
@@ -81,37 +81,31 @@ BackupWindow::BackupWindow(AppContext &ctx, QWidget *parent)
 {
     setObjectName(QStringLiteral("Trepair"));
     setWindowTitle(QStringLiteral("数据库备份"));
-    setFixedSize(kWidth, kHeight);
-
     auto *title = new QLabel(QStringLiteral("数据库维护备份"), this);
     title->setObjectName(QStringLiteral("titleStrip"));
     title->setAlignment(Qt::AlignCenter);
-    title->setStyleSheet(QStringLiteral("font-weight: bold; padding: 3px; border-bottom: 1px solid #9aa8b8;"
+    // Its own dark text on its own light strip, whatever the skin's colours.
+    title->setStyleSheet(QStringLiteral("font-weight: bold; padding: 3px; border-bottom: 1px solid #9aa8b8; color: #1a2430;"
                                         "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f8fc,"
                                         " stop:1 #dde6f0);"));
 
-    // Only the backup section fits the window; the restore section and the automatic backups lie
-    // below it and are reached by scrolling.
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("sections"));
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto *content = new QWidget(scroll);
-    auto *sections = new QVBoxLayout(content);
-    sections->setContentsMargins(6, 4, 6, 6);
+    // Every section in view at once: the window is as large as they need.
+    auto *sections = new QVBoxLayout;
+    sections->setContentsMargins(8, 6, 8, 8);
     sections->setSpacing(10);
-    sections->addWidget(buildBackupSection(content));
-    sections->addWidget(buildRestoreSection(content));
-    sections->addWidget(buildAutomaticSection(content));
-    scroll->setWidget(content);
+    sections->addWidget(buildBackupSection(this));
+    m_restoreSection = buildRestoreSection(this);
+    sections->addWidget(m_restoreSection);
+    m_automaticSection = buildAutomaticSection(this);
+    sections->addWidget(m_automaticSection);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(title);
-    layout->addWidget(scroll, 1);
+    layout->addLayout(sections);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(kWidth);
 
     connect(m_backupPath, &QLineEdit::textChanged, this, &BackupWindow::storeBackupPath);
 }
@@ -146,7 +140,8 @@ QWidget *BackupWindow::buildRestoreSection(QWidget *parent)
     auto *grid = new QGridLayout(section);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(3);
-    m_restoreFile = new QLineEdit(QStringLiteral("beifen.db"), section);
+    // A restore looks, by default, where a backup goes by default.
+    m_restoreFile = new QLineEdit(defaultBackupPath(), section);
     m_restoreFile->setObjectName(QStringLiteral("restoreFile"));
     grid->addWidget(m_restoreFile, 0, 0, 1, 2);
     QPushButton *openButton = button(QStringLiteral("打开备份文件"), QStringLiteral("openButton"), section);
@@ -215,9 +210,17 @@ void BackupWindow::showEvent(QShowEvent *event)
     m_placed = true;
     centreOnScreen(this);
     const QString stored = m_ctx.settings.exists() ? m_ctx.settings.read(kSaveSetting) : QString();
-    if (!stored.isEmpty())
+    if (!stored.isEmpty()) {
         m_backupPath->setText(stored);
+        m_restoreFile->setText(stored);
+    }
     refillAutomaticBackups();
+    // A clerk may back up; putting an older file in the shop's place is the superadministrator's.
+    const bool mayRestore = m_ctx.session.isSuperAdmin();
+    m_restoreSection->setEnabled(mayRestore);
+    m_automaticSection->setEnabled(mayRestore);
+    m_restoreSection->setToolTip(mayRestore ? QString() : kOnlySuperAdmin);
+    m_automaticSection->setToolTip(m_restoreSection->toolTip());
 }
 
 void BackupWindow::storeBackupPath(const QString &path)
@@ -281,6 +284,10 @@ void BackupWindow::chooseRestoreFile()
 
 void BackupWindow::restore()
 {
+    if (!m_ctx.session.isSuperAdmin()) {
+        m_ctx.messages.info(kOnlySuperAdmin);
+        return;
+    }
     const QString typed = m_restoreFile->text().trimmed();
     const QString backup = resolved(typed);
     if (typed.isEmpty() || !QFileInfo(backup).isFile()) {

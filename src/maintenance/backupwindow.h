@@ -16,7 +16,6 @@ class BackupWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 345;
-    static constexpr int kHeight = 137;
 
     BackupWindow(AppContext &ctx, QWidget *parent = nullptr);
 
@@ -60,6 +59,8 @@ private:
     QLineEdit *m_backupPath = nullptr;
     QLineEdit *m_restoreFile = nullptr;
     QListWidget *m_automatic = nullptr;
+    QWidget *m_restoreSection = nullptr;   // disabled for every user but the superadministrator
+    QWidget *m_automaticSection = nullptr; // its backups are restored by a double click: the same
     bool m_placed = false;
     bool m_saveFailureShown = false;
 };

@@ -35,6 +35,7 @@ protected:
     {
         shop.addStockRow({{"a", QStringLiteral("衬衫")}, {"2", 5.0}, {"7", 5.0}, {"day1", QStringLiteral("2014-07-01")}});
         main = &shop.windows();
+        shop.ctx.session.userName = Session::superAdminName();
         main->show();
         QObject::connect(&shop.events, &ShopEvents::databaseReopened, [this] { ++reopened; });
         open();
@@ -85,9 +86,15 @@ TEST_F(BackupWindowTest, WhileOpenTheConnectionIsClosedAndTheMainWindowHidden)
 {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("数据库备份"));
     EXPECT_EQ(window->objectName(), QStringLiteral("Trepair"));
-    EXPECT_EQ(window->size(), QSize(345, 137));
+    // Everything in view at once, the restore and the automatic backups too.
+    for (QWidget *part : {static_cast<QWidget *>(button("restoreButton")), static_cast<QWidget *>(window->automaticBackupList())}) {
+        const QRect inWindow(part->mapTo(window, QPoint(0, 0)), part->size());
+        EXPECT_TRUE(window->rect().contains(inWindow)) << part->objectName().toStdString();
+        EXPECT_FALSE(part->visibleRegion().isEmpty()) << part->objectName().toStdString();
+    }
+    // A restore looks where a backup goes: the default of both is one file.
     EXPECT_EQ(window->backupPathField()->text(), QDir::home().filePath(QStringLiteral("beifen.db")));
-    EXPECT_EQ(window->restoreFileField()->text(), QStringLiteral("beifen.db"));
+    EXPECT_EQ(window->restoreFileField()->text(), window->backupPathField()->text());
     EXPECT_FALSE(shop.db.isOpen());
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed()) << "a message box closing must not end the program";
@@ -107,6 +114,25 @@ TEST_F(BackupWindowTest, WhileOpenTheConnectionIsClosedAndTheMainWindowHidden)
     EXPECT_EQ(shop.data.stockQuery.recordCount(), 2);
     EXPECT_EQ(windowCount<BackupWindow>(), 0);
     EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+}
+
+// A clerk may back up but cannot put an older file in the shop's place.
+TEST_F(BackupWindowTest, OnlyTheSuperadministratorRestores)
+{
+    closeWindow();
+    makeShop(shop.path(QStringLiteral("old.db")), 3);
+    shop.ctx.session.userName = QStringLiteral("店员");
+    open();
+    const QByteArray current = bytesOf(database());
+    EXPECT_TRUE(button("backupButton")->isEnabled());
+    EXPECT_FALSE(button("restoreButton")->isEnabled());
+    EXPECT_FALSE(window->automaticBackupList()->isEnabled());
+    window->restoreFileField()->setText(shop.path(QStringLiteral("old.db")));
+    window->restore(); // however it is reached
+    EXPECT_EQ(shop.messages.lastText(), QStringLiteral("只有超级管理员可以恢复数据库。"));
+    EXPECT_EQ(bytesOf(database()), current);
+    backUpTo(shop.path(QStringLiteral("clerk.db")));
+    EXPECT_EQ(shop.messages.lastText(), kBackupDone);
 }
 
 TEST_F(BackupWindowTest, TheBackupPathIsStoredAtEveryChangeAndShownNextTime)
