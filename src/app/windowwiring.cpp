@@ -24,6 +24,7 @@
 #include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
 #include "users/logindialog.h"
+#include "users/loginlog.h"
 #include "users/passwordchangewindow.h"
 #include "users/usermanagementwindow.h"
 #include "users/userrestrictions.h"
@@ -298,6 +299,13 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
                          w.salesDetails->refreshThisMonth();
                          w.salesDetails->refreshCharts(); // back to profit, as after a deleted line
                      }));
+    QObject::connect(&events, &ShopEvents::databaseRestored, &main, [&ctx, sale] {
+        guarded(ctx.messages, [&] {
+            if (ctx.session.loginNumber != 0)
+                loginlog::record(ctx, ctx.session.userName);
+        });
+        sale->followRestoredSales();
+    });
     QObject::connect(&events, &ShopEvents::databaseReopened, &main, [&ctx, &w, grid, sale, checkout] {
         guarded(ctx.messages, [&] {
             grid->refreshAll();

@@ -26,6 +26,9 @@ signals:
     // The database connection was closed and opened again (backup and restore): everything shown
     // is read again.
     void databaseReopened();
+    // A backup was put in the place of the database (announced before databaseReopened): this
+    // run's login and order numbering start again in the restored file.
+    void databaseRestored();
     // A save succeeded: `text` is shown in the success prompt for two seconds.
     void succeeded(const QString &text);
 };

@@ -26,6 +26,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 const QString kSaveSetting = QStringLiteral("save");
@@ -318,6 +320,7 @@ void BackupWindow::restore()
         m_ctx.messages.info(kRestoreFailed + QLatin1Char('\n') + e.text());
         return;
     }
+    m_restored = true;
     QString done = QStringLiteral("数据库恢复成功！");
     if (hasCurrent)
         done += QStringLiteral("\n原来的数据库已保存为 %1").arg(QDir::toNativeSeparators(keepAs));
@@ -358,6 +361,8 @@ void BackupWindow::closeEvent(QCloseEvent *event)
         return;
     }
     QWidget::closeEvent(event);
+    if (std::exchange(m_restored, false))
+        emit m_ctx.events.databaseRestored();
     emit m_ctx.events.databaseReopened();
     emit closedWithDatabaseOpen();
 }

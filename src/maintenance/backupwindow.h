@@ -59,6 +59,7 @@ private:
     QLineEdit *m_backupPath = nullptr;
     QLineEdit *m_restoreFile = nullptr;
     QListWidget *m_automatic = nullptr;
+    bool m_restored = false; // a backup took the database's place while the window was open
     QWidget *m_restoreSection = nullptr;   // disabled for every user but the superadministrator
     QWidget *m_automaticSection = nullptr; // its backups are restored by a double click: the same
     bool m_placed = false;

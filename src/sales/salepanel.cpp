@@ -431,6 +431,16 @@ void SalePanel::startNewOrder()
     showSteppedOrder();
 }
 
+void SalePanel::followRestoredSales()
+{
+    guarded(m_ctx.messages, [&] {
+        const long long firstFree = firstFreeCounter();
+        m_counter.restore(firstFree, m_saleDate->dateText());
+        storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("danhao"), QString::number(firstFree - 1));
+    });
+    showSteppedOrder();
+}
+
 void SalePanel::showSteppedOrder()
 {
     buildOrderNumberField();

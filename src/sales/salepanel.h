@@ -56,6 +56,9 @@ public:
     void previousOrder();
     // After a receipt or a sales note: the next number that no stored order of today holds.
     void startNewOrder();
+    // After a restore the sale lines are the restored file's: numbering goes on from the first
+    // number of today above them, whatever this run had reached, and is stored so.
+    void followRestoredSales();
     // Empties "客户名称：" and has the known customers read again when the list is next used
     // (opened or given the focus): reading them visits every sale line.
     void refreshCustomerList();

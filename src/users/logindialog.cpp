@@ -8,6 +8,7 @@
 #include "data/datamodule.h"
 #include "data/routines.h"
 #include "users/desktopshortcut.h"
+#include "users/loginlog.h"
 #include "users/usertable.h"
 #include "widgets/passwordfield.h"
 
@@ -161,13 +162,5 @@ bool LoginDialog::credentialsMatch(const QString &user, const QString &password)
 
 void LoginDialog::recordLogin(const QString &user)
 {
-    Dataset &work = m_ctx.data.workQuery;
-    routines::execute(work, Statement(QStringLiteral("insert into rz (username,btime) values (?,?)"),
-                                      {user, datetext::dateTime(m_ctx.clock.now())}));
-    // The key of the row just inserted, not the highest key in the table: they differ once rows
-    // have been removed or the log was copied in from elsewhere.
-    const long long loginNumber = m_ctx.db.lastInsertId();
-    work.close();
-    m_ctx.session.userName = user;
-    m_ctx.session.loginNumber = int(loginNumber);
+    loginlog::record(m_ctx, user);
 }

@@ -4,6 +4,7 @@
 #include "maintenance/backupwindow.h"
 #include "maintenance/databasefilecheck.h"
 #include "maintenance/shopfiles.h"
+#include "sales/salepanel.h"
 #include "stock/stockqueryview.h"
 #include "support/clicks.h"
 #include "support/testapp.h"
@@ -268,9 +269,18 @@ TEST_F(BackupWindowTest, ARestoreTakesTheSaleAwayAndKeepsTheReplacedDatabase)
               QStringLiteral("数据库恢复成功！\n原来的数据库已保存为 ") + QDir::toNativeSeparators(kept));
     EXPECT_EQ(bytesOf(kept), withSale);
 
+    // This run's login is recorded in the restored file, where the logout time will go, and the
+    // order numbering follows the restored lines (today's 001 was in the file put aside).
+    shop.ctx.session.loginNumber = 7; // a row of the file put aside
     closeWindow();
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(shop.scalar(QStringLiteral("select count(*) from data1")).toInt(), 0);
+    const int login = shop.ctx.session.loginNumber;
+    EXPECT_EQ(shop.scalar(QStringLiteral("select username from rz where id=?"), {login}).toString(),
+              Session::superAdminName());
+    EXPECT_EQ(shop.scalar(QStringLiteral("select max(id) from rz")).toInt(), login);
+    EXPECT_EQ(main->salePanel()->orderNumber(), QStringLiteral("20140729001"));
+    EXPECT_EQ(shop.settings.read(QStringLiteral("danhao")), QStringLiteral("0"));
     EXPECT_EQ(shop.data.stockQuery.recordCount(), 1);
     EXPECT_EQ(saleLines(kept), 1);
 }
