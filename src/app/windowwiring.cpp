@@ -31,6 +31,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QToolButton>
@@ -182,6 +183,12 @@ void wireCommands(AppContext &ctx, WindowSet &w)
         });
         QGuiApplication::setQuitOnLastWindowClosed(false);
         main.hide();
+        // Windows opened before (the summary, the sales details, the user management …) would
+        // read a closed database: they close with the main window.
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top != &main && !qobject_cast<BackupWindow *>(top))
+                top->close();
+        }
     });
     QObject::connect(a.help, &QAction::triggered, w.help, [help = w.help] {
         help->show();
