@@ -8,14 +8,12 @@
 #include "app/windowset.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
-#include "common/guard.h"
 #include "common/desktop.h"
 #include "common/messages.h"
 #include "common/printing.h"
 #include "common/shopevents.h"
 #include "data/database.h"
 #include "data/datamodule.h"
-#include "maintenance/automaticbackups.h"
 
 #include <QApplication>
 #include <QDir>
@@ -64,6 +62,6 @@ int main(int argc, char *argv[])
     const int status = QApplication::exec();
     // A normal close after a login keeps a copy of the day's work among the automatic backups.
     if (status == 0 && ctx.session.loginNumber != 0 && db.isOpen())
-        guarded(messages, [&] { automaticbackups::write(db.fileName(), clock.now()); });
+        writeAutomaticBackup(db.fileName(), clock.now(), messages);
     return status;
 }

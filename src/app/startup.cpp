@@ -4,6 +4,7 @@
 #include "common/errors.h"
 #include "common/messages.h"
 #include "data/database.h"
+#include "maintenance/automaticbackups.h"
 #include "maintenance/safefile.h"
 
 #include <QFileInfo>
@@ -48,6 +49,17 @@ bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking
         messages.error(damaged ? e.text() + QStringLiteral("\n请把最近的备份文件复制为 %1 后再启动程序。").arg(db.fileName())
                                : e.text());
         return false;
+    }
+}
+
+void writeAutomaticBackup(const QString &databaseFile, const QDateTime &now, Messages &messages)
+{
+    try {
+        automaticbackups::write(databaseFile, now);
+    } catch (const UserVisibleError &e) {
+        messages.warning(QStringLiteral("自动备份没有完成：%1\n\n数据库 %2 没有受到影响，今天的数据都还在。"
+                                        "请腾出磁盘空间或检查备份文件夹，下次可在“数据备份”中手动备份。")
+                             .arg(e.text(), QFileInfo(databaseFile).fileName()));
     }
 }
 

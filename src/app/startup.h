@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 class Database;
@@ -13,6 +14,11 @@ class Messages;
 // file's health check starts once the file is known to be the program's, before anything could
 // be written to it.
 bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking, HealthGate *health = nullptr);
+
+// At a normal close: a copy of the day's work among the automatic backups. When it cannot be
+// written (the backup folder full or not writable) the user is told so, and that the database
+// itself is unharmed.
+void writeAutomaticBackup(const QString &databaseFile, const QDateTime &now, Messages &messages);
 
 // Maps the fonts the program asks for by name ("宋体", "SimSun", Arial) to installed ones.
 void installFontSubstitutions();

@@ -173,4 +173,24 @@ TEST(StartupDatabase, ATriggerTheProgramDidNotMakeIsNamedAndRemovedOnlyWhenAllow
     }
 }
 
+// The automatic backup at close cannot be written (its folder is a file here, as a full disk
+// refuses it): the person reads that the backup failed and that the database is unharmed.
+TEST(AutomaticBackupAtClose, AFailedBackupSaysSoAndThatTheDatabaseIsUnharmed)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("data.db"));
+    Database(file).create();
+    QFile blocker(dir.filePath(QStringLiteral("备份")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QByteArray before = fileChecksum(file);
+    RecordingMessages messages;
+    writeAutomaticBackup(file, QDateTime(QDate(2014, 7, 29), QTime(18, 0)), messages);
+    ASSERT_EQ(messages.boxes.size(), 1);
+    EXPECT_EQ(messages.boxes[0].kind, RecordingMessages::Kind::Warning);
+    EXPECT_TRUE(messages.boxes[0].text.startsWith(QStringLiteral("自动备份没有完成"))) << messages.boxes[0].text.toStdString();
+    EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("数据库 data.db 没有受到影响")));
+    EXPECT_EQ(fileChecksum(file), before);
+}
+
 } // namespace
