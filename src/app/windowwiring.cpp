@@ -256,6 +256,8 @@ void wireStartAndLogin(AppContext &ctx, WindowSet &w)
                                             ctx.messages, &main);
     mainGridHiding->setObjectName(QStringLiteral("mainGridHiding"));
     mainGridHiding->addTo(main.actions().hideColumns);
+    // Reading the saved widths again keeps the hide choices, as the login does.
+    QObject::connect(main.actions().loadLayout, &QAction::triggered, mainGridHiding, &ColumnHiding::applyStored);
     QObject::connect(&main, &MainWindow::firstShowing, &main, [&ctx, &w, mainGridHiding] {
         mainGridHiding->applyStored();
         w.salesDetails->columnHiding()->applyStored();

@@ -557,6 +557,9 @@ void SalesDetailsWindow::saveLayout()
 void SalesDetailsWindow::restoreLayout()
 {
     m_grid->applyLayout(m_ctx.layouts.load(layoutSection()));
+    // A layout saved before a column was hidden or shown again must not undo that choice: the
+    // remembered choices stand over it, so every tick matches its columns.
+    m_hiding->applyStored();
 }
 
 void SalesDetailsWindow::refreshCharts()
