@@ -1,14 +1,20 @@
 #include "widgets/gridfooter.h"
 
+#include <QFontMetricsF>
+#include <algorithm>
+
 #include "widgets/datasetmodel.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTableView>
 #include <QToolTip>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,24 +26,28 @@ QRect textArea(const QRect &cell)
 
 } // namespace
 
-FittedText fitFooterText(const QFont &font, const QString &text, int width)
+FittedText fitFooterText(const QFont &font, const QString &text, double width, const QPaintDevice *device)
 {
+    auto advance = [device](const QFont &f, const QString &t) {
+        return device ? QFontMetricsF(f, device).horizontalAdvance(t) : QFontMetricsF(f).horizontalAdvance(t);
+    };
     FittedText fitted{font, text};
-    if (QFontMetrics(font).horizontalAdvance(text) <= width)
+    if (advance(font, text) <= width)
         return fitted;
     // A font is sized in points or in pixels; the smaller sizes are tried in the font's own unit.
     const bool inPixels = font.pointSizeF() <= 0;
     const qreal full = inPixels ? qreal(font.pixelSize()) : font.pointSizeF();
-    const qreal step = inPixels ? 1 : 0.5;
+    const qreal step = inPixels ? std::max<qreal>(1, full / 24) : 0.5;
     for (qreal size = full - step; size >= full * 2 / 3 && size > 0; size -= step) {
         if (inPixels)
             fitted.font.setPixelSize(int(size));
         else
             fitted.font.setPointSizeF(size);
-        if (QFontMetrics(fitted.font).horizontalAdvance(text) <= width)
+        if (advance(fitted.font, text) <= width)
             return fitted;
     }
-    fitted.text = QFontMetrics(fitted.font).elidedText(text, Qt::ElideRight, width);
+    fitted.text = device ? QFontMetricsF(fitted.font, device).elidedText(text, Qt::ElideRight, width)
+                         : QFontMetricsF(fitted.font).elidedText(text, Qt::ElideRight, width);
     return fitted;
 }
 

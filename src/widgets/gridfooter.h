@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPaintDevice>
 #include <QString>
 #include <QWidget>
 #include <utility>
@@ -17,7 +18,8 @@ struct FittedText {
     QFont font;
     QString text;
 };
-FittedText fitFooterText(const QFont &font, const QString &text, int width);
+// `device` is where it is drawn (a printer measures otherwise than the screen); the screen when null.
+FittedText fitFooterText(const QFont &font, const QString &text, double width, const QPaintDevice *device = nullptr);
 
 // The footer row under a Grid's rows: one cell per visible column, lined up with the columns as
 // they are moved, resized, hidden and scrolled.

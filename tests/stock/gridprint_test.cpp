@@ -4,6 +4,7 @@
 #include "stock/stockqueryview.h"
 #include "support/testapp.h"
 #include "widgets/grid.h"
+#include "widgets/groupedheader.h"
 
 #include <QAction>
 #include <QDir>
@@ -34,6 +35,23 @@ QString pdfLayoutText(const QString &pdf, int page)
 QString pdfText(const QString &pdf, int page)
 {
     return pdfLayoutText(pdf, page).remove(QRegularExpression("\\s"));
+}
+
+// The words of a PDF's first page with their left and right edges, from pdftotext -bbox.
+struct PlacedWord {
+    QString text;
+    double left, right, top;
+};
+QList<PlacedWord> placedWords(const QString &pdf)
+{
+    const QString html = run("pdftotext", {"-f", "1", "-l", "1", "-bbox", pdf, "-"});
+    const QRegularExpression word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re");
+    QList<PlacedWord> words;
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        words.append({m.captured(4), m.captured(1).toDouble(), m.captured(3).toDouble(), m.captured(2).toDouble()});
+    }
+    return words;
 }
 
 int pdfPages(const QString &pdf)
@@ -133,6 +151,45 @@ TEST_F(MainGridPrintTest, RowsGoOnAsManyPagesAsTheyNeedWithTitlesOnEach)
         at = found;
     }
     EXPECT_EQ(all.count(QRegularExpression("货品\\d+\\s")), kRows);
+}
+
+// A total, a long code and a long model in columns narrower than they are: the page holds each
+// whole (in a smaller size) or visibly cut, never with leading digits silently lost
+// (468397.27 once printed as "68397.27").
+TEST_F(MainGridPrintTest, FiguresTooWideForTheirColumnsPrintWhole)
+{
+    shop.addStockRow({{"a", QStringLiteral("外套")}, {"b", "13805712345"}, {"c", "20261124001"}, {"3", 468000.27},
+                      {"7", 1}, {"day1", "2014-07-02"}});
+    main.actions().allRecords->trigger();
+    const int amount = grid.model()->columnOfField("3");
+    const QString total = grid.model()->footerText(amount);
+    ASSERT_EQ(total, "468597.27");
+    for (const char *field : {"b", "c"})
+        grid.header()->resizeSection(grid.model()->columnOfField(field), 30);
+    grid.header()->resizeSection(amount, 45);
+    // The stock quantity's total ("33") just left of it: a total running out of its cell to the
+    // left runs into it.
+    const int stock = grid.model()->columnOfField("7");
+    grid.header()->moveSection(grid.header()->visualIndex(stock), grid.header()->visualIndex(amount));
+    const QString pdf = printNow();
+    const QString page = pdfText(pdf, 1);
+    EXPECT_TRUE(page.contains(total)) << page.toStdString();
+    // And it stands in its own cell: no neighbour's text on the footer line overlaps it (a total
+    // running out to the left lost its first digits under the next cell drawn).
+    const QList<PlacedWord> words = placedWords(pdf);
+    const auto placed = std::find_if(words.begin(), words.end(), [&](const PlacedWord &w) { return w.text == total; });
+    ASSERT_NE(placed, words.end());
+    for (const PlacedWord &w : words) {
+        if (&w != &*placed && std::abs(w.top - placed->top) < 2)
+            EXPECT_TRUE(w.right <= placed->left + 0.5 || w.left >= placed->right - 0.5) << w.text.toStdString();
+    }
+    // Far too narrow even for the smaller size: the start and a visible cut, nothing taken away
+    // from the front.
+    for (const QString &code : {QStringLiteral("13805712345"), QStringLiteral("20261124001")}) {
+        const QRegularExpression shown(QRegularExpression::escape(code.left(2)) + QStringLiteral("\\d*…"));
+        EXPECT_TRUE(page.contains(code) || page.contains(shown)) << code.toStdString() << " in " << page.toStdString();
+        EXPECT_FALSE(page.contains(code.mid(1, 6)) && !page.contains(code.left(7))) << code.toStdString();
+    }
 }
 
 // How many pixels of a page are clearly red.

@@ -23,6 +23,18 @@ QColor printable(const QColor &colour, const QColor &fallback)
     return colour.isValid() && colour.lightness() >= 160 ? colour : fallback;
 }
 
+// A text that can go on over several lines: it has a blank or a character of a script written
+// without blanks (Chinese) to break at. A number, an order number or a telephone number has not:
+// it is drawn whole in a smaller size instead, or visibly cut, never with digits silently lost.
+bool canWrap(const QString &text)
+{
+    for (QChar c : text) {
+        if (c.isSpace() || c.unicode() >= 0x2E80)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 GridPagePainter::GridPagePainter(const Grid &grid, QList<PrintText> before, QList<PrintText> after)
@@ -191,7 +203,16 @@ void GridPagePainter::drawCell(const QRectF &cell, const QString &text, Qt::Alig
     m_painter->drawRect(cell);
     m_painter->setPen(foreground.isValid() ? foreground : QColor(Qt::black));
     const QRectF inner = cell.adjusted(m_padding, m_padding / 2, -m_padding, -m_padding / 2);
-    m_painter->drawText(inner, int(alignment) | (wrap ? Qt::TextWordWrap : 0), text);
+    if ((wrap && canWrap(text)) || QFontMetricsF(m_painter->font(), m_printer).horizontalAdvance(text) <= inner.width()) {
+        m_painter->drawText(inner, int(alignment) | (wrap ? Qt::TextWordWrap : 0), text);
+        return;
+    }
+    // Too wide for its cell: smaller, or cut at its end with an ellipsis, as on the screen.
+    const QFont font = m_painter->font();
+    const FittedText fitted = fitFooterText(font, text, inner.width(), m_printer);
+    m_painter->setFont(fitted.font);
+    m_painter->drawText(inner, int(alignment), fitted.text);
+    m_painter->setFont(font);
 }
 
 void GridPagePainter::drawTitles()
@@ -230,7 +251,7 @@ double GridPagePainter::rowHeight(int row) const
     for (const Column &c : m_columns) {
         const QString text = m_grid.model()->displayText(row, c.model);
         const double room = c.width - 2 * m_padding;
-        if (text.isEmpty() || metrics.horizontalAdvance(text) <= room)
+        if (text.isEmpty() || !canWrap(text) || metrics.horizontalAdvance(text) <= room)
             continue;
         const QRectF needed = metrics.boundingRect(QRectF(0, 0, room, 1e9), Qt::TextWordWrap, text);
         height = std::max(height, needed.height() + m_padding);
