@@ -8,6 +8,12 @@ GroupedHeader::GroupedHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, pare
     setSectionsMovable(true);
     setHighlightSections(false);
     setDefaultAlignment(Qt::AlignCenter);
+    // An upper title spans its group's sections: when one of them is hidden, shown, resized or
+    // moved, the header repaints whole, or a title is left where its group no longer is.
+    const auto repaintAll = [this] { viewport()->update(); };
+    connect(this, &QHeaderView::sectionResized, this, repaintAll);
+    connect(this, &QHeaderView::sectionMoved, this, repaintAll);
+    connect(this, &QHeaderView::geometriesChanged, this, repaintAll);
 }
 
 QString GroupedHeader::groupOf(int logical) const

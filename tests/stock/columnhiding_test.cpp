@@ -11,6 +11,12 @@
 #include <QMenu>
 #include <memory>
 
+#include <QApplication>
+#include <QGuiApplication>
+#include "widgets/groupedheader.h"
+#include <QHeaderView>
+#include <QImage>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,6 +97,32 @@ TEST(MainGridColumnHiding, EachItemTogglesItsColumnsItsTickAndItsStoredValue)
         EXPECT_EQ(shop.settings.read(c.setting), "no");
     }
     EXPECT_TRUE(shop.messages.boxes.isEmpty());
+}
+
+// The two-level headings follow the visible columns at once: what the screen holds after each
+// hide or show is what a full repaint draws ("销 售" once spanned the purchase quantity).
+TEST(MainGridColumnHiding, HeadingsFollowEveryHideAtOnce)
+{
+    TestShop shop;
+    MainGrid m(shop);
+    m.main.resize(1100, 600);
+    m.main.show();
+    QHeaderView *header = m.grid.header();
+    auto onScreen = [&] {
+        QApplication::processEvents();
+        const QPoint at = header->mapTo(&m.main, QPoint(0, 0));
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(m.main.winId(), at.x(), at.y(), header->width(), header->height())
+            .toImage();
+    };
+    for (const QString &option : {QStringLiteral("隐藏进货单价"), QStringLiteral("隐藏进货单价"), QStringLiteral("隐藏销售单价"),
+                                  QStringLiteral("隐藏金额"), QStringLiteral("隐藏金额")}) {
+        SCOPED_TRACE(option.toStdString());
+        item(m.menu, option)->trigger();
+        const QImage shown = onScreen();
+        header->viewport()->repaint();
+        EXPECT_TRUE(onScreen() == shown) << "headings left stale";
+    }
 }
 
 TEST(MainGridColumnHiding, StoredValuesAreAppliedInOrderWhenTheMainWindowFirstShows)
