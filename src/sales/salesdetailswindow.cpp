@@ -87,9 +87,9 @@ GridColumns SalesDetailsWindow::gridColumns()
         C::text(QStringLiteral("day1"), sale, QStringLiteral("日 期"), 70).centred(),
         C::number(QStringLiteral("6"), sale, QStringLiteral("欠款额"), amount, C::Footer::Sum, 60),
         C::number(QStringLiteral("a5"), sale, QStringLiteral("净利润"), {}, C::Footer::Sum, 60),
-        C::text(QStringLiteral("z"), sale, QStringLiteral("单 号"), 60).centred(),
+        C::text(QStringLiteral("z"), sale, QStringLiteral("单 号"), 60).centred().holdingFigures(),
         C::text(QStringLiteral("g"), customer, QStringLiteral("名 称"), 60),
-        C::text(QStringLiteral("i"), customer, QStringLiteral("联系方式"), 60),
+        C::text(QStringLiteral("i"), customer, QStringLiteral("联系方式"), 60).holdingFigures(),
         C::text(QStringLiteral("h"), customer, QStringLiteral("地 址"), 60),
         C::text(QStringLiteral("j"), customer, QStringLiteral("备 注"), 60),
     };

@@ -8,8 +8,11 @@
 #include <QEvent>
 #include <QMenu>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 Grid::Grid(Dataset &dataset, GridColumns columns, QWidget *parent)
     : QWidget(parent),
@@ -34,6 +37,7 @@ Grid::Grid(Dataset &dataset, GridColumns columns, QWidget *parent)
         m_header->resizeSection(i, m_model->columns().at(i).width);
         m_shownWidth << m_model->columns().at(i).width;
     }
+    widenForFigures();
     connect(m_header, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
         if (size > 0 && logical >= 0 && logical < m_shownWidth.size())
             m_shownWidth[logical] = size;
@@ -193,6 +197,32 @@ void Grid::sortByColumn(int column)
         }
     }
     showSortMark();
+}
+
+void Grid::widenForFigures()
+{
+    const int margins = 2 * m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 8;
+    // Digits are not equally wide in every font: room for the widest.
+    int digit = 0;
+    for (char d = '0'; d <= '9'; ++d)
+        digit = std::max(digit, fontMetrics().horizontalAdvance(QLatin1Char(d)));
+    for (int i = 0; i < m_model->columns().size(); ++i) {
+        const int figures = m_model->columns().at(i).figures;
+        if (figures <= 0)
+            continue;
+        const int needed = figures * digit + margins;
+        if (m_shownWidth.value(i) < needed) {
+            m_shownWidth[i] = needed;
+            m_header->resizeSection(i, needed); // a hidden column keeps it for when it shows
+        }
+    }
+}
+
+void Grid::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        widenForFigures();
 }
 
 void Grid::setFieldHidden(const QString &field, bool hidden)

@@ -69,8 +69,14 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    void changeEvent(QEvent *event) override;
+
 private:
     void fitColumns();
+    // Columns of figures (money, order and telephone numbers) grow, never shrink, to hold their
+    // figures in the grid's font: when the grid is made and when its font changes. A saved layout
+    // applied later still wins.
+    void widenForFigures();
     void showDatasetRow();
     void showSortMark();
 

@@ -21,6 +21,10 @@ struct GridColumn {
     QString footerText;
     Qt::Alignment footerAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     int width = 80;
+    // How many digits the column opens wide enough for, whatever `width` says: money with eight
+    // digits before the point ("12345678.90"), an order number or a telephone number (11 digits).
+    int figures = 0;
+    static constexpr int kFigures = 11;
 
     // A column of numbers: right-aligned, sums right-aligned too.
     static GridColumn number(QString field, QString group, QString title, QString format = {},
@@ -34,6 +38,7 @@ struct GridColumn {
         c.alignment = c.footerAlignment = Qt::AlignRight | Qt::AlignVCenter;
         c.footer = footer;
         c.width = width;
+        c.figures = kFigures;
         return c;
     }
     static GridColumn text(QString field, QString group, QString title, int width = 80)
@@ -44,6 +49,12 @@ struct GridColumn {
         c.title = std::move(title);
         c.width = width;
         return c;
+    }
+    // A text column that holds order numbers or telephone numbers.
+    GridColumn &holdingFigures()
+    {
+        figures = kFigures;
+        return *this;
     }
     GridColumn &centred()
     {

@@ -23,6 +23,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QFontMetrics>
+#include <QTableView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -387,6 +389,22 @@ TEST_F(SalesDetailsTest, HideChoicesStandOverASavedLayoutAtEveryShow)
             if (ticked.contains(option->text()))
                 EXPECT_TRUE(option->isChecked()) << option->text().toStdString();
         }
+    }
+}
+
+// Columns of order numbers, telephone numbers and money open wide enough for them in a maximised
+// window: an 11-digit number, eight digits before the point.
+TEST_F(SalesDetailsTest, FigureColumnsOpenWideEnoughForTheirFigures)
+{
+    open();
+    details.resize(1600, 800);
+    QApplication::processEvents();
+    const QFontMetrics metrics = grid().view()->fontMetrics();
+    for (const auto &[field, figure] : {std::pair{"z", "20261124001"}, std::pair{"i", "13805712345"},
+                                        std::pair{"2", "12345678.90"}, std::pair{"4", "12345678.90"}}) {
+        SCOPED_TRACE(field);
+        grid().header()->setSectionHidden(column(field), false); // the order number is hidden at first
+        EXPECT_GT(grid().header()->sectionSize(column(field)), metrics.horizontalAdvance(QLatin1String(figure)));
     }
 }
 

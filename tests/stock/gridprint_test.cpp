@@ -166,7 +166,7 @@ TEST_F(MainGridPrintTest, FiguresTooWideForTheirColumnsPrintWhole)
     ASSERT_EQ(total, "468597.27");
     for (const char *field : {"b", "c"})
         grid.header()->resizeSection(grid.model()->columnOfField(field), 30);
-    grid.header()->resizeSection(amount, 45);
+    grid.header()->resizeSection(amount, 55);
     // The stock quantity's total ("33") just left of it: a total running out of its cell to the
     // left runs into it.
     const int stock = grid.model()->columnOfField("7");
