@@ -51,5 +51,9 @@ bool HintFilter::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::Enter && m_panel && !widget->toolTip().isEmpty())
         m_panel->setText(widget->toolTip());
+    // The hint is of the control under the pointer: it goes when the pointer leaves it.
+    if (event->type() == QEvent::Leave && m_panel && !widget->toolTip().isEmpty() &&
+        m_panel->text() == widget->toolTip())
+        m_panel->clear();
     return false;
 }

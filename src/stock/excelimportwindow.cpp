@@ -247,7 +247,8 @@ void ExcelImportWindow::runImport()
         m_ctx.messages.warning(importFailed(failure));
         return;
     }
-    m_ctx.messages.warning(QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看")
+    // A success is told as a result, with the information icon, not as a warning.
+    m_ctx.messages.info(QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看")
                            + QStringLiteral("\n共导入 %1 条记录。").arg(written));
     if (ownDatabase)
         emit m_ctx.events.stockRowsChanged();

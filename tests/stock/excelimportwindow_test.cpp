@@ -149,6 +149,7 @@ TEST_F(ExcelImportWindowTest, EveryWorkbookFormatFillsTheShopsStockAndTheMainGri
         w.importButton()->click();
 
         EXPECT_EQ(fresh.messages.texts(), QStringList{kSuccess + QStringLiteral("\n共导入 3 条记录。")});
+        EXPECT_EQ(fresh.messages.boxes.last().kind, Kind::Info) << "a success is no warning";
         EXPECT_EQ(changed.count(), 1);
         EXPECT_EQ(fresh.data.stockQuery.recordCount(), 3);
         QList<QVariantList> stored;
