@@ -57,8 +57,9 @@ void GroupedHeader::paintCell(QPainter *painter, const QRect &rect, int logical,
     opt.position = QStyleOptionHeader::Middle;
     opt.sortIndicator = QStyleOptionHeader::None;
     if (withSortMark && isSortIndicatorShown() && sortIndicatorSection() == logical)
-        opt.sortIndicator = sortIndicatorOrder() == Qt::AscendingOrder ? QStyleOptionHeader::SortDown
-                                                                       : QStyleOptionHeader::SortUp;
+        // ▼ over rows going down from the largest, ▲ over rows going up from the smallest.
+        opt.sortIndicator = sortIndicatorOrder() == Qt::DescendingOrder ? QStyleOptionHeader::SortDown
+                                                                        : QStyleOptionHeader::SortUp;
     painter->save();
     painter->setClipRect(rect);
     style()->drawControl(QStyle::CE_Header, &opt, painter, this);

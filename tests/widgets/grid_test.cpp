@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QTableView>
+#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,6 +80,39 @@ TEST_F(GridTest, TitleClicksSortTheLoadedRows)
     EXPECT_EQ(mark(), "none");
     clickTitle(header(), 1);
     EXPECT_EQ(mark(), "1 desc");
+}
+
+// Which way the sort mark of `column` points in the header as drawn: the rows of its triangle at the
+// right end of the title get wider downwards when it points up.
+QString markDirection(QHeaderView *header, int column)
+{
+    const QImage image = header->grab().toImage();
+    const int right = header->sectionViewportPosition(column) + header->sectionSize(column);
+    int first = -1, last = -1, firstWidth = 0, lastWidth = 0;
+    for (int y = image.height() / 2; y < image.height(); ++y) {
+        int width = 0;
+        for (int x = std::max(0, right - 16); x < right - 1; ++x)
+            width += qGray(image.pixel(x, y)) < 110;
+        if (width == 0)
+            continue;
+        if (first < 0)
+            first = y, firstWidth = width;
+        last = y, lastWidth = width;
+    }
+    if (first < 0)
+        return QStringLiteral("none");
+    return firstWidth < lastWidth ? QStringLiteral("up") : QStringLiteral("down");
+}
+
+// The first click sorts from the largest down and shows ▼; the second from the smallest up, ▲.
+TEST_F(GridTest, TheSortMarkPointsTheWayTheRowsGo)
+{
+    clickTitle(header(), 2);
+    ASSERT_EQ(mark(), "2 desc");
+    EXPECT_EQ(markDirection(header(), 2), "down");
+    clickTitle(header(), 2);
+    ASSERT_EQ(mark(), "2 asc");
+    EXPECT_EQ(markDirection(header(), 2), "up");
 }
 
 TEST_F(GridTest, SelectionFollowsTheCurrentRowBothWays)
