@@ -35,7 +35,8 @@ QString supportContact()
 
 QString connectionFailed(const QString &why)
 {
-    return QStringLiteral("连接ACCESS失败！请联系技术客服") + supportContact() + QStringLiteral("\n\n原因：") + why;
+    // The shop's database is no Access file: the failure names what it is.
+    return QStringLiteral("连接数据库失败！请联系技术客服") + supportContact() + QStringLiteral("\n\n原因：") + why;
 }
 
 QString importFailed(const QString &why)

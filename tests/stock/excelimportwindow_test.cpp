@@ -28,7 +28,7 @@ using workbooks::Sheet;
 
 const QString kSuccess = QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看");
 const QString kImportFailed = QStringLiteral("批量EXCEL导入失败！请联系技术客服");
-const QString kConnectionFailed = QStringLiteral("连接ACCESS失败！请联系技术客服");
+const QString kConnectionFailed = QStringLiteral("连接数据库失败！请联系技术客服");
 
 QList<Row> stockSheetRows()
 {
