@@ -1,5 +1,7 @@
 #include "sales/saleschartspage.h"
 
+#include <QChart>
+
 #include "common/appcontext.h"
 #include "common/guard.h"
 #include "data/routines.h"
@@ -112,13 +114,26 @@ void SalesChartsPage::showProfit()
     showDays(charttotals::Total::Profit);
 }
 
+namespace {
+
+// The chart's title says what its bars are: profit or sales.
+QString chartTitle(const QString &period, charttotals::Total total)
+{
+    return QStringLiteral("%1销售报表统计（%2）")
+        .arg(period, total == charttotals::Total::Profit ? QStringLiteral("净利润") : QStringLiteral("销售额"));
+}
+
+} // namespace
+
 void SalesChartsPage::showMonths(charttotals::Total total)
 {
+    m_monthChart->chart()->setTitle(chartTitle(QStringLiteral("月"), total));
     showTotals(m_monthQuery, charttotals::byMonth(m_monthYear->currentText(), total), m_monthChart);
 }
 
 void SalesChartsPage::showDays(charttotals::Total total)
 {
+    m_dayChart->chart()->setTitle(chartTitle(QStringLiteral("日"), total));
     showTotals(m_dayQuery, charttotals::byDay(m_dayYear->currentText(), m_month->currentText(), total), m_dayChart);
 }
 

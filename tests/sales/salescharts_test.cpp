@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QChart>
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,9 +61,12 @@ TEST_F(SalesChartsTest, ProfitAndSalesPerMonthOfTheYear)
     page.showProfit();
     EXPECT_EQ(months(), QList<QPointF>({{1, 1040.25}, {3, -20}, {12, 3}}));
     EXPECT_EQ(page.monthChart()->valueMarks(), QStringList({"1,040.25", "-20", "3"}));
+    // The title says what the bars are.
+    EXPECT_EQ(page.monthChart()->chart()->title(), QStringLiteral("月销售报表统计（净利润）"));
     click("monthChartSales");
     EXPECT_EQ(months(), QList<QPointF>({{1, 1334.5}, {3, -50}, {12, 10}}));
     EXPECT_EQ(page.monthChart()->valueMarks(), QStringList({"1,334.5", "-50", "10"}));
+    EXPECT_EQ(page.monthChart()->chart()->title(), QStringLiteral("月销售报表统计（销售额）"));
     set("monthChartYear", " 2013");
     click("monthChartProfit");
     EXPECT_EQ(months(), QList<QPointF>({{12, 999}}));
