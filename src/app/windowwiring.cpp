@@ -235,8 +235,8 @@ void prepareForUser(AppContext &ctx, WindowSet &w, ColumnHiding &mainGridHiding)
     // Last, so neither the restored layout nor the refill can show what a user may not see.
     if (!ctx.session.isSuperAdmin()) {
         const MainActions &a = main.actions();
-        userrestrictions::restrictMainWindow({{a.newStockIn, a.excelImport, a.modify, a.remove, a.changePassword,
-                                               a.userManagement},
+        // Every user may change their own password ("修改密码" offers only theirs).
+        userrestrictions::restrictMainWindow({{a.newStockIn, a.excelImport, a.modify, a.remove, a.userManagement},
                                               a.hideColumns,
                                               main.toolbar().newStockIn,
                                               &grid,

@@ -84,10 +84,19 @@ void PasswordChangeWindow::showEvent(QShowEvent *event)
         return;
     m_placed = true;
     centreOnScreen(this);
-    guarded(m_ctx.messages, [&] {
-        routines::fillList(m_ctx.data.workQuery, QStringLiteral("username"), QStringLiteral("userdb"), m_user);
-    });
-    m_user->setFocus();
+    // The superadministrator may change any user's password; every other user only their own.
+    if (m_ctx.session.isSuperAdmin() || m_ctx.session.userName.isEmpty()) {
+        guarded(m_ctx.messages, [&] {
+            routines::fillList(m_ctx.data.workQuery, QStringLiteral("username"), QStringLiteral("userdb"), m_user);
+        });
+        m_user->setFocus();
+    } else {
+        m_user->clear();
+        m_user->addItem(m_ctx.session.userName);
+        m_user->setCurrentIndex(0);
+        m_user->setEnabled(false);
+        m_old->setFocus();
+    }
 }
 
 void PasswordChangeWindow::closeEvent(QCloseEvent *event)
@@ -101,6 +110,10 @@ void PasswordChangeWindow::changePassword()
     guarded(m_ctx.messages, [&] {
         Messages &messages = m_ctx.messages;
         const QString user = m_user->currentText();
+        if (!m_ctx.session.isSuperAdmin() && !m_ctx.session.userName.isEmpty() && user != m_ctx.session.userName) {
+            messages.info(QStringLiteral("只能修改自己的密码！"));
+            return;
+        }
         const QString oldPassword = m_old->text().trimmed();
         const QString newPassword = m_new->text().trimmed();
         if (m_user->currentIndex() < 0) {

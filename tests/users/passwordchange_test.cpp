@@ -71,6 +71,29 @@ protected:
     QCheckBox *closeWhenDone = nullptr;
 };
 
+// A clerk changes their own password, and only theirs: the window offers no other name.
+TEST_F(PasswordChangeTest, AClerkChangesTheirOwnPasswordOnly)
+{
+    window->close();
+    deleteClosedWindows();
+    shop.ctx.session.userName = QStringLiteral("张三");
+    main->actions().changePassword->trigger();
+    window = shownWindow<PasswordChangeWindow>();
+    ASSERT_TRUE(window);
+    user = window->findChild<QComboBox *>(QStringLiteral("userList"));
+    oldPassword = window->findChild<QLineEdit *>(QStringLiteral("oldPassword"));
+    newPassword = window->findChild<QLineEdit *>(QStringLiteral("newPassword"));
+    repeat = window->findChild<QLineEdit *>(QStringLiteral("repeatPassword"));
+    change = window->findChild<QPushButton *>(QStringLiteral("changeButton"));
+    ASSERT_EQ(user->count(), 1);
+    EXPECT_EQ(user->currentText(), QStringLiteral("张三"));
+    EXPECT_FALSE(user->isEnabled());
+    fill(QStringLiteral("张三"), QStringLiteral("abc1"), QStringLiteral("xyz9"), QStringLiteral("xyz9"));
+    change->click();
+    EXPECT_TRUE(logsIn(QStringLiteral("张三"), QStringLiteral("xyz9")));
+    EXPECT_TRUE(logsIn(Session::superAdminName(), QStringLiteral("927"))) << "nobody else's password changes";
+}
+
 TEST_F(PasswordChangeTest, OpensWithTheSortedNamesAndNoneChosen)
 {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("更改密码"));
