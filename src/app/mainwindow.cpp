@@ -353,9 +353,9 @@ void MainWindow::connectCommands()
     const QList<QAction *> skinItems = a.skins->actions();
     for (int i = 0; i < skinItems.size(); ++i)
         connect(skinItems[i], &QAction::triggered, this, [this, i] { chooseSkin(i); });
-    connect(a.calculator, &QAction::triggered, this, [this] { shellcommands::startCalculator(m_ctx.desktop); });
-    connect(a.notepad, &QAction::triggered, this, [this] { shellcommands::startTextEditor(m_ctx.desktop); });
-    connect(a.website, &QAction::triggered, this, [this] { shellcommands::openWebsite(m_ctx.desktop); });
+    connect(a.calculator, &QAction::triggered, this, [this] { shellcommands::startCalculator(m_ctx.desktop, m_ctx.messages); });
+    connect(a.notepad, &QAction::triggered, this, [this] { shellcommands::startTextEditor(m_ctx.desktop, m_ctx.messages); });
+    connect(a.website, &QAction::triggered, this, [this] { shellcommands::openWebsite(m_ctx.desktop, m_ctx.messages); });
     connect(a.upgrade, &QAction::triggered, this,
             [this] { shellcommands::showUpgradeInfo(m_ctx.messages, m_ctx.desktop); });
     connect(a.saveLayout, &QAction::triggered, this, [this] {

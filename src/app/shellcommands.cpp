@@ -10,26 +10,29 @@
 
 namespace shellcommands {
 
-void startCalculator(Desktop &desktop)
+void startCalculator(Desktop &desktop, Messages &messages)
 {
-    // A missing calculator is not the shop's problem: the command simply does nothing.
-    (void)desktop.startProgram({QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
+    if (!desktop.startProgram({QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
                                 QStringLiteral("galculator"), QStringLiteral("mate-calc"),
                                 QStringLiteral("qalculate-gtk"), QStringLiteral("qalculate-qt"),
-                                QStringLiteral("xcalc")});
+                                QStringLiteral("xcalc")}))
+        messages.info(QStringLiteral("这台电脑上没有找到计算器程序。\n请安装一个计算器（例如 gnome-calculator 或 galculator）后再试。"));
 }
 
-void startTextEditor(Desktop &desktop)
+void startTextEditor(Desktop &desktop, Messages &messages)
 {
-    (void)desktop.startProgram({QStringLiteral("gnome-text-editor"), QStringLiteral("gedit"),
+    if (!desktop.startProgram({QStringLiteral("gnome-text-editor"), QStringLiteral("gedit"),
                                 QStringLiteral("kate"), QStringLiteral("kwrite"), QStringLiteral("mousepad"),
                                 QStringLiteral("pluma"), QStringLiteral("xed"), QStringLiteral("featherpad"),
-                                QStringLiteral("leafpad"), QStringLiteral("geany")});
+                                QStringLiteral("leafpad"), QStringLiteral("geany")}))
+        messages.info(QStringLiteral("这台电脑上没有找到记事本程序。\n请安装一个文本编辑器（例如 gedit 或 mousepad）后再试。"));
 }
 
-void openWebsite(Desktop &desktop)
+void openWebsite(Desktop &desktop, Messages &messages)
 {
-    (void)desktop.openUrl(QUrl(QString::fromUtf8(version::kWebAddress)));
+    const QString address = QString::fromUtf8(version::kWebAddress);
+    if (!desktop.openUrl(QUrl(address)))
+        messages.info(QStringLiteral("这台电脑上没有可以打开网页的浏览器。\n官方网站的地址是：%1").arg(address));
 }
 
 QString upgradeText()
@@ -41,7 +44,7 @@ QString upgradeText()
 void showUpgradeInfo(Messages &messages, Desktop &desktop)
 {
     if (messages.confirmYesNo(QStringLiteral("软件升级"), upgradeText()))
-        openWebsite(desktop);
+        openWebsite(desktop, messages);
 }
 
 } // namespace shellcommands

@@ -10,12 +10,13 @@ class QString;
 namespace shellcommands {
 
 // "计算器" / "记事本": the first calculator / text editor installed on the machine, left running
-// on its own. None installed, or one that does not start, changes nothing and shows nothing.
-void startCalculator(Desktop &desktop);
-void startTextEditor(Desktop &desktop);
+// on its own. When none is installed or none starts, the person is told what is missing.
+void startCalculator(Desktop &desktop, Messages &messages);
+void startTextEditor(Desktop &desktop, Messages &messages);
 
-// "官方网站": the program's web site in the default browser; without a browser nothing happens.
-void openWebsite(Desktop &desktop);
+// "官方网站": the program's web site in the default browser; without a browser the person is told
+// so, with the address.
+void openWebsite(Desktop &desktop, Messages &messages);
 
 // "软件升级": the installed version and where newer versions are published, with the offer to
 // open that page.
