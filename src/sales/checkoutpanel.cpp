@@ -350,11 +350,13 @@ void CheckoutPanel::printSalesNote()
     const bool read = guarded(m_ctx.messages, [&] { showLines(); });
     if (!read)
         return;
-    if (m_ctx.data.orderLinesQuery.isEmpty())
+    if (m_ctx.data.orderLinesQuery.isEmpty()) {
+        // Nothing was sold under this number yet: it stays, no number is skipped.
         m_ctx.messages.info(QStringLiteral("先进行销售"));
-    else
-        emit salesNoteRequested(orderNumber());
-    // The next lines start a new order, whether a note was printed or not.
+        return;
+    }
+    emit salesNoteRequested(orderNumber());
+    // The next lines start a new order.
     if (m_order)
         m_order->startNew();
 }

@@ -250,6 +250,9 @@ void SalePanel::startDay(long long counter, const QString &storedSaleDate)
     m_saleDate->setDate(m_calendarDay);
     m_counter.restore(counter, storedSaleDate);
     guarded(m_ctx.messages, [&] { m_counter.raiseTo(firstFreeCounter()); });
+    // The checkout shows the order the next sale joins from the start, not only once a sale begins.
+    buildOrderNumberField();
+    emit currentOrderChanged();
 }
 
 long long SalePanel::firstFreeCounter() const

@@ -9,6 +9,7 @@
 #include "stock/excelimportwindow.h"
 #include "stock/inventorysummarywindow.h"
 #include "users/logindialog.h"
+#include "sales/checkoutpanel.h"
 #include "sales/salepanel.h"
 #include "stock/stockinpanel.h"
 #include "support/testapp.h"
@@ -166,3 +167,19 @@ TEST(Skins, ChoosingASkinAppliesAndStoresIt)
     EXPECT_EQ(shop.settings.read(QStringLiteral("skin")), QStringLiteral("2"));
     skins::apply(-1);
 }
+
+namespace {
+
+// After a start the checkout shows the order the next sale joins, before any sale: today's first
+// number above the stored counter and the day's orders.
+TEST(StartOfDay, TheCheckoutShowsTheOpenOrderNumberFromTheStart)
+{
+    TestShop shop;
+    shop.settings.write(QStringLiteral("danhao"), QStringLiteral("4"));
+    shop.settings.write(QStringLiteral("riqi"), QStringLiteral("2014-07-29"));
+    MainWindow &main = shop.windows();
+    main.show();
+    EXPECT_EQ(main.salePanel()->orderNumber(), QStringLiteral("20140729005"));
+}
+
+} // namespace

@@ -115,9 +115,11 @@ TEST_F(SalePanelTest, FieldsStartWithTheirDefaults)
     EXPECT_EQ(text("quantity"), QStringLiteral("1"));
     EXPECT_EQ(text("owedAmount"), QStringLiteral("0"));
     EXPECT_EQ(text("saleDate"), QStringLiteral("2014-07-29"));
-    for (const char *empty : {"saleName", "listPrice", "actualPrice", "stockQuantity", "saleAmount", "orderNumber",
-                              "customerName", "address", "contact", "remark"})
+    for (const char *empty : {"saleName", "listPrice", "actualPrice", "stockQuantity", "saleAmount", "customerName",
+                              "address", "contact", "remark"})
         EXPECT_EQ(text(empty), QString()) << empty;
+    // The order the next sale joins, shown from the start.
+    EXPECT_EQ(text("orderNumber"), QStringLiteral("20140729001"));
 }
 
 TEST_F(SalePanelTest, DoubleClickLoadsTheRowComputesAndBuildsTheOrderNumber)
