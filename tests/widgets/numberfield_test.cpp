@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,6 +36,22 @@ TEST(NumberEdit, OnlyDigitsAndPointsAreTypedButEditingKeysWork)
     // Text set by the program is not filtered; converting it is the user's business.
     field.setText(QStringLiteral("abc"));
     EXPECT_EQ(field.text(), QStringLiteral("abc"));
+}
+
+// Pasted text goes through the filter too: "12元abc" is refused whole, "12.5" goes in.
+TEST(NumberEdit, PastedTextIsFilteredLikeTypedText)
+{
+    NumberEdit field;
+    field.setText(QStringLiteral("3"));
+    for (const auto &[pasted, result] : {std::pair{"12元abc", "3"}, std::pair{"1 2", "3"}, std::pair{"12.5", "312.5"}}) {
+        SCOPED_TRACE(pasted);
+        field.setText(QStringLiteral("3"));
+        field.end(false);
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(pasted));
+        QTest::keySequence(&field, QKeySequence::Paste);
+        EXPECT_EQ(field.text(), QString::fromUtf8(result));
+    }
+    EXPECT_FALSE(field.acceptDrops());
 }
 
 TEST(StepButtons, StepsWithinTheRangeAndTreatNonNumbersAsZero)
