@@ -24,6 +24,18 @@ std::unique_ptr<QTranslator> installQtChineseTexts(QString *why)
     return translator;
 }
 
+void useChineseSystemLocale()
+{
+    const bool wasSet = qEnvironmentVariableIsSet("LC_ALL");
+    const QByteArray was = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "zh_CN.UTF-8");
+    (void)QLocale::system(); // read now, while the environment names Chinese
+    if (wasSet)
+        qputenv("LC_ALL", was);
+    else
+        qunsetenv("LC_ALL");
+}
+
 void useChineseLocale()
 {
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China));

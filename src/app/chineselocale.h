@@ -14,6 +14,12 @@
 // in `why`, when they cannot be loaded.
 std::unique_ptr<QTranslator> installQtChineseTexts(QString *why = nullptr);
 
+// Qt's "system" locale, by which its own dialogs format (the dates and sizes of the file dialog),
+// becomes Chinese whatever LANG says or when it is unset. Qt reads it from the environment once;
+// call this before the application is made. The environment itself is left as it was, so the C
+// library and the programs started from here keep the desktop's settings.
+void useChineseSystemLocale();
+
 // Whatever Qt formats by locale (dates in dialogs, sizes in the file dialog) follows Chinese
 // conventions, and the C library writes and reads "." as the decimal point, so no library the
 // program uses writes "2,5" for 2.5 on a desktop set to a decimal-comma language.

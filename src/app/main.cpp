@@ -20,6 +20,7 @@
 
 int main(int argc, char *argv[])
 {
+    useChineseSystemLocale();
     QApplication app(argc, argv);
     // The name the system knows the program by (its window class); what the user reads in the
     // title bars is the display name.

@@ -126,7 +126,7 @@ void wireReport(AppContext &ctx, Window *window, ShownGrid shownGrid, const Sign
     QObject::connect(window, &Window::exportRequested, window,
                      [&ctx, shownGrid](const QString &title) { GridExport(ctx).runReport(*shownGrid(), title); });
     QObject::connect(window, &Window::printRequested, window, [&ctx, shownGrid, layout](const QString &title) {
-        gridprint::preview(ctx.printing, *shownGrid(),
+        gridprint::preview(ctx.printing, ctx.messages, *shownGrid(),
                            gridprint::signedReport(title, title, layout.blankLines, layout.datePlaceholder,
                                                    layout.trailingBlanks, ctx.session.userName, ctx.clock.today()));
     });

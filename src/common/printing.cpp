@@ -3,15 +3,20 @@
 #include "common/clock.h"
 #include "common/cupsqueue.h"
 #include "common/desktop.h"
+#include "common/messages.h"
+#include "common/printpreviewwindow.h"
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QPrintPreviewDialog>
+#include <QApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryFile>
 #include <QUrl>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -33,6 +38,15 @@ bool isCompletePdf(const QString &fileName)
     return data.startsWith("%PDF-") && data.right(32).contains("%%EOF");
 }
 
+// The pages of a preview are kept as drawings, hundreds of megabytes for a long grid, all freed when
+// the preview closes; the allocator would otherwise keep that memory for the rest of the session.
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 } // namespace
 
 QString Printing::savedNotice(const QString &document, const Result &result)
@@ -43,6 +57,17 @@ QString Printing::savedNotice(const QString &document, const Result &result)
     if (!result.fileOpened)
         text += QStringLiteral("\n无法打开此文件，请到该文件夹中查看。");
     return text;
+}
+
+bool Printing::report(Messages &messages, const QString &document, const Result &result)
+{
+    if (!result.ok()) {
+        messages.error(QStringLiteral("%1没有打印：%2").arg(document, result.error));
+        return false;
+    }
+    if (const QString notice = savedNotice(document, result); !notice.isEmpty())
+        messages.info(notice);
+    return true;
 }
 
 SystemPrinting::SystemPrinting(Desktop &desktop, Clock &clock, QString pdfFolder)
@@ -59,6 +84,10 @@ QString SystemPrinting::printToPdf(const Job &job, const QString &fileName)
         setUp(printer, job);
         job.paint(printer);
     } // the file is complete once the printer is gone
+    if (job.wasStopped()) {
+        QFile::remove(fileName);
+        return QStringLiteral("打印已取消");
+    }
     if (!isCompletePdf(fileName))
         return QStringLiteral("无法写入文件 %1").arg(QDir::toNativeSeparators(fileName));
     return {};
@@ -123,12 +152,24 @@ SystemPrinting::Result SystemPrinting::saveAsPdf(const Job &job)
     return result;
 }
 
-void SystemPrinting::preview(const Job &job)
+std::optional<Printing::Result> SystemPrinting::preview(const Job &job)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    setUp(printer, job);
-    QPrintPreviewDialog dialog(&printer);
-    dialog.setWindowTitle(job.name);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter *p) { job.paint(*p); });
-    dialog.exec();
+    bool printChosen = false;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        setUp(printer, job);
+        PrintPreviewWindow window(printer, job.name, QApplication::activeWindow());
+        QObject::connect(&window, &PrintPreviewWindow::paintRequested, &window, [&](QPrinter *p) {
+            job.paint(*p);
+            // Stopped while the pages were laid out: there is nothing whole to look at.
+            if (job.wasStopped())
+                QMetaObject::invokeMethod(&window, &QDialog::reject, Qt::QueuedConnection);
+        });
+        printChosen = window.exec() == QDialog::Accepted;
+    }
+    releaseFreedMemory();
+    // "打印" goes the program's own way: the default printer's queue, or a PDF file of its own.
+    if (!printChosen)
+        return std::nullopt;
+    return print(job);
 }

@@ -3,9 +3,11 @@
 #include <QPageLayout>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class Clock;
 class Desktop;
+class Messages;
 class QPrinter;
 
 // Print jobs and previews. A job is described by its page layout and a function that paints the
@@ -19,6 +21,11 @@ public:
         QPageLayout layout;
         int resolution = 0; // dots per inch; 0 keeps the device's own
         PaintPages paint;
+        // Whether the user stopped the last painting before its end (none: it cannot be stopped).
+        // A stopped job is neither shown nor printed.
+        std::function<bool()> stopped;
+
+        bool wasStopped() const { return stopped && stopped(); }
     };
 
     // What became of a job.
@@ -40,12 +47,16 @@ public:
     virtual ~Printing() = default;
     // Prints on the default printer, or saves the pages as a PDF file when there is none.
     virtual Result print(const Job &job) = 0;
-    // Shows the pages in a print preview from which the user may print them.
-    virtual void preview(const Job &job) = 0;
+    // Shows the pages in a print preview from which the user may print them: what became of the
+    // job when "打印" was chosen there, nothing when the preview was closed without printing.
+    virtual std::optional<Result> preview(const Job &job) = 0;
 
     // What to tell the user after a job was saved instead of printed, e.g. for the document
     // "小票": "未找到打印机，小票已保存为：" and the file; empty when the pages were printed.
     static QString savedNotice(const QString &document, const Result &result);
+    // Tells the user of a failed job ("小票没有打印：…") or of the file a job was saved to; true
+    // when the pages went out.
+    static bool report(Messages &messages, const QString &document, const Result &result);
 };
 
 // Real printing: the default printer when one is installed, the job submitted to its CUPS queue so
@@ -55,7 +66,7 @@ class SystemPrinting : public Printing {
 public:
     SystemPrinting(Desktop &desktop, Clock &clock, QString pdfFolder);
     Result print(const Job &job) override;
-    void preview(const Job &job) override;
+    std::optional<Result> preview(const Job &job) override;
 
     // Renders a job into a PDF file; empty text on success.
     static QString printToPdf(const Job &job, const QString &fileName);

@@ -13,6 +13,7 @@
 #include "maintenance/restore.h"
 #include "maintenance/safefile.h"
 #include "widgets/windowplacement.h"
+#include "widgets/ink.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -63,7 +64,7 @@ QLabel *warningLine(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     label->setWordWrap(true);
-    label->setStyleSheet(QStringLiteral("color: red;"));
+    ink::apply(label, ink::Kind::Warning);
     return label;
 }
 

@@ -332,12 +332,8 @@ void CheckoutPanel::printReceipt()
         m_change->setText(numbertext::general(change));
         const QList<receipt::Line> lines = receipt::lines(receiptContent(total, cash, change));
         const Printing::Result result = m_ctx.printing.print(receipt::job(lines, receipt::defaultPaperWidthMm()));
-        if (!result.ok()) {
-            m_ctx.messages.error(QStringLiteral("小票没有打印：") + result.error);
+        if (!Printing::report(m_ctx.messages, QStringLiteral("小票"), result))
             return;
-        }
-        if (const QString notice = Printing::savedNotice(QStringLiteral("小票"), result); !notice.isEmpty())
-            m_ctx.messages.info(notice);
         if (m_order)
             m_order->startNew();
     });

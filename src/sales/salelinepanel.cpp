@@ -4,6 +4,7 @@
 #include "common/guard.h"
 #include "common/shopevents.h"
 #include "data/datamodule.h"
+#include "widgets/ink.h"
 #include "widgets/enterchain.h"
 #include "widgets/numberedit.h"
 #include "widgets/readonlyshade.h"
@@ -18,19 +19,6 @@
 #include <QToolButton>
 
 namespace {
-
-// The ink of the captions and of the note, on a light window and on a dark one (a skin).
-const QColor kTeal(0x00, 0x80, 0x80);
-const QColor kLightTeal(0x5F, 0xD3, 0xD3);
-const QColor kNoteBlue(0x00, 0x00, 0xFF);
-const QColor kLightNoteBlue(0x8F, 0xB8, 0xFF);
-
-void ink(QLabel *label, const QColor &colour)
-{
-    QPalette own;
-    own.setColor(QPalette::WindowText, colour);
-    label->setPalette(own);
-}
 
 QLineEdit *readOnlyField(QWidget *parent, const char *name)
 {
@@ -145,23 +133,10 @@ SaleLinePanel::SaleLinePanel(AppContext &ctx, QWidget *parent) : FloatingPanel(p
     connect(m_modify, &QPushButton::clicked, this, &SaleLinePanel::modifyLine);
     connect(m_delete, &QPushButton::clicked, this, &SaleLinePanel::deleteLine);
 
-    applyInk();
-    FloatingPanel::setVisible(false);
-}
-
-void SaleLinePanel::applyInk()
-{
-    const bool dark = palette().color(QPalette::Window).lightness() < 128;
     for (QLabel *caption : std::as_const(m_captions))
-        ink(caption, dark ? kLightTeal : kTeal);
-    ink(m_note, dark ? kLightNoteBlue : kNoteBlue);
-}
-
-void SaleLinePanel::changeEvent(QEvent *event)
-{
-    FloatingPanel::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
-        applyInk();
+        ink::apply(caption, ink::Kind::Caption);
+    ink::apply(m_note, ink::Kind::Note);
+    FloatingPanel::setVisible(false);
 }
 
 void SaleLinePanel::openForModify()

@@ -45,12 +45,7 @@ public:
 
     void setVisible(bool visible) override;
 
-protected:
-    void changeEvent(QEvent *event) override;
-
 private:
-    // Teal captions and the blue note, lighter on a dark skin so they stay readable.
-    void applyInk();
     void open(Mode mode);
     void fill(const LoadedSaleLine &line);
     void empty();

@@ -18,6 +18,7 @@
 #include "widgets/numberspinbox.h"
 #include "widgets/ondemandcombobox.h"
 #include "widgets/readonlyshade.h"
+#include "widgets/ink.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -157,7 +158,7 @@ void SalePanel::buildFields()
     m_previousButton->setText(QStringLiteral("-"));
     m_previousButton->setToolTip(QStringLiteral("单号减少"));
     auto *note = new QLabel(QStringLiteral("单据打印必填"), this);
-    note->setStyleSheet(QStringLiteral("color: #b00000;"));
+    ink::apply(note, ink::Kind::Warning);
     addRow(QStringLiteral("销售单号："), line(m_orderNumber, {m_nextButton, m_previousButton, note}));
 
     m_customer = new OnDemandComboBox(this);

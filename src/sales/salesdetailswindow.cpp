@@ -39,7 +39,6 @@ constexpr int kClientHeight = 585;
 const QColor kTitleColour(0xA6, 0xCA, 0xF0);  // sky blue
 const QColor kOddRowColour(0xEE, 0xEE, 0xEE);
 const QColor kFooterColour(0xFF, 0xC2, 0x86); // light orange
-const QColor kReturnColour(0xFF, 0x00, 0x00);
 
 // Fields hidden when the window is created: the order number and the customer remark.
 const char *const kHiddenAtStart[] = {"z", "j"};
@@ -146,19 +145,15 @@ QWidget *SalesDetailsWindow::buildListPage()
     QTableView *view = m_grid->view();
     view->setFrameShape(QFrame::Panel);
     view->setAlternatingRowColors(true);
-    QPalette rows = view->palette();
-    rows.setColor(QPalette::AlternateBase, kOddRowColour);
-    view->setPalette(rows);
-    QPalette titles = m_grid->header()->palette();
-    titles.setColor(QPalette::Button, kTitleColour);
-    m_grid->header()->setPalette(titles);
+    m_grid->setRowBackgrounds(Qt::white, kOddRowColour);
+    m_grid->setHeaderColour(kTitleColour);
     // A whole date stays readable whatever the font's digits measure.
     const int dateColumn = m_grid->model()->columnOfField(QStringLiteral("day1"));
     const int dateWidth = QFontMetrics(font).horizontalAdvance(QStringLiteral("2014-07-29")) + 12;
     m_grid->header()->resizeSection(dateColumn, std::max(m_grid->header()->sectionSize(dateColumn), dateWidth));
     m_grid->setColumnsFitted(true);
     m_grid->setFooterColour(kFooterColour);
-    m_grid->setRowColour([this](int row) { return isReturnOrZero(row) ? kReturnColour : QColor(); });
+    m_grid->setAlarmRows([this](int row) { return isReturnOrZero(row); });
     // The rows' other columns are read as they are shown; the sums and the quantity that colours a
     // row are read while loading.
     m_grid->readOnDemand();
@@ -472,8 +467,8 @@ void SalesDetailsWindow::buildOwedListing()
     owed->setFont(m_grid->font());
     owed->view()->setFrameShape(QFrame::Panel);
     owed->view()->setAlternatingRowColors(true);
-    owed->view()->setPalette(m_grid->view()->palette());
-    owed->header()->setPalette(m_grid->header()->palette());
+    owed->setRowBackgrounds(Qt::white, kOddRowColour);
+    owed->setHeaderColour(kTitleColour);
     owed->setColumnsFitted(true);
     owed->setFooterColour(kFooterColour);
     m_owed->hide();

@@ -21,7 +21,8 @@ void SalesNoteLayout::previewOrder(const QString &orderNumber)
         const salesnote::Content note =
             salesnote::fill(lines, orderNumber, m_ctx.clock.today(), m_ctx.session.userName, m_texts);
         lines.close();
-        m_ctx.printing.preview(salesnote::job(note));
+        if (const auto printed = m_ctx.printing.preview(salesnote::job(note)))
+            Printing::report(m_ctx.messages, QStringLiteral("销售单"), *printed);
     });
 }
 

@@ -9,6 +9,7 @@
 #include "stock/stockimport.h"
 #include "stock/workbookreader.h"
 #include "workbooks/readerprocess.h"
+#include "widgets/ink.h"
 
 #include <QApplication>
 #include <QDir>
@@ -100,7 +101,7 @@ ExcelImportWindow::ExcelImportWindow(AppContext &ctx, QWidget *parent) : QDialog
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 2);
     warning->setFont(bold);
-    warning->setStyleSheet(QStringLiteral("color: #c00000;"));
+    ink::apply(warning, ink::Kind::Warning);
 
     m_workbookPath = new QLineEdit(this);
     m_workbookPath->setObjectName(QStringLiteral("excelWorkbookPath"));
@@ -125,7 +126,7 @@ ExcelImportWindow::ExcelImportWindow(AppContext &ctx, QWidget *parent) : QDialog
                             this);
     hint->setObjectName(QStringLiteral("excelImportHint"));
     hint->setWordWrap(true);
-    hint->setStyleSheet(QStringLiteral("color: #606060;"));
+    ink::apply(hint, ink::Kind::Hint);
 
     m_import = new QPushButton(QStringLiteral("Excel自动导入"), this);
     m_import->setObjectName(QStringLiteral("excelImport"));

@@ -78,7 +78,7 @@ void StockQueryView::buildGrid()
     m_grid->view()->setToolTip(hint);
     m_grid->view()->viewport()->setToolTip(hint);
     m_grid->setContextMenu(m_gridMenu);
-    m_grid->setRowColour([this](int row) { return isLowStock(row) ? QColor(255, 0, 0) : QColor(); });
+    m_grid->setAlarmRows([this](int row) { return isLowStock(row); });
     m_grid->readOnDemand();
     connect(m_grid, &Grid::rowClicked, this, &StockQueryView::rowClicked);
     connect(m_grid, &Grid::rowDoubleClicked, this, &StockQueryView::rowDoubleClicked);
@@ -373,7 +373,7 @@ void StockQueryView::exportGrid()
 
 void StockQueryView::printGrid()
 {
-    gridprint::preview(m_ctx.printing, *m_grid,
+    gridprint::preview(m_ctx.printing, m_ctx.messages, *m_grid,
                        gridprint::signedReport(QStringLiteral("商品进货统计报表"), QStringLiteral("商 品 进 货 统 计 报 表"), 2,
                                                QStringLiteral("%[Today1]"), 70, m_ctx.session.userName,
                                                m_ctx.clock.today()));

@@ -9,6 +9,7 @@
 #include "widgets/enterchain.h"
 #include "widgets/passwordfield.h"
 #include "widgets/windowplacement.h"
+#include "widgets/ink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -66,7 +67,7 @@ PasswordChangeWindow::PasswordChangeWindow(AppContext &ctx, QWidget *parent)
     layout->addLayout(top);
     auto *hint = new QLabel(QStringLiteral("提示：密码只能输入字母和数字，最长10个字符！"), this);
     hint->setObjectName(QStringLiteral("hint"));
-    hint->setStyleSheet(QStringLiteral("color: #5a6b80;"));
+    ink::apply(hint, ink::Kind::Hint);
     layout->addWidget(hint);
 
     // Picking a name moves on to the old password; Enter moves along the passwords to the button.

@@ -3,6 +3,7 @@
 #include "data/dataset.h"
 #include "widgets/celldelegate.h"
 #include "widgets/gridfooter.h"
+#include "widgets/ink.h"
 #include "widgets/groupedheader.h"
 
 #include <QEvent>
@@ -142,11 +143,36 @@ void Grid::fitColumns()
     }
 }
 
+void Grid::setAlarmRows(std::function<bool(int row)> marked)
+{
+    setRowColour([this, marked = std::move(marked)](int row) {
+        return marked(row) ? ink::on(m_view->palette().color(QPalette::Base), ink::Kind::Alarm) : QColor();
+    });
+}
+
 void Grid::setFooterColour(const QColor &colour)
 {
     QPalette p = m_footer->palette();
     p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::WindowText, ink::plainOn(colour));
     m_footer->setPalette(p);
+}
+
+void Grid::setHeaderColour(const QColor &colour)
+{
+    QPalette p = m_header->palette();
+    p.setColor(QPalette::Button, colour);
+    p.setColor(QPalette::ButtonText, ink::plainOn(colour));
+    m_header->setPalette(p);
+}
+
+void Grid::setRowBackgrounds(const QColor &rows, const QColor &alternateRows)
+{
+    QPalette p = m_view->palette();
+    p.setColor(QPalette::Base, rows);
+    p.setColor(QPalette::AlternateBase, alternateRows);
+    p.setColor(QPalette::Text, ink::plainOn(rows));
+    m_view->setPalette(p);
 }
 
 void Grid::setContextMenu(QMenu *menu)

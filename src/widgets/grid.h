@@ -28,10 +28,16 @@ public:
     GridFooter *footer() const { return m_footer; }
 
     void setRowColour(DatasetModel::RowColour colour);
+    // Draws the rows `marked` picks in red, a lighter red where the rows' background is dark.
+    void setAlarmRows(std::function<bool(int row)> marked);
     // Lets the dataset read the rows' columns only when they are shown: while loading it reads
     // every row's key and the summed fields, only to sum them.
     void readOnDemand();
+    // Colours of the grid's own instead of the skin's: the text on them is dark or light to match,
+    // so every skin keeps them readable.
     void setFooterColour(const QColor &colour);
+    void setHeaderColour(const QColor &colour);
+    void setRowBackgrounds(const QColor &rows, const QColor &alternateRows);
     // The menu shown by a right click on the rows.
     void setContextMenu(QMenu *menu);
     // Draws the rows again, e.g. after what the row colour depends on has changed.

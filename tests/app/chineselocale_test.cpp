@@ -4,10 +4,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -94,3 +99,30 @@ TEST(ChineseTexts, BoxesCarryTheProgramsNameAndAskInChinese)
 }
 
 } // namespace
+
+// The file dialog lists sizes and dates by Qt's system locale: Chinese whatever LANG says, while
+// the environment keeps what the desktop set (the run under LANG unset and under a German desktop
+// is one of the ctest entries).
+TEST(ChineseTexts, TheFileDialogsSizesAndDatesReadChinese)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("货品.xlsx")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2048, 'x'));
+    file.flush();
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2014, 7, 29), QTime(15, 30)), QFileDevice::FileModificationTime));
+    file.close();
+
+    QFileSystemModel model;
+    QSignalSpy loaded(&model, &QFileSystemModel::directoryLoaded);
+    const QModelIndex folder = model.setRootPath(dir.path());
+    ASSERT_TRUE(loaded.wait(5000));
+    ASSERT_EQ(model.rowCount(folder), 1);
+    const QString size = model.index(0, 1, folder).data().toString();
+    const QString date = model.index(0, 3, folder).data().toString();
+    EXPECT_EQ(QLocale::system().language(), QLocale::Chinese);
+    EXPECT_FALSE(date.contains(QRegularExpression(QStringLiteral("AM|PM|Jul")))) << date.toStdString();
+    EXPECT_TRUE(date.contains(QStringLiteral("2014"))) << date.toStdString();
+    EXPECT_TRUE(size.contains(QStringLiteral("2"))) << size.toStdString();
+    EXPECT_EQ(qgetenv("LC_ALL"), qgetenv("TOLVANE_EXPECTED_LC_ALL")) << "the environment is left as it was";
+}

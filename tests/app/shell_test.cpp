@@ -9,12 +9,17 @@
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
 #include "sales/salesdetailswindow.h"
+#include "stock/excelimportwindow.h"
 #include "stock/inventorysummarywindow.h"
 #include "stock/stockinpanel.h"
 #include "stock/stockqueryview.h"
 #include "support/testapp.h"
 #include "users/logindialog.h"
 #include "widgets/dateedit.h"
+#include "widgets/datasetmodel.h"
+#include "widgets/grid.h"
+#include "widgets/gridfooter.h"
+#include "widgets/groupedheader.h"
 #include "widgets/successprompt.h"
 
 #include <QAction>
@@ -26,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -384,6 +390,72 @@ TEST(Skins, EveryFieldAndTheLoginStayReadableInEverySkin)
                     darkest = std::min(darkest, qGray(shot.pixel(x, y)));
             EXPECT_LT(darkest, 110) << label->text().toStdString();
         }
+    }
+}
+
+// Grids with colours of their own (the sales details' titles, rows and footer) and the coloured
+// notes of the windows keep their text readable on a dark skin as on a light one.
+TEST(Skins, EveryGridAndNoteStaysReadableInEverySkin)
+{
+    BuiltInLookAfterwards restore;
+    TestShop shop;
+    shop.addStockRow({{"a", "衬衫"}, {"2", 1}, {"7", 0}, {"day1", "2014-07-01"}}); // below the alarm number
+    shop.addStockRow({{"a", "长裤"}, {"2", 30}, {"7", 30}, {"day1", "2014-07-01"}});
+    shop.exec("insert into data1 (a, [3], [2], [4], day1, z) values ('衬衫', -1, 50, -50, '2014-07-10', '20140710100')");
+    shop.exec("insert into data1 (a, [3], [2], [4], day1, z) values ('长裤', 2, 80, 160, '2014-07-11', '20140711100')");
+    MainWindow &main = shop.windows();
+    shop.logIn();
+    main.show();
+    main.findChild<QLineEdit *>("alarmNumber")->setText("5");
+    main.actions().allRecords->trigger();
+    WindowSet &w = shop.windowSet();
+    w.salesDetails->show();
+    w.inventorySummary->show();
+    const QList<QWidget *> windows{&main, static_cast<QWidget *>(w.salesDetails),
+                                   static_cast<QWidget *>(w.inventorySummary), static_cast<QWidget *>(w.excelImport),
+                                   static_cast<QWidget *>(w.receiptSettings)};
+
+    const QList<QAction *> items = main.actions().skins->actions();
+    for (int skin = 0; skin < items.size(); ++skin) {
+        SCOPED_TRACE(items[skin]->text().toStdString());
+        items[skin]->trigger();
+        int markedRows = 0;
+        QSet<const Grid *> grids;
+        QSet<const QLabel *> labels;
+        for (QWidget *window : windows) {
+            for (const Grid *grid : window->findChildren<Grid *>())
+                grids << grid;
+            for (const QLabel *label : window->findChildren<QLabel *>()) {
+                // The login paints its own light background, checked above; a strip with a
+                // background of its own likewise.
+                if (!qobject_cast<LoginDialog *>(label->window()) && !label->styleSheet().contains("background"))
+                    labels << label;
+            }
+        }
+        for (const Grid *grid : std::as_const(grids)) {
+            const std::string name = grid->objectName().toStdString();
+            const QPalette &rows = grid->view()->palette();
+            for (QPalette::ColorRole background : {QPalette::Base, QPalette::AlternateBase})
+                EXPECT_GE(contrast(rows.color(QPalette::Text), rows.color(background)), 4.5) << name;
+            const QPalette &titles = grid->header()->palette();
+            EXPECT_GE(contrast(titles.color(QPalette::ButtonText), titles.color(QPalette::Button)), 4.5) << name;
+            const QPalette &footer = grid->footer()->palette();
+            EXPECT_GE(contrast(footer.color(QPalette::WindowText), footer.color(QPalette::Window)), 4.5) << name;
+            // Rows drawn red (low stock, returns): the red of the mark, readable on the rows.
+            for (int row = 0; row < grid->model()->rowCount(); ++row) {
+                const QVariant mark = grid->model()->index(row, 0).data(Qt::ForegroundRole);
+                if (!mark.value<QColor>().isValid())
+                    continue;
+                ++markedRows;
+                EXPECT_GE(contrast(mark.value<QColor>(), rows.color(QPalette::Base)), 3.0) << name;
+            }
+        }
+        for (const QLabel *label : std::as_const(labels)) {
+            const QPalette &p = label->palette();
+            EXPECT_GE(contrast(p.color(QPalette::WindowText), p.color(QPalette::Window)), 4.5)
+                << label->window()->objectName().toStdString() << " / " << label->text().toStdString();
+        }
+        EXPECT_EQ(markedRows, 2) << "the low stock row and the return";
     }
 }
 

@@ -1,5 +1,7 @@
 #include "common/printing.h"
 
+#include "common/printpreviewwindow.h"
+
 #include "support/doubles.h"
 #include "support/pdftext.h"
 #include "support/printers.h"
@@ -10,7 +12,10 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
+#include <QAction>
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +103,51 @@ TEST_F(PrintingTest, AFolderThatCannotBeWrittenIsReportedAndLeavesNoFile)
     EXPECT_TRUE(result.error.contains(QStringLiteral("打印"))) << result.error.toStdString();
     EXPECT_TRUE(result.savedFile.isEmpty());
     EXPECT_TRUE(desktop.opened.isEmpty());
+}
+
+// "打印" in the preview sends the pages the program's own way: with no printer, to a file of their
+// own in the print folder, never through a print dialog to a fixed file name.
+TEST_F(PrintingTest, ThePreviewsPrintGoesTheProgramsOwnWay)
+{
+    CupsClientOverride noScheduler(dir.filePath(QStringLiteral("nothing-listens.sock")));
+    struct Case {
+        const char *action;
+        bool printed;
+    };
+    const Case cases[] = {{"previewClose", false}, {"previewPrint", true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.action);
+        int paintings = 0;
+        Printing::Job job = textJob(QStringLiteral("第一张"));
+        job.name = QStringLiteral("销售单");
+        const Printing::PaintPages paint = job.paint;
+        job.paint = [&](QPrinter &printer) {
+            ++paintings;
+            paint(printer);
+        };
+        QString answeredIn;
+        QTimer::singleShot(0, [&] {
+            auto *window = qobject_cast<PrintPreviewWindow *>(QApplication::activeModalWidget());
+            if (!window)
+                return;
+            answeredIn = window->windowTitle();
+            window->findChild<QAction *>(QString::fromLatin1(c.action))->trigger();
+        });
+        const std::optional<Printing::Result> result = printing.preview(job);
+        EXPECT_EQ(answeredIn, QStringLiteral("销售单")) << "the preview window showed";
+        EXPECT_GE(paintings, 1);
+        ASSERT_EQ(result.has_value(), c.printed);
+        if (!c.printed) {
+            EXPECT_FALSE(QDir(dir.filePath(QStringLiteral("打印"))).exists());
+            continue;
+        }
+        ASSERT_TRUE(result->ok()) << result->error.toStdString();
+        EXPECT_EQ(result->savedFile,
+                  QDir(dir.filePath(QStringLiteral("打印"))).filePath(QStringLiteral("销售单-20140729-103000.pdf")));
+        EXPECT_TRUE(pdfText(result->savedFile).contains(QStringLiteral("第一张")));
+        EXPECT_EQ(Printing::savedNotice(QStringLiteral("销售单"), *result),
+                  QStringLiteral("未找到打印机，销售单已保存为：") + result->savedFile);
+    }
 }
 
 // Against a real CUPS scheduler: what the queue answers is what the program reports.

@@ -274,3 +274,21 @@ TEST_F(SalesNoteTest, ALongOrderContinuesOnFurtherPages)
         }
     }
 }
+
+// What became of a note printed from its preview is told as for a receipt.
+TEST_F(SalesNoteTest, PrintingFromThePreviewSaysWhatBecameOfTheNote)
+{
+    addLine(kOrder, {QStringLiteral("连衣裙"), QStringLiteral("L"), QStringLiteral("LYQ01"), 2, 40, QString()});
+    shop.printing.printFromPreview = true;
+    shop.printing.failWith = QStringLiteral("打印机 front 不接受打印任务：已停用");
+    note.previewOrder(kOrder);
+    ASSERT_EQ(shop.messages.boxes.size(), 1);
+    EXPECT_EQ(shop.messages.boxes.first().kind, RecordingMessages::Kind::Error);
+    EXPECT_EQ(shop.messages.boxes.first().text, QStringLiteral("销售单没有打印：打印机 front 不接受打印任务：已停用"));
+
+    shop.messages.boxes.clear();
+    shop.printing.failWith.clear();
+    note.previewOrder(kOrder);
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << "printed: nothing to tell";
+    EXPECT_EQ(shop.printing.printedFiles.size(), 1);
+}

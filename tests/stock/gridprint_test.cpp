@@ -1,12 +1,18 @@
 #include "stock/gridprint/gridprint.h"
 
 #include "app/mainwindow.h"
+#include "common/printpreviewwindow.h"
 #include "stock/stockqueryview.h"
 #include "support/testapp.h"
 #include "widgets/grid.h"
 #include "widgets/groupedheader.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
@@ -228,6 +234,102 @@ TEST_F(MainGridPrintTest, LowStockRowsPrintRedAsOnTheScreen)
         ASSERT_GE(red, 0);
         EXPECT_EQ(red > 20, c.red) << red;
     }
+}
+
+// A grid long enough that laying out its pages takes a while.
+class LongPrintTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        shop.exec("BEGIN");
+        for (int i = 0; i < kRows; ++i)
+            shop.exec("insert into data (a, [2], [7], day1) values (?, 1, 9, '2014-07-02')",
+                      {QStringLiteral("货品%1").arg(i)});
+        shop.exec("COMMIT");
+        shop.logIn();
+        main.show();
+        main.actions().allRecords->trigger();
+        ASSERT_EQ(grid.model()->rowCount(), kRows);
+    }
+    // Watches for the progress box while the pages are laid out; presses its "取消" when told to.
+    void watchProgress(bool cancel)
+    {
+        watcher.setInterval(10);
+        QObject::connect(&watcher, &QTimer::timeout, [this, cancel] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QProgressDialog *>(w);
+                if (!box || !box->isVisible())
+                    continue;
+                if (!progressSeenAfterMs)
+                    progressSeenAfterMs = clock.elapsed();
+                if (cancel) {
+                    for (QPushButton *b : box->findChildren<QPushButton *>()) {
+                        if (b->text() == "取消")
+                            b->click();
+                    }
+                }
+            }
+        });
+        clock.start();
+        watcher.start();
+    }
+
+    static constexpr int kRows = 6000;
+    TestShop shop;
+    MainWindow &main = shop.windows();
+    Grid &grid = *main.stockQuery()->gridWidget();
+    QTimer watcher;
+    QElapsedTimer clock;
+    qint64 progressSeenAfterMs = 0;
+};
+
+TEST_F(LongPrintTest, ShowsItsProgressAndStillPrintsEveryRow)
+{
+    watchProgress(false);
+    main.actions().print->trigger();
+    watcher.stop();
+    EXPECT_GT(progressSeenAfterMs, 0) << "a progress box while the pages are laid out";
+    ASSERT_EQ(shop.printing.previewedFiles.size(), 1);
+    const QString text = run("pdftotext", {"-layout", shop.printing.previewedFiles.first(), "-"});
+    EXPECT_EQ(text.count(QRegularExpression("货品\\d+\\s")), kRows);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass is gone";
+}
+
+// "取消" stops the layout: the preview closes by itself, nothing is saved, printed or shown.
+TEST_F(LongPrintTest, CancellingStopsThePrintAndClosesThePreview)
+{
+    // Through the shop's printing, which saves what a preview would show.
+    watchProgress(true);
+    main.actions().print->trigger();
+    watcher.stop();
+    EXPECT_GT(progressSeenAfterMs, 0);
+    EXPECT_TRUE(shop.printing.previewedFiles.isEmpty());
+    EXPECT_TRUE(QDir(shop.printing.folder).entryList({"*.pdf"}).isEmpty()) << "no part of the pages is kept";
+
+    // Through the real preview window.
+    SystemPrinting printing(shop.desktop, shop.clock, shop.path("打印"));
+    bool closedByItself = true;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        closedByItself = false;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *preview = qobject_cast<PrintPreviewWindow *>(w))
+                preview->reject();
+        }
+    });
+    guard.start(30000);
+    progressSeenAfterMs = 0;
+    watchProgress(true);
+    gridprint::preview(printing, shop.messages, grid,
+                       gridprint::signedReport("商品进货统计报表", "商 品 进 货 统 计 报 表", 2, "%[Today1]", 70,
+                                               "超级管理员", QDate(2014, 7, 29)));
+    watcher.stop();
+    EXPECT_GT(progressSeenAfterMs, 0);
+    EXPECT_TRUE(closedByItself) << "the preview closes when its pages are cancelled";
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    EXPECT_FALSE(QDir(shop.path("打印")).exists());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 } // namespace

@@ -16,11 +16,14 @@ Printing::Result PdfPrinting::print(const Job &job)
     return Result::fromError(error);
 }
 
-void PdfPrinting::preview(const Job &job)
+std::optional<Printing::Result> PdfPrinting::preview(const Job &job)
 {
     jobs << job;
     const QString file =
         QDir(folder).filePath(QStringLiteral("preview-%1-%2.pdf").arg(job.name).arg(jobs.size()));
     if (SystemPrinting::printToPdf(job, file).isEmpty())
         previewedFiles << file;
+    if (!printFromPreview)
+        return std::nullopt;
+    return print(job);
 }

@@ -103,7 +103,9 @@ public:
     // When set, jobs are recorded and then handed to this service (e.g. the real SystemPrinting
     // talking to a test's own CUPS scheduler) instead of being rendered here.
     Printing *passTo = nullptr;
+    // When set, "打印" is chosen in every preview, which then prints the job as print() does.
+    bool printFromPreview = false;
 
     Result print(const Job &job) override;
-    void preview(const Job &job) override;
+    std::optional<Result> preview(const Job &job) override;
 };

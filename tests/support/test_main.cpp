@@ -3,6 +3,7 @@
 #include <QFont>
 #include <gtest/gtest.h>
 
+#include "app/chineselocale.h"
 #include "app/startup.h"
 
 namespace {
@@ -23,6 +24,8 @@ int main(int argc, char **argv)
     // Windows are driven offscreen unless a display is asked for explicitly.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the program does, before the application is made.
+    useChineseSystemLocale();
     QApplication app(argc, argv);
     installFontSubstitutions();
     ::testing::InitGoogleTest(&argc, argv);

@@ -7,6 +7,7 @@
 
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
 #include <QTableView>
@@ -73,8 +74,9 @@ int GridPagePainter::titleLevels() const
     return 1;
 }
 
-int GridPagePainter::paint(QPrinter &printer)
+int GridPagePainter::paint(QPrinter &printer, const Progress &progress)
 {
+    m_stopped = false;
     QPainter painter(&printer);
     if (!painter.isActive())
         return 0;
@@ -123,6 +125,18 @@ int GridPagePainter::paint(QPrinter &printer)
                 newPage(true);
             // A row taller than a whole page is cut at its foot.
             drawRow(row, std::min(height, m_area.bottom() - m_y));
+            if (progress && !progress(row + 1, rows)) {
+                m_stopped = true;
+                break;
+            }
+        }
+        if (m_stopped) {
+            // The pages of a preview are dropped by its caller; a job going to a printer or file
+            // is abandoned where the engine allows it.
+            painter.end();
+            if (printer.paintEngine() && printer.paintEngine()->type() != QPaintEngine::Picture)
+                printer.abort();
+            return m_pages;
         }
         if (hasFooter()) {
             if (m_y + m_lineHeight > m_area.bottom())

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QList>
 #include <QRectF>
+#include <functional>
 
 class Grid;
 class QPainter;
@@ -18,8 +19,14 @@ class GridPagePainter {
 public:
     GridPagePainter(const Grid &grid, QList<PrintText> before, QList<PrintText> after);
 
+    // Told after each row how many of how many rows are laid out; false stops the painting.
+    using Progress = std::function<bool(int done, int total)>;
+
     // Paints every page; returns how many there were (0 when the printer could not be painted on).
-    int paint(QPrinter &printer);
+    // Stopped by `progress`, it ends there, abandoning the printer's job where the engine allows
+    // it, and returns the pages begun so far.
+    int paint(QPrinter &printer, const Progress &progress = {});
+    bool stopped() const { return m_stopped; }
 
 private:
     struct Column {
@@ -61,4 +68,5 @@ private:
     QColor m_alternateBackground; // invalid when rows are not alternately coloured
     double m_y = 0;
     int m_pages = 0;
+    bool m_stopped = false;
 };

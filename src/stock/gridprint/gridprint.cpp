@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "stock/gridprint/gridpagepainter.h"
+#include "stock/gridprint/printprogress.h"
 #include "widgets/grid.h"
 
 #include <QMarginsF>
@@ -9,6 +10,7 @@
 #include <QPageSize>
 #include <QPointer>
 #include <QPrinter>
+#include <memory>
 
 namespace gridprint {
 
@@ -45,16 +47,24 @@ Printing::Job job(const Grid &grid, const GridPrintRequest &request)
     job.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
                              QPageLayout::Millimeter);
     const QPointer<const Grid> shown(&grid);
-    job.paint = [shown, texts](QPrinter &printer) {
-        if (shown)
-            GridPagePainter(*shown, texts.before, texts.after).paint(printer);
+    auto stopped = std::make_shared<bool>(false);
+    job.paint = [shown, texts, stopped](QPrinter &printer) {
+        *stopped = false;
+        if (!shown)
+            return;
+        PrintProgress progress(QStringLiteral("正在排版打印页，请稍候……"));
+        GridPagePainter painter(*shown, texts.before, texts.after);
+        painter.paint(printer, [&progress](int done, int total) { return progress.advance(done, total); });
+        *stopped = painter.stopped();
     };
+    job.stopped = [stopped] { return *stopped; };
     return job;
 }
 
-void preview(Printing &printing, const Grid &grid, const GridPrintRequest &request)
+void preview(Printing &printing, Messages &messages, const Grid &grid, const GridPrintRequest &request)
 {
-    printing.preview(job(grid, request));
+    if (const auto printed = printing.preview(job(grid, request)))
+        Printing::report(messages, request.name, *printed);
 }
 
 } // namespace gridprint

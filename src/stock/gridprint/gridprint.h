@@ -10,6 +10,7 @@
 class QDate;
 
 class Grid;
+class Messages;
 
 // One line of text printed before or after a grid.
 struct PrintText {
@@ -37,8 +38,8 @@ namespace gridprint {
 // The print job of the grid; the pages are laid out when they are painted, on whatever paper the
 // printer then has.
 Printing::Job job(const Grid &grid, const GridPrintRequest &request);
-// Opens the print preview, from which the user sets up the printer and prints.
-void preview(Printing &printing, const Grid &grid, const GridPrintRequest &request);
+// Opens the print preview, from which the user prints; tells the user what became of the pages.
+void preview(Printing &printing, Messages &messages, const Grid &grid, const GridPrintRequest &request);
 // The usual report: `heading` centred in bold 14-point type over `blankLines` empty lines; after
 // the grid an empty line and, right-aligned in 10-point type, the signature "制表人：" + user +
 // "    日期：" + date, written as `placeholder` followed by `trailingBlanks` blanks and replaced for
