@@ -37,6 +37,7 @@ bool PrintProgress::advance(int done, int total)
         m_dialog->setWindowTitle(QStringLiteral("打印"));
         m_dialog->setWindowModality(Qt::ApplicationModal);
         m_dialog->setMinimumDuration(0);
+        m_dialog->setMinimumWidth(360); // room for its title
         m_dialog->setAutoClose(false);
         m_dialog->setAutoReset(false);
         m_dialog->show();
