@@ -7,6 +7,30 @@ namespace workbook {
 
 namespace {
 
+// The first line (counted from 1) with bytes that cannot be GBK: a byte that starts no character,
+// or a first byte of a two-byte character without a valid second byte; 0 when the bytes are
+// well-formed (a code GBK leaves unassigned is not found this way). A line feed is never part of
+// a two-byte character, so lines can be counted as the bytes go.
+qsizetype firstLineNotGbk(const QByteArray &content)
+{
+    qsizetype line = 1;
+    const qsizetype n = content.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar b = uchar(content[i]);
+        if (b == '\n')
+            ++line;
+        if (b <= 0x80) // ASCII, and the euro sign of code page 936
+            continue;
+        if (b == 0xFF)
+            return line;
+        const uchar trail = i + 1 < n ? uchar(content[i + 1]) : 0;
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF)
+            return line;
+        ++i;
+    }
+    return 0;
+}
+
 // UTF-8 when the bytes are valid UTF-8 (a byte order mark is dropped), GBK otherwise: what Excel
 // writes for "CSV UTF-8" and for plain "CSV" on a Chinese Windows.
 QString decode(const QString &path, const QByteArray &content)
@@ -20,8 +44,11 @@ QString decode(const QString &path, const QByteArray &content)
     }
     QStringDecoder gbk("GBK");
     text = gbk(content);
-    if (!gbk.isValid() || gbk.hasError())
-        throw damaged(path, QStringLiteral("文字既不是 UTF-8 也不是 GBK 编码"));
+    if (!gbk.isValid() || gbk.hasError()) {
+        const qsizetype line = firstLineNotGbk(content);
+        throw damaged(path, line > 0 ? QStringLiteral("第 %1 行的文字既不是 UTF-8 也不是 GBK 编码").arg(line)
+                                     : QStringLiteral("文字既不是 UTF-8 也不是 GBK 编码"));
+    }
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "stock/workbookformats.h"
 
+#include "stock/storedzip.h"
+
 #include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
 #include <orcus/sax_parser.hpp>
@@ -8,6 +10,7 @@
 #include <orcus/zip_archive_stream.hpp>
 
 #include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <cctype>
@@ -216,6 +219,9 @@ class RepeatedRowScanner : public orcus::sax_handler {
 public:
     explicit RepeatedRowScanner(const QString &wanted) : m_wanted(wanted) {}
     const RepeatedRows &rows() const { return m_rows; }
+    // Whether a cell's text holds runs of text inside each other (<text:span> in <text:span>),
+    // which liborcus refuses.
+    bool nestedTextRuns() const { return m_nestedTextRuns; }
 
     void attribute(const orcus::sax::parser_attribute &attr)
     {
@@ -229,6 +235,10 @@ public:
     void attribute(std::string_view, std::string_view) {}
     void start_element(const orcus::sax::parser_element &elem)
     {
+        if (elem.ns == "text" && elem.name == "span") {
+            m_nestedTextRuns = m_nestedTextRuns || m_textRunDepth > 0;
+            ++m_textRunDepth;
+        }
         if (elem.ns == "table") {
             if (elem.name == "table") {
                 m_inWanted = !m_done && sameSheetName(m_tableName, m_wanted);
@@ -246,6 +256,8 @@ public:
     }
     void end_element(const orcus::sax::parser_element &elem)
     {
+        if (elem.ns == "text" && elem.name == "span" && m_textRunDepth > 0)
+            --m_textRunDepth;
         if (elem.ns != "table" || !m_inWanted)
             return;
         if (elem.name == "table-row") {
@@ -269,9 +281,42 @@ private:
     row_t m_row = 0;
     row_t m_repeat = 1;
     bool m_rowHasValue = false;
+    int m_textRunDepth = 0;
+    bool m_nestedTextRuns = false;
 };
 
-RepeatedRows repeatedOdsRows(const QByteArray &content, const QString &sheetName)
+// The document without its text runs (<text:span>), their text kept where it stood: a run only
+// formats part of a cell's text, which the import does not keep.
+QByteArray withoutTextRuns(const QByteArray &xml)
+{
+    static const QString textNamespace = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
+    QByteArray out;
+    out.reserve(xml.size());
+    QXmlStreamReader reader(xml);
+    QXmlStreamWriter writer(&out);
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if ((reader.isStartElement() || reader.isEndElement()) && reader.name() == QLatin1String("span") &&
+            reader.namespaceUri() == textNamespace)
+            continue;
+        if (reader.hasError())
+            break;
+        writer.writeCurrentToken(reader);
+    }
+    if (reader.hasError())
+        throw std::runtime_error(reader.errorString().toStdString());
+    return out;
+}
+
+// What the program reads from an OpenDocument spreadsheet's content before liborcus does.
+struct OdsContent {
+    RepeatedRows repeated;
+    // The workbook to hand to liborcus in place of the file when it would refuse the file's own
+    // content (text runs inside each other); empty when the file itself will do.
+    QByteArray rewritten;
+};
+
+OdsContent scanOdsContent(const QByteArray &content, const QString &sheetName)
 {
     orcus::zip_archive_stream_blob blob(reinterpret_cast<const uint8_t *>(content.constData()), size_t(content.size()));
     orcus::zip_archive archive(&blob);
@@ -286,7 +331,19 @@ RepeatedRows repeatedOdsRows(const QByteArray &content, const QString &sheetName
     RepeatedRowScanner scanner(sheetName);
     orcus::sax_parser<RepeatedRowScanner> parser(reinterpret_cast<const char *>(xml.data()), size, scanner);
     parser.parse();
-    return scanner.rows();
+    OdsContent scanned{scanner.rows(), {}};
+    if (scanner.nestedTextRuns()) {
+        // liborcus hands the entry over with a terminating zero of its own.
+        size_t length = size;
+        while (length > 0 && xml[length - 1] == 0)
+            --length;
+        const QByteArray flat =
+            withoutTextRuns(QByteArray::fromRawData(reinterpret_cast<const char *>(xml.data()), qsizetype(length)));
+        xml = {}; // the original content is not needed any more
+        scanned.rewritten = storedZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                       {"content.xml", flat}});
+    }
+    return scanned;
 }
 
 // Cells of an Office Open XML sheet written as inline strings (<c t="inlineStr"><is><t>…</t></is>,
@@ -610,9 +667,12 @@ void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat f
             orcus::orcus_xlsx reader(&*factory);
             reader.read_stream(stream);
         } else {
-            factory.emplace(sheetName, receiver, SheetExtras{repeatedOdsRows(content, sheetName), {}}, progress);
+            OdsContent ods = scanOdsContent(content, sheetName);
+            factory.emplace(sheetName, receiver, SheetExtras{std::move(ods.repeated), {}}, progress);
             orcus::orcus_ods reader(&*factory);
-            reader.read_stream(stream);
+            reader.read_stream(ods.rewritten.isEmpty()
+                                   ? stream
+                                   : std::string_view(ods.rewritten.constData(), size_t(ods.rewritten.size())));
         }
     } catch (const ImportCancelled &) {
         throw;

@@ -186,7 +186,9 @@ TEST_F(WorkbookReaderTest, FilesThatAreNoReadableWorkbookAreRefusedWithTheReason
         {"text.xls", bytes("a,b\n1,2\n"), "不是可以读取的工作簿"},
         {"other.zip", bytes(QByteArrayLiteral("PK\x03\x04") + QByteArray(100, 'x')), "不是可以读取的工作簿"},
         {"open.csv", bytes("a,b\n\"never closed\n"), "引号没有结束"},
-        {"latin1.csv", bytes("a\n\xff\xfe\xff\n"), "既不是 UTF-8 也不是 GBK"},
+        {"latin1.csv", bytes("a\n\xff\xfe\xff\n"), "第 2 行的文字既不是 UTF-8 也不是 GBK"},
+        // GBK lines (衬衫) before a character cut off by the line's end.
+        {"broken-gbk.csv", bytes("a,b\n\xb3\xc4\xc9\xc0,1\n\xb3\n"), "第 3 行的文字既不是 UTF-8 也不是 GBK"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

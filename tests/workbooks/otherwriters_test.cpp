@@ -62,4 +62,21 @@ TEST(OtherWriters, WorkbooksOfLibreOfficeAndGnumericImportCellByCell)
     }
 }
 
+// A cell whose words carry different formats holds text runs inside each other: read as its text.
+TEST(OtherWriters, TextRunsInsideEachOtherReadAsTheCellsText)
+{
+    TestShop shop;
+    int imported = 0;
+    try {
+        imported = stockimport::appendRows(shop.db, [&](SheetReceiver &receiver) {
+            workbook::readSheetApart(kFixtures + "ods-nested-spans.ods", stockimport::sheetName(), receiver);
+        });
+    } catch (const UserVisibleError &e) {
+        FAIL() << e.text().toStdString();
+    }
+    EXPECT_EQ(imported, 2);
+    EXPECT_EQ(shop.scalar("select a from data order by ID limit 1").toString(), QStringLiteral("衬衫红色"));
+    EXPECT_EQ(shop.scalar("select b from data order by ID limit 1").toString(), QStringLiteral("XL"));
+}
+
 } // namespace
