@@ -241,6 +241,17 @@ void Database::addMissingIndexes()
         }
     } catch (const DbError &) {
     }
+    // The program's own tables likewise, only when missing; whoever uses one makes it first when it
+    // could not be made here.
+    try {
+        for (const schema::ProgramTable &table : schema::programTables()) {
+            const Statement present(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?"),
+                                    {table.name});
+            if (scalar(present).toInt() == 0)
+                execute(Statement(table.statement));
+        }
+    } catch (const DbError &) {
+    }
 }
 
 void Database::create()
@@ -258,7 +269,8 @@ void Database::create(const QString &firstUserPasswordHash)
     try {
         applyPragmas();
         inTransaction(*this, [&] {
-            for (const QString &sql : schema::createStatements() + schema::indexStatements())
+            for (const QString &sql :
+                 schema::createStatements() + schema::programTableStatements() + schema::indexStatements())
                 execute(Statement(sql));
             execute(schema::firstUser(firstUserPasswordHash));
         });

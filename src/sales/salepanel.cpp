@@ -29,6 +29,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
+#include <QUuid>
 
 namespace {
 
@@ -58,7 +59,8 @@ std::optional<double> typedNumber(const QString &text)
 
 } // namespace
 
-SalePanel::SalePanel(AppContext &ctx, QWidget *parent) : FloatingPanel(parent), m_ctx(ctx)
+SalePanel::SalePanel(AppContext &ctx, QWidget *parent)
+    : FloatingPanel(parent), m_ctx(ctx), m_claimant(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     setObjectName(QStringLiteral("SalePanel"));
     setFixedSize(kWidth, kHeight);
@@ -257,6 +259,12 @@ long long SalePanel::firstFreeCounter() const
     return firstFreeOrderCounter(m_ctx.db, m_ctx.clock.today());
 }
 
+void SalePanel::claimCounter(long long atLeast)
+{
+    m_counter.raiseTo(claimOrderCounter(m_ctx.db, m_ctx.clock.today(), atLeast, m_claimant));
+    m_counterClaimed = true;
+}
+
 void SalePanel::followCalendar()
 {
     const QDate today = m_ctx.clock.today();
@@ -313,7 +321,15 @@ void SalePanel::startSale(int row)
         m_actualPrice->setText(stock.listPrice);
         m_stockQuantity->setText(stock.stock);
         compute();
-        m_counter.startSale(m_saleDate->dateText(), firstFreeCounter());
+        // The order is opened for this program when its first sale starts: a new day's first
+        // number, or the number chosen at start-up, which another program may have opened since.
+        if (m_counter.isNewDay(m_saleDate->dateText())) {
+            const QDate today = m_ctx.clock.today();
+            m_counter.startSale(m_saleDate->dateText(), claimOrderCounter(m_ctx.db, today, 1, m_claimant));
+            m_counterClaimed = true;
+        } else if (!m_counterClaimed) {
+            claimCounter(m_counter.value());
+        }
         buildOrderNumberField();
         emit currentOrderChanged();
         m_actualPrice->setFocus(Qt::OtherFocusReason);
@@ -420,14 +436,19 @@ void SalePanel::buildOrderNumberField()
 
 void SalePanel::nextOrder()
 {
+    const long long current = m_counter.value();
     m_counter.next();
+    guarded(m_ctx.messages, [&] {
+        m_counter.raiseTo(nextOrderCounter(m_ctx.db, m_ctx.clock.today(), current, m_claimant));
+        m_counterClaimed = true;
+    });
     showSteppedOrder();
 }
 
 void SalePanel::startNewOrder()
 {
     m_counter.next();
-    guarded(m_ctx.messages, [&] { m_counter.raiseTo(firstFreeCounter()); });
+    guarded(m_ctx.messages, [&] { claimCounter(m_counter.value()); });
     showSteppedOrder();
 }
 
@@ -442,6 +463,7 @@ void SalePanel::showSteppedOrder()
 void SalePanel::previousOrder()
 {
     m_counter.previous();
+    m_counterClaimed = true; // an order chosen by hand
     buildOrderNumberField();
     emit currentOrderChanged();
     emit orderStepped();
@@ -489,12 +511,24 @@ SaleEntry SalePanel::entry() const
     return e;
 }
 
-void SalePanel::writeSale()
+bool SalePanel::writeSale()
 {
-    const SaleFigures posted = postSale(m_ctx.db, *m_loaded, entry());
+    LoadedStock now;
+    try {
+        postSale(m_ctx.db, *m_loaded, entry(), &now);
+    } catch (const StockShortage &shortage) {
+        // Another program sold from the row since it was loaded: the panel shows the stock as it
+        // now is and offers it, as the check before the posting does.
+        m_loaded = shortage.now();
+        m_stockQuantity->setText(m_loaded->stock);
+        m_ctx.messages.info(QStringLiteral("库存不足"));
+        m_quantity->setText(m_loaded->stock);
+        return false;
+    }
     // The panel keeps standing for the row as it now is in the database.
-    m_loaded = m_loaded->after(posted);
-    m_stockQuantity->setText(m_loaded->stock);
+    m_loaded = now;
+    m_stockQuantity->setText(now.stock);
+    return true;
 }
 
 void SalePanel::post()
@@ -513,7 +547,8 @@ void SalePanel::post()
             m_ctx.messages.info(QStringLiteral("销售日期必须输入"));
             return;
         }
-        writeSale();
+        if (!writeSale())
+            return;
         const long long soldRow = m_loaded->key; // forgotten as the panel hides
         // The sale is stored; the counter is kept at once so a failing refresh cannot lose it.
         storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("danhao"), m_counter.text());
@@ -533,9 +568,8 @@ void SalePanel::reducedPost()
         if (!routines::requireField(m_ctx.messages, m_actualPrice, QStringLiteral("实际销售价必须输入！")) ||
             !routines::requireField(m_ctx.messages, m_quantity, QStringLiteral("销售数量必须输入！")))
             return;
-        if (!quantityAllowed())
+        if (!quantityAllowed() || !writeSale())
             return;
-        writeSale();
         emit m_ctx.events.stockRowsChanged();
         emit m_ctx.events.saleLinesChanged();
         hide();
@@ -549,9 +583,8 @@ void SalePanel::appendSale()
     if (!m_loaded)
         return;
     guarded(m_ctx.messages, [&] {
-        if (!quantityAllowed())
+        if (!quantityAllowed() || !writeSale())
             return;
-        writeSale();
         emit m_ctx.events.saleLinesChanged();
     });
 }
