@@ -26,6 +26,9 @@ signals:
     // The database connection was closed and opened again (backup and restore): everything shown
     // is read again.
     void databaseReopened();
+    // Another program sharing the database file wrote to it (a sale, a stock-in, a correction, an
+    // import): what is shown is read again, each view keeping its listing, order and current row.
+    void writtenElsewhere();
     // A save succeeded: `text` is shown in the success prompt for two seconds.
     void succeeded(const QString &text);
 };

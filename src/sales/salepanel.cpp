@@ -531,6 +531,24 @@ bool SalePanel::writeSale()
     return true;
 }
 
+void SalePanel::followStoredRow()
+{
+    if (!m_loaded)
+        return;
+    guarded(m_ctx.messages, [&] {
+        const QVariant stored =
+            m_ctx.db.scalar(Statement(QStringLiteral("SELECT ID FROM data WHERE ID=?"), {m_loaded->key}));
+        if (stored.isNull())
+            return; // deleted: the posting says so when it is tried
+        // Only the stock figures move under a sale; what the user typed and sees otherwise stays.
+        const LoadedStock now = LoadedStock::stored(m_ctx.db, m_loaded->key);
+        m_loaded->sold = now.sold;
+        m_loaded->salesAmount = now.salesAmount;
+        m_loaded->stock = now.stock;
+        m_stockQuantity->setText(now.stock);
+    });
+}
+
 void SalePanel::post()
 {
     if (!m_loaded)

@@ -67,6 +67,10 @@ public:
     // A click on a row of the main grid: a click on another row closes the panel.
     void rowClicked(int row);
 
+    // After another program wrote to the file: the stock quantity shown follows the loaded row
+    // as it is now stored.
+    void followStoredRow();
+
     // "销售确认": checks, posts, and brings the other windows up to date.
     void post();
     // The reduced "销售确认" reachable only with Tab: compute, two checks, post, full list.
