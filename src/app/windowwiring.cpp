@@ -10,6 +10,8 @@
 #include "common/guard.h"
 #include "common/settings.h"
 #include "common/shopevents.h"
+#include "data/database.h"
+#include "data/externalchanges.h"
 #include "maintenance/backupwindow.h"
 #include "sales/checkoutpanel.h"
 #include "sales/receiptsettingswindow.h"
@@ -28,6 +30,7 @@
 #include "users/passwordchangewindow.h"
 #include "users/usermanagementwindow.h"
 #include "users/userrestrictions.h"
+#include "widgets/busycursor.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -315,6 +318,17 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
         });
         sale->followRestoredSales();
     });
+    // Another program on the same file: what it wrote shows here as if written here, each view
+    // keeping its place; the panels keep what is typed into them.
+    QObject::connect(&events, &ShopEvents::writtenElsewhere, &main, [&ctx, &w, grid, sale, checkout] {
+        guarded(ctx.messages, [&] {
+            grid->rereadShown();
+            sale->followStoredRow();
+            checkout->refresh();
+            w.inventorySummary->refresh();
+            w.salesDetails->rereadShown();
+        });
+    });
     QObject::connect(&events, &ShopEvents::databaseReopened, &main, [&ctx, &w, grid, sale, checkout] {
         guarded(ctx.messages, [&] {
             grid->refreshAll();
@@ -324,6 +338,22 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
             checkout->refresh();
         });
     });
+}
+
+// Writes of other programs sharing the database file are noticed within half a second and
+// announced; a file replaced by another program's restore is opened again. A write that waits for
+// another program's save shows the hourglass.
+void wireOtherPrograms(AppContext &ctx, WindowSet &w)
+{
+    showWaitCursorWhileBusy(ctx.db);
+    auto *changes = new ExternalChanges(ctx.db, w.main);
+    changes->setObjectName(QStringLiteral("externalChanges"));
+    QObject::connect(changes, &ExternalChanges::written, &ctx.events, &ShopEvents::writtenElsewhere);
+    QObject::connect(changes, &ExternalChanges::replaced, w.main, [&ctx] {
+        if (guarded(ctx.messages, [&] { ctx.db.open(); }))
+            emit ctx.events.databaseReopened();
+    });
+    changes->start();
 }
 
 } // namespace
@@ -336,4 +366,5 @@ void wireWindows(AppContext &ctx, WindowSet &windows)
     wireCommands(ctx, windows);
     wireStartAndLogin(ctx, windows);
     wireShopEvents(ctx, windows);
+    wireOtherPrograms(ctx, windows);
 }

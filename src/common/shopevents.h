@@ -29,6 +29,9 @@ signals:
     // A backup was put in the place of the database (announced before databaseReopened): this
     // run's login and order numbering start again in the restored file.
     void databaseRestored();
+    // Another program sharing the database file wrote to it (a sale, a stock-in, a correction, an
+    // import): what is shown is read again, each view keeping its listing, order and current row.
+    void writtenElsewhere();
     // A save succeeded: `text` is shown in the success prompt for two seconds.
     void succeeded(const QString &text);
 };

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <sqlite3.h>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -183,6 +184,7 @@ void Database::open()
     close();
     requireShopDatabase(m_fileName, m_busyTimeoutMs);
     m_db = openConnection(m_fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, m_busyTimeoutMs, cannotOpen());
+    installBusyHandler();
     try {
         applyPragmas();
     } catch (...) {
@@ -195,8 +197,66 @@ void Database::open()
 void Database::setBusyTimeout(int milliseconds)
 {
     m_busyTimeoutMs = milliseconds;
-    if (m_db)
-        sqlite3_busy_timeout(m_db, milliseconds);
+}
+
+void Database::installBusyHandler()
+{
+    ++m_generation;
+    m_waiting = false;
+    sqlite3_busy_handler(
+        m_db, [](void *self, int count) { return static_cast<Database *>(self)->waitWhileBusy(count); }, this);
+}
+
+int Database::waitWhileBusy(int count)
+{
+    if (m_noWait)
+        return 0;
+    const long long now = QDateTime::currentMSecsSinceEpoch();
+    if (count == 0) {
+        m_waitStartMs = now;
+        if (!m_waiting) {
+            m_waiting = true;
+            if (m_busyNotice)
+                m_busyNotice(true);
+        }
+    }
+    const long long left = m_busyTimeoutMs - (now - m_waitStartMs);
+    if (left <= 0)
+        return 0;
+    // Short naps first: most holds last a few milliseconds (another program's commit).
+    const long long nap = count < 5 ? 1 : count < 20 ? 5 : 20;
+    sqlite3_sleep(int(std::min(nap, left)));
+    return 1;
+}
+
+void Database::endWait()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    if (m_busyNotice)
+        m_busyNotice(false);
+}
+
+bool Database::inWriteGroup() const
+{
+    return m_db && sqlite3_get_autocommit(m_db) == 0;
+}
+
+long long Database::dataVersion()
+{
+    if (!m_db)
+        return -1;
+    const bool noWait = std::exchange(m_noWait, true);
+    long long version = -1;
+    try {
+        query(Statement("PRAGMA data_version"),
+              [&](sqlite3_stmt *stmt) { version = sqlite3_column_int64(stmt, 0); });
+    } catch (const DbError &) {
+        version = -1;
+    }
+    m_noWait = noWait;
+    return version;
 }
 
 void Database::addMissingIndexes()
@@ -216,6 +276,17 @@ void Database::addMissingIndexes()
         }
     } catch (const DbError &) {
     }
+    // The program's own tables likewise, only when missing; whoever uses one makes it first when it
+    // could not be made here.
+    try {
+        for (const schema::ProgramTable &table : schema::programTables()) {
+            const Statement present(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?"),
+                                    {table.name});
+            if (scalar(present).toInt() == 0)
+                execute(Statement(table.statement));
+        }
+    } catch (const DbError &) {
+    }
 }
 
 void Database::create()
@@ -230,10 +301,12 @@ void Database::create(const QString &firstUserPasswordHash)
     close();
     m_db = openConnection(m_fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, m_busyTimeoutMs,
                           QStringLiteral("无法创建数据库文件"));
+    installBusyHandler();
     try {
         applyPragmas();
         inTransaction(*this, [&] {
-            for (const QString &sql : schema::createStatements() + schema::indexStatements())
+            for (const QString &sql :
+                 schema::createStatements() + schema::programTableStatements() + schema::indexStatements())
                 execute(Statement(sql));
             execute(schema::firstUser(firstUserPasswordHash));
         });
@@ -301,6 +374,7 @@ void Database::execute(const Statement &statement)
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
+    endWait();
     if (rc != SQLITE_DONE)
         fail(stmt);
     sqlite3_finalize(stmt);
@@ -320,9 +394,11 @@ void Database::query(const Statement &statement, const std::function<void(sqlite
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
             onRow(stmt);
     } catch (...) {
+        endWait();
         sqlite3_finalize(stmt);
         throw;
     }
+    endWait();
     if (rc != SQLITE_DONE)
         fail(stmt);
     sqlite3_finalize(stmt);
@@ -407,6 +483,7 @@ void RepeatedStatement::run(const QVariantList &values)
     int rc;
     while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
     }
+    m_db.endWait();
     if (rc != SQLITE_DONE) {
         const DbError error = engineerror::last(m_db.m_db);
         sqlite3_reset(m_stmt); // ready for the next run
@@ -422,7 +499,14 @@ Transaction::Transaction(Database &db) : m_db(db)
     // refuses such a wait to avoid a deadlock. Groups inside it are savepoints.
     m_outermost = !m_db.isOpen() || sqlite3_get_autocommit(m_db.handle()) != 0;
     if (m_outermost) {
-        m_db.execute(Statement("BEGIN IMMEDIATE"));
+        try {
+            m_db.execute(Statement("BEGIN IMMEDIATE"));
+        } catch (const DbError &e) {
+            // Another program kept the write lock for the whole busy timeout: it is saving.
+            if (e.cause() == DbError::Cause::Locked)
+                throw DbError(QStringLiteral("另一台电脑正在保存，请稍后再试"), DbError::Cause::Locked);
+            throw;
+        }
         return;
     }
     static int counter = 0;

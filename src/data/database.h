@@ -67,6 +67,21 @@ public:
     void setWriteGuard(std::function<void()> guard) { m_writeGuard = std::move(guard); }
     void setBusyTimeout(int milliseconds);
     int busyTimeout() const { return m_busyTimeoutMs; }
+    // Told `true` when a statement starts waiting for a file another program holds, and `false`
+    // when that statement ends, whether it got through or gave up at the busy timeout. Nothing
+    // may be run on this connection from inside it.
+    void setBusyWaitNotice(std::function<void(bool waiting)> notice) { m_busyNotice = std::move(notice); }
+    const std::function<void(bool waiting)> &busyWaitNotice() const { return m_busyNotice; }
+
+    // How many times the connection was opened (or created): what was learnt about an earlier
+    // connection does not hold for a new one.
+    int generation() const { return m_generation; }
+    // Whether a group of writes is open on this connection.
+    bool inWriteGroup() const;
+    // The file's data version (SQLite's PRAGMA data_version): it moves on whenever another
+    // connection commits a write to the file, never for this connection's own writes. Reads no
+    // table and does not wait: -1 while another program holds the file.
+    long long dataVersion();
 
     long long lastInsertId() const;
     int changes() const;
@@ -92,11 +107,21 @@ private:
     [[noreturn]] void fail(sqlite3_stmt *stmt) const;
     void applyPragmas();
     void addMissingIndexes();
+    void installBusyHandler();
+    // The busy handler: whether to try again after waiting a little, `count` tries in.
+    int waitWhileBusy(int count);
+    // A statement has ended: a wait it began is over.
+    void endWait();
 
     QString m_fileName;
     sqlite3 *m_db = nullptr;
     int m_busyTimeoutMs = kBusyTimeoutMs;
     std::function<void()> m_writeGuard;
+    std::function<void(bool)> m_busyNotice;
+    bool m_waiting = false;
+    bool m_noWait = false;
+    long long m_waitStartMs = 0;
+    int m_generation = 0;
 
     friend class RepeatedStatement;
 };

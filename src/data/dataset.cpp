@@ -375,6 +375,22 @@ void Dataset::execute(const Statement &statement)
     m_db.execute(statement);
 }
 
+void Dataset::reopenKeepingPlace(const QHash<QString, long long> &tableSums)
+{
+    if (!m_open || isEditing() || m_statement.sql.isEmpty())
+        return;
+    const Statement statement = m_statement;
+    const QString sortSpec =
+        m_sortColumn.isEmpty() ? QString() : m_sortColumn + (m_sortDescending ? QStringLiteral(" DESC") : QString());
+    const long long key = currentKey();
+    const int row = m_current;
+    open(statement, tableSums);
+    if (!sortSpec.isEmpty())
+        sort(sortSpec);
+    const int again = key >= 0 ? rowOfKey(key) : -1;
+    setCurrentRow(again >= 0 ? again : row);
+}
+
 void Dataset::openTable(const QString &table)
 {
     close();

@@ -31,6 +31,10 @@ public:
     // like the deferred ones, when a row is shown, and sums() gives these sums, kept true by
     // edits and deletions through this dataset. A whole table then loads little more than its keys.
     void open(const Statement &statement, const QHash<QString, long long> &tableSums);
+    // Runs the statement again after the table was written elsewhere: the rows as stored now,
+    // sorted as they were, the row with the same key current (or, when it is gone, the row at the
+    // same position). `tableSums` as for open(). Does nothing when closed or editing.
+    void reopenKeepingPlace(const QHash<QString, long long> &tableSums = {});
     // Closes, replaces the statement and runs it without a result.
     void execute(const Statement &statement);
     // Opens a whole table for appending rows; no rows are loaded.

@@ -73,6 +73,25 @@ QStringList indexNames()
             QStringLiteral("data1_by_day"), QStringLiteral("data1_owed"), QStringLiteral("data1_by_customer")};
 }
 
+const std::vector<ProgramTable> &programTables()
+{
+    static const std::vector<ProgramTable> all{
+        // The order numbers opened for selling, with the run of the program that opened each: when
+        // two programs share the file, a number one of them has opened is not opened by the other.
+        {QStringLiteral("order_claims"),
+         QStringLiteral("CREATE TABLE IF NOT EXISTS order_claims (z TEXT PRIMARY KEY, claimant TEXT NOT NULL)")},
+    };
+    return all;
+}
+
+QStringList programTableStatements()
+{
+    QStringList s;
+    for (const ProgramTable &table : programTables())
+        s << table.statement;
+    return s;
+}
+
 Statement firstUser(const QString &passwordHash)
 {
     return Statement(QStringLiteral("INSERT INTO userdb (username, passwd) VALUES (?, ?)"),

@@ -20,6 +20,16 @@ const std::vector<Table> &tables();
 // Statements that create the tables of a new shop database.
 QStringList createStatements();
 
+// Tables the program keeps for itself beside the four: made for new databases and, when missing,
+// at every open and before their first use, so a file made before them is used as it is. None is
+// required of a file.
+struct ProgramTable {
+    QString name;
+    QString statement; // CREATE TABLE IF NOT EXISTS
+};
+const std::vector<ProgramTable> &programTables();
+QStringList programTableStatements();
+
 // Adds the superadministrator, whose password is kept as `passwordHash`.
 Statement firstUser(const QString &passwordHash);
 

@@ -34,6 +34,10 @@ bool isOwnTable(const QString &name)
         if (table.name.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
+    for (const schema::ProgramTable &table : schema::programTables()) {
+        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
     return false;
 }
 

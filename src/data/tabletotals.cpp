@@ -40,8 +40,14 @@ QHash<QString, long long> TableTotals::sums()
     // opened again (backup, restore) it is set up afresh.
     const QVariant present = m_db.scalar(
         Statement(QStringLiteral("select count(*) from temp.sqlite_master where type='table' and name=?"), {totalsTable()}));
-    if (present.toInt() == 0)
+    if (present.toInt() == 0) {
         setUp();
+    } else if (m_generation != m_db.generation() || m_db.dataVersion() != m_version) {
+        // Another program wrote to the file (or this connection has not counted yet).
+        Transaction transaction(m_db);
+        recount();
+        transaction.commit();
+    }
     QHash<QString, long long> sums;
     QStringList names;
     for (int i = 0; i < m_columns.size(); ++i)
@@ -56,18 +62,30 @@ QHash<QString, long long> TableTotals::sums()
     return sums;
 }
 
+void TableTotals::recount()
+{
+    QStringList totals;
+    for (const QString &column : m_columns)
+        totals << QStringLiteral("coalesce(sum(%1(%2)),0)").arg(QString::fromLatin1(kUnits), quoted(column));
+    m_db.execute(Statement(QStringLiteral("DELETE FROM temp.%1").arg(totalsTable())));
+    m_db.execute(Statement(QStringLiteral("INSERT INTO temp.%1 SELECT %2 FROM main.%3")
+                               .arg(totalsTable(), totals.join(QLatin1Char(',')), m_table)));
+    // Read under the transaction's lock: no other write can land between the count and this.
+    m_generation = m_db.generation();
+    m_version = m_db.dataVersion();
+}
+
 void TableTotals::setUp()
 {
     if (sqlite3_create_function_v2(m_db.handle(), kUnits, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
                                    nullptr, units, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError(QString::fromUtf8(sqlite3_errmsg(m_db.handle())));
     const QString function = QString::fromLatin1(kUnits);
-    QStringList columns, totals, added, removed, changed;
+    QStringList columns, added, removed, changed;
     for (int i = 0; i < m_columns.size(); ++i) {
         const QString c = QStringLiteral("c%1").arg(i);
         const QString column = quoted(m_columns.at(i));
         columns << c + QStringLiteral(" INTEGER NOT NULL");
-        totals << QStringLiteral("coalesce(sum(%1(%2)),0)").arg(function, column);
         added << QStringLiteral("%1=%1+%2(new.%3)").arg(c, function, column);
         removed << QStringLiteral("%1=%1-%2(old.%3)").arg(c, function, column);
         changed << QStringLiteral("%1=%1-%2(old.%3)+%2(new.%3)").arg(c, function, column);
@@ -79,8 +97,7 @@ void TableTotals::setUp()
     };
     Transaction transaction(m_db);
     m_db.execute(Statement(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(table, columns.join(QLatin1Char(',')))));
-    m_db.execute(Statement(QStringLiteral("INSERT INTO temp.%1 SELECT %2 FROM main.%3")
-                               .arg(table, totals.join(QLatin1Char(',')), m_table)));
+    recount();
     m_db.execute(trigger(QStringLiteral("INSERT"), added));
     m_db.execute(trigger(QStringLiteral("DELETE"), removed));
     m_db.execute(trigger(QStringLiteral("UPDATE"), changed));

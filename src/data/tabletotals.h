@@ -11,7 +11,8 @@ class Database;
 // triggers on the program's connection add each inserted, changed or deleted row's values to a
 // temporary table as it is written; being part of the write, they are rolled back with it. The
 // sums are kept as Dataset::sums keeps them: each value rounded to ten-thousandths, added up
-// exactly. Nothing is stored in the database file.
+// exactly. Nothing is stored in the database file. Writes of other programs sharing the file fire
+// no trigger here: when the file's data version shows one, the sums are read from the rows again.
 class TableTotals {
 public:
     TableTotals(Database &db, QString table, QStringList columns);
@@ -24,7 +25,12 @@ private:
     QString totalsTable() const;
     void setUp();
 
+    // Sums every row into the temporary table, which must exist.
+    void recount();
+
     Database &m_db;
     QString m_table;
     QStringList m_columns;
+    int m_generation = -1;    // the connection the data version below belongs to
+    long long m_version = -1; // the file's data version when the sums were last counted from the rows
 };

@@ -30,6 +30,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
+#include <QUuid>
 
 namespace {
 
@@ -59,7 +60,8 @@ std::optional<double> typedNumber(const QString &text)
 
 } // namespace
 
-SalePanel::SalePanel(AppContext &ctx, QWidget *parent) : FloatingPanel(parent), m_ctx(ctx)
+SalePanel::SalePanel(AppContext &ctx, QWidget *parent)
+    : FloatingPanel(parent), m_ctx(ctx), m_claimant(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     setObjectName(QStringLiteral("SalePanel"));
     setFixedSize(kWidth, kHeight);
@@ -261,6 +263,12 @@ long long SalePanel::firstFreeCounter() const
     return firstFreeOrderCounter(m_ctx.db, m_ctx.clock.today());
 }
 
+void SalePanel::claimCounter(long long atLeast)
+{
+    m_counter.raiseTo(claimOrderCounter(m_ctx.db, m_ctx.clock.today(), atLeast, m_claimant));
+    m_counterClaimed = true;
+}
+
 void SalePanel::followCalendar()
 {
     const QDate today = m_ctx.clock.today();
@@ -317,7 +325,15 @@ void SalePanel::startSale(int row)
         m_actualPrice->setText(stock.listPrice);
         m_stockQuantity->setText(stock.stock);
         compute();
-        m_counter.startSale(m_saleDate->dateText(), firstFreeCounter());
+        // The order is opened for this program when its first sale starts: a new day's first
+        // number, or the number chosen at start-up, which another program may have opened since.
+        if (m_counter.isNewDay(m_saleDate->dateText())) {
+            const QDate today = m_ctx.clock.today();
+            m_counter.startSale(m_saleDate->dateText(), claimOrderCounter(m_ctx.db, today, 1, m_claimant));
+            m_counterClaimed = true;
+        } else if (!m_counterClaimed) {
+            claimCounter(m_counter.value());
+        }
         buildOrderNumberField();
         emit currentOrderChanged();
         m_actualPrice->setFocus(Qt::OtherFocusReason);
@@ -424,14 +440,19 @@ void SalePanel::buildOrderNumberField()
 
 void SalePanel::nextOrder()
 {
+    const long long current = m_counter.value();
     m_counter.next();
+    guarded(m_ctx.messages, [&] {
+        m_counter.raiseTo(nextOrderCounter(m_ctx.db, m_ctx.clock.today(), current, m_claimant));
+        m_counterClaimed = true;
+    });
     showSteppedOrder();
 }
 
 void SalePanel::startNewOrder()
 {
     m_counter.next();
-    guarded(m_ctx.messages, [&] { m_counter.raiseTo(firstFreeCounter()); });
+    guarded(m_ctx.messages, [&] { claimCounter(m_counter.value()); });
     showSteppedOrder();
 }
 
@@ -440,6 +461,8 @@ void SalePanel::followRestoredSales()
     guarded(m_ctx.messages, [&] {
         const long long firstFree = firstFreeCounter();
         m_counter.restore(firstFree, m_saleDate->dateText());
+        // The restored file holds no claim of this run: the next sale opens its order there.
+        m_counterClaimed = false;
         storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("danhao"), QString::number(firstFree - 1));
     });
     showSteppedOrder();
@@ -456,6 +479,7 @@ void SalePanel::showSteppedOrder()
 void SalePanel::previousOrder()
 {
     m_counter.previous();
+    m_counterClaimed = true; // an order chosen by hand
     buildOrderNumberField();
     emit currentOrderChanged();
     emit orderStepped();
@@ -503,12 +527,42 @@ SaleEntry SalePanel::entry() const
     return e;
 }
 
-void SalePanel::writeSale()
+bool SalePanel::writeSale()
 {
-    const SaleFigures posted = postSale(m_ctx.db, *m_loaded, entry());
+    LoadedStock now;
+    try {
+        postSale(m_ctx.db, *m_loaded, entry(), &now);
+    } catch (const StockShortage &shortage) {
+        // Another program sold from the row since it was loaded: the panel shows the stock as it
+        // now is and offers it, as the check before the posting does.
+        m_loaded = shortage.now();
+        m_stockQuantity->setText(m_loaded->stock);
+        m_ctx.messages.info(QStringLiteral("库存不足"));
+        m_quantity->setText(m_loaded->stock);
+        return false;
+    }
     // The panel keeps standing for the row as it now is in the database.
-    m_loaded = m_loaded->after(posted);
-    m_stockQuantity->setText(m_loaded->stock);
+    m_loaded = now;
+    m_stockQuantity->setText(now.stock);
+    return true;
+}
+
+void SalePanel::followStoredRow()
+{
+    if (!m_loaded)
+        return;
+    guarded(m_ctx.messages, [&] {
+        const QVariant stored =
+            m_ctx.db.scalar(Statement(QStringLiteral("SELECT ID FROM data WHERE ID=?"), {m_loaded->key}));
+        if (stored.isNull())
+            return; // deleted: the posting says so when it is tried
+        // Only the stock figures move under a sale; what the user typed and sees otherwise stays.
+        const LoadedStock now = LoadedStock::stored(m_ctx.db, m_loaded->key);
+        m_loaded->sold = now.sold;
+        m_loaded->salesAmount = now.salesAmount;
+        m_loaded->stock = now.stock;
+        m_stockQuantity->setText(now.stock);
+    });
 }
 
 void SalePanel::post()
@@ -527,7 +581,8 @@ void SalePanel::post()
             m_ctx.messages.info(QStringLiteral("销售日期必须输入"));
             return;
         }
-        writeSale();
+        if (!writeSale())
+            return;
         const long long soldRow = m_loaded->key; // forgotten as the panel hides
         // The sale is stored; the counter is kept at once so a failing refresh cannot lose it.
         storeSetting(m_ctx.settings, m_ctx.messages, QStringLiteral("danhao"), m_counter.text());
@@ -547,9 +602,8 @@ void SalePanel::reducedPost()
         if (!routines::requireField(m_ctx.messages, m_actualPrice, QStringLiteral("实际销售价必须输入！")) ||
             !routines::requireField(m_ctx.messages, m_quantity, QStringLiteral("销售数量必须输入！")))
             return;
-        if (!quantityAllowed())
+        if (!quantityAllowed() || !writeSale())
             return;
-        writeSale();
         emit m_ctx.events.stockRowsChanged();
         emit m_ctx.events.saleLinesChanged();
         hide();
@@ -563,9 +617,8 @@ void SalePanel::appendSale()
     if (!m_loaded)
         return;
     guarded(m_ctx.messages, [&] {
-        if (!quantityAllowed())
+        if (!quantityAllowed() || !writeSale())
             return;
-        writeSale();
         emit m_ctx.events.saleLinesChanged();
     });
 }

@@ -70,6 +70,10 @@ public:
     // A click on a row of the main grid: a click on another row closes the panel.
     void rowClicked(int row);
 
+    // After another program wrote to the file: the stock quantity shown follows the loaded row
+    // as it is now stored.
+    void followStoredRow();
+
     // "销售确认": checks, posts, and brings the other windows up to date.
     void post();
     // The reduced "销售确认" reachable only with Tab: compute, two checks, post, full list.
@@ -101,6 +105,9 @@ private:
     // A new day since the sale date was last set: a sale date still showing that day moves on.
     void followCalendar();
     long long firstFreeCounter() const;
+    // Opens, for this program, the first free order number not below `atLeast` and moves the
+    // counter to it.
+    void claimCounter(long long atLeast);
     // After the counter moved: the number, the checkout, a cash field at "0", the customer list.
     void showSteppedOrder();
     // The quantity checks of a posting: not 0, not more than the stock. An empty quantity passes
@@ -109,12 +116,19 @@ private:
     void applyDiscount();
     void customerEdited(const QString &text);
     void orderNumberChanged(const QString &text);
-    void writeSale();
+    // Posts the sale; false when it was refused for want of stock (the panel then shows the row as
+    // it now is).
+    bool writeSale();
     SaleEntry entry() const;
 
     AppContext &m_ctx;
     std::optional<LoadedStock> m_loaded;
     OrderCounter m_counter;
+    // This run of the program, as it is named beside the order numbers it opens.
+    QString m_claimant;
+    // Whether the counter stands on a number opened for this run or chosen by hand; a number taken
+    // over at start-up is opened when the first sale starts.
+    bool m_counterClaimed = false;
     int m_clickedRow = -1;
     QDate m_calendarDay; // the day the program last put into "销售日期："
 

@@ -8,16 +8,22 @@
 #include "data/dataset.h"
 #include "stock/pinyin.h"
 
+#include <sqlite3.h>
+
 namespace {
 
-QString cellText(const Dataset &rows, int row, const QString &column)
+QString cellText(const QVariant &v)
 {
-    const QVariant v = rows.value(row, column);
     if (v.isNull())
         return {};
     if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
         return numbertext::general(v.toDouble());
     return v.toString();
+}
+
+QString cellText(const Dataset &rows, int row, const QString &column)
+{
+    return cellText(rows.value(row, column));
 }
 
 QString initials(const QString &text)
@@ -74,6 +80,30 @@ LoadedStock LoadedStock::fromRow(const Dataset &rows, int row)
     return s;
 }
 
+LoadedStock LoadedStock::stored(Database &db, long long key)
+{
+    LoadedStock s;
+    db.query(Statement(QStringLiteral("SELECT ID, a, b, c, d, [4], [1], [5], [6], [7], day1 FROM data WHERE ID=?"),
+                       {key}),
+             [&](sqlite3_stmt *stmt) {
+                 auto text = [&](int column) { return cellText(Database::columnValue(stmt, column)); };
+                 s.key = Database::columnValue(stmt, 0).toLongLong();
+                 s.name = text(1);
+                 s.model = text(2);
+                 s.code = text(3);
+                 s.category = text(4);
+                 s.listPrice = text(5);
+                 s.purchasePrice = text(6);
+                 s.sold = text(7);
+                 s.salesAmount = text(8);
+                 s.stock = text(9);
+                 s.stockInDate = text(10);
+             });
+    if (s.key < 0)
+        throw DbError(QStringLiteral("这条库存记录已不存在，销售没有保存"));
+    return s;
+}
+
 LoadedStock LoadedStock::after(const SaleFigures &posted) const
 {
     LoadedStock s = *this;
@@ -95,35 +125,44 @@ SaleNumbers saleNumbers(const LoadedStock &stock, const QString &price, const QS
     return n;
 }
 
-SaleFigures postSale(Database &db, const LoadedStock &stock, const SaleEntry &entry)
+SaleFigures postSale(Database &db, const LoadedStock &stock, const SaleEntry &entry, LoadedStock *now)
 {
-    // Everything is converted before the first write.
-    const SaleNumbers n = saleNumbers(stock, entry.price, entry.quantity);
+    // What was typed is converted before the first write.
+    fieldvalue::number(entry.price, QStringLiteral("实际销售价："));
+    fieldvalue::number(entry.quantity, QStringLiteral("销售数量："));
     const double owed = fieldvalue::number(entry.owed, QStringLiteral("欠款金额："));
     const QString saleDate = fieldvalue::date(entry.saleDate, QStringLiteral("销售日期："));
-    const QString stockInDate = fieldvalue::date(stock.stockInDate, QStringLiteral("入库日期："));
-    const SaleFigures f = computeSale(n);
-    const double newSold = numbertext::parse(f.newSold);
-    const double newSalesAmount = numbertext::parse(f.newSalesAmount);
-    const double newStock = numbertext::parse(f.newStock);
-    const double newStockValue = numbertext::parse(f.newStockValue);
-    const double amount = numbertext::parse(f.amount);
-    const double profit = numbertext::parse(f.profit);
-    const QString name = stock.name.trimmed();
-    const QString model = stock.model.trimmed();
 
+    SaleFigures f;
     inTransaction(db, [&] {
+        // The row as stored, read under the write lock: the figures the panel was loaded with may
+        // be out of date when another program sold from the row since.
+        const LoadedStock current = LoadedStock::stored(db, stock.key);
+        const SaleNumbers n = saleNumbers(current, entry.price, entry.quantity);
+        const QString stockInDate = fieldvalue::date(current.stockInDate, QStringLiteral("入库日期："));
+        if (n.quantity > n.stock)
+            throw StockShortage(current);
+        f = computeSale(n);
+        const double newSold = numbertext::parse(f.newSold);
+        const double newSalesAmount = numbertext::parse(f.newSalesAmount);
+        const double newStock = numbertext::parse(f.newStock);
+        const double newStockValue = numbertext::parse(f.newStockValue);
+        const double amount = numbertext::parse(f.amount);
+        const double profit = numbertext::parse(f.profit);
+        const QString name = current.name.trimmed();
+        const QString model = current.model.trimmed();
+
         db.execute(Statement(QStringLiteral("UPDATE data SET [5]=?, [6]=?, [7]=?, [8]=? WHERE ID=?"),
-                             {newSold, newSalesAmount, newStock, newStockValue, stock.key}));
-        if (db.changes() == 0)
-            throw DbError(QStringLiteral("这条库存记录已不存在，销售没有保存"));
+                             {newSold, newSalesAmount, newStock, newStockValue, current.key}));
         db.execute(Statement(
             QStringLiteral("INSERT INTO data1 (a, b, c, d, z, [1], [2], [3], [4], a5, [6], day1, day2, e, f, "
                            "g, h, i, j) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-            {name, model, stock.code.trimmed(), stock.category.trimmed(), entry.orderNumber.trimmed(),
+            {name, model, current.code.trimmed(), current.category.trimmed(), entry.orderNumber.trimmed(),
              n.purchasePrice, n.price, n.quantity, amount, profit, owed, saleDate, stockInDate, initials(name),
              initials(model), entry.customer.trimmed(), entry.address.trimmed(), entry.contact.trimmed(),
              entry.remark.trimmed()}));
+        if (now)
+            *now = current.after(f);
     });
     return f;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/errors.h"
+
 #include <QString>
 
 class Database;
@@ -48,6 +50,9 @@ struct LoadedStock {
 
     // Reads row `row` of a loaded result of `select * from data …`.
     static LoadedStock fromRow(const Dataset &rows, int row);
+    // Reads the stock row with `key` as the database holds it now; a row no longer stored raises
+    // a DbError.
+    static LoadedStock stored(Database &db, long long key);
     // The same row after a sale with these figures was posted against it.
     LoadedStock after(const SaleFigures &posted) const;
 };
@@ -69,8 +74,22 @@ struct SaleEntry {
 // number raises a ConversionError naming the field.
 SaleNumbers saleNumbers(const LoadedStock &stock, const QString &price, const QString &quantity);
 
-// Posts one sale line: converts every number and date first (a ConversionError leaves the
-// database untouched), then, in one transaction, writes the new quantity sold, sales amount,
-// stock quantity and stock value into the stock row with the loaded key and appends the sale
-// line to `data1`. Either both land or neither does. Returns the figures that were stored.
-SaleFigures postSale(Database &db, const LoadedStock &stock, const SaleEntry &entry);
+// A sale refused because the stock row now holds less than the quantity: another program sold
+// from it after it was loaded. Carries the row as it now is.
+class StockShortage : public UserVisibleError {
+public:
+    explicit StockShortage(LoadedStock now) : UserVisibleError(QStringLiteral("库存不足")), m_now(std::move(now)) {}
+    const LoadedStock &now() const { return m_now; }
+
+private:
+    LoadedStock m_now;
+};
+
+// Posts one sale line against the stock row with the loaded key: converts what was typed first
+// (a ConversionError leaves the database untouched), then, in one transaction, reads the row as
+// the database holds it now — another program may have sold from it since it was loaded —,
+// computes from those figures the new quantity sold, sales amount, stock quantity and stock
+// value, writes them and appends the sale line to `data1`. Either both land or neither does. A
+// quantity above the stock the row now holds raises StockShortage and writes nothing. Returns the
+// figures that were stored; `now`, when given, receives the row as it is after the sale.
+SaleFigures postSale(Database &db, const LoadedStock &stock, const SaleEntry &entry, LoadedStock *now = nullptr);

@@ -453,6 +453,23 @@ void SalesDetailsWindow::refreshThisMonth()
         loadThisMonth();
 }
 
+void SalesDetailsWindow::rereadShown()
+{
+    if (!isVisible())
+        return;
+    if (isShowingOwedCustomers()) {
+        m_owed->load();
+        return;
+    }
+    Dataset &sales = m_ctx.data.salesQuery;
+    if (!sales.isOpen())
+        return;
+    // Every line is listed with the table's sums, which follow the other program's writes too.
+    const Statement all = saleslistings::allRecords();
+    const bool everyLine = sales.statement().sql == all.sql && sales.statement().params == all.params;
+    sales.reopenKeepingPlace(everyLine ? m_totals.sums() : QHash<QString, long long>{});
+}
+
 void SalesDetailsWindow::runOrderNumberQuery()
 {
     list(saleslistings::orderNumber(m_orderNumber->text()), false);

@@ -100,6 +100,9 @@ public:
     // window lists nothing now: every show lists this month afresh, so the rows it then shows
     // are the same, and a posting does not pay for a listing nobody sees.
     void refreshThisMonth();
+    // After another program wrote sale lines: the listing shown is read again, its rows in the
+    // order shown and the current line kept. A hidden window lists afresh when shown.
+    void rereadShown();
     // "查 询" of the order-number group.
     void runOrderNumberQuery();
 

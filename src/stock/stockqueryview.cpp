@@ -241,6 +241,11 @@ void StockQueryView::rowWritten(long long key)
     emit reloaded();
 }
 
+void StockQueryView::rereadShown()
+{
+    m_ctx.data.stockQuery.reopenKeepingPlace();
+}
+
 void StockQueryView::readListFrom(OnDemandComboBox *list, const QString &column)
 {
     list->setReader([this, column](QStringList &entries) {

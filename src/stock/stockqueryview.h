@@ -49,6 +49,9 @@ public:
     // (its new figures, or gone when it no longer meets the conditions) and the first row becomes
     // current, as a re-run leaves it; otherwise the query runs again.
     void rowWritten(long long key);
+    // After another program wrote to the file: the rows shown are read again with the listing,
+    // the conditions, the sort and the current row kept; the panels stay as they are.
+    void rereadShown();
     // "清空条件": empties the conditions one by one; the text boxes re-query as they change.
     void clearConditions();
     // The zero-stock switch as restored at login (true: rows with zero stock hidden). Sets the

@@ -140,29 +140,31 @@ TEST_F(PostSaleTest, ABadNumberOrDateStopsBeforeAnythingIsWritten)
 {
     const struct {
         const char *what;
-        std::function<void(LoadedStock &, SaleEntry &)> spoil;
+        std::function<void(TestShop &, SaleEntry &)> spoil;
         const char *message;
     } cases[] = {
-        {"price", [](LoadedStock &, SaleEntry &e) { e.price = QStringLiteral("12a"); }, "实际销售价：'12a'"},
-        {"quantity", [](LoadedStock &, SaleEntry &e) { e.quantity = QStringLiteral("1.2.3"); }, "销售数量：'1.2.3'"},
-        {"owed", [](LoadedStock &, SaleEntry &e) { e.owed = QString(); }, "欠款金额：''"},
-        {"sale date", [](LoadedStock &, SaleEntry &e) { e.saleDate = QStringLiteral("2014-13-45"); }, "销售日期："},
-        {"blank sale date", [](LoadedStock &, SaleEntry &e) { e.saleDate = QStringLiteral("    -  -  "); }, "销售日期："},
-        {"empty stock quantity", [](LoadedStock &s, SaleEntry &) { s.stock.clear(); }, "库存数量：''"},
-        {"empty purchase price", [](LoadedStock &s, SaleEntry &) { s.purchasePrice.clear(); }, "进货单价：''"},
+        {"price", [](TestShop &, SaleEntry &e) { e.price = QStringLiteral("12a"); }, "实际销售价：'12a'"},
+        {"quantity", [](TestShop &, SaleEntry &e) { e.quantity = QStringLiteral("1.2.3"); }, "销售数量：'1.2.3'"},
+        {"owed", [](TestShop &, SaleEntry &e) { e.owed = QString(); }, "欠款金额：''"},
+        {"sale date", [](TestShop &, SaleEntry &e) { e.saleDate = QStringLiteral("2014-13-45"); }, "销售日期："},
+        {"blank sale date", [](TestShop &, SaleEntry &e) { e.saleDate = QStringLiteral("    -  -  "); }, "销售日期："},
+        {"empty stock quantity", [](TestShop &s, SaleEntry &) { s.exec("update data set [7]=NULL"); }, "库存数量：''"},
+        {"empty purchase price", [](TestShop &s, SaleEntry &) { s.exec("update data set [1]=NULL"); }, "进货单价：''"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        LoadedStock stock = loaded();
+        const LoadedStock stock = loaded();
         SaleEntry e = entry;
-        c.spoil(stock, e);
+        shop.exec("update data set [1]=10.5, [7]=5");
+        c.spoil(shop, e);
+        const QVariantList before = stockFigures();
         try {
             postSale(shop.db, stock, e);
             ADD_FAILURE() << "posted";
         } catch (const ConversionError &error) {
             EXPECT_TRUE(error.text().startsWith(QString::fromUtf8(c.message))) << error.text().toStdString();
         }
-        EXPECT_EQ(stockFigures(), (QVariantList{5.0, 100.0, 5.0, 52.5}));
+        EXPECT_EQ(stockFigures(), before);
         EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 0);
     }
 }
@@ -204,6 +206,34 @@ TEST_F(PostSaleTest, TheRowAfterAPostingIsWhatTheDatabaseHolds)
     postSale(shop.db, stock, entry);
     EXPECT_EQ(stockFigures(), (QVariantList{9.0, 180.0, 1.0, 10.5}));
     EXPECT_EQ(loaded().sold, QStringLiteral("9"));
+}
+
+} // namespace
+
+namespace {
+
+// Another program sells from the row between the load and the posting: the posting counts from
+// what the database holds, and a sale the stock no longer covers is refused with today's figures.
+TEST_F(PostSaleTest, ACopyLoadedBeforeAnotherTillSoldIsPostedFromTheStoredRow)
+{
+    const LoadedStock stale = loaded();
+    shop.exec("update data set [5]=8, [6]=160, [7]=2, [8]=21"); // the other till sold 3 at 20
+
+    LoadedStock now;
+    postSale(shop.db, stale, entry, &now);
+    EXPECT_EQ(stockFigures(), (QVariantList{10.0, 200.0, 0.0, 0.0}));
+    EXPECT_EQ(now.stock, QStringLiteral("0"));
+    EXPECT_EQ(now.sold, QStringLiteral("10"));
+
+    try {
+        postSale(shop.db, stale, entry);
+        ADD_FAILURE() << "sold from an empty stock row";
+    } catch (const StockShortage &shortage) {
+        EXPECT_EQ(shortage.now().stock, QStringLiteral("0"));
+        EXPECT_EQ(shortage.now().sold, QStringLiteral("10"));
+    }
+    EXPECT_EQ(stockFigures(), (QVariantList{10.0, 200.0, 0.0, 0.0}));
+    EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 1);
 }
 
 } // namespace

@@ -12,9 +12,6 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
-
-// The stock row holds exactly what its sale lines say: sold quantity and amount, stock and its value.
 void expectRowAgreesWithLines(TestShop &shop, const LedgerRow &row)
 {
     SCOPED_TRACE(row.code.toStdString());
@@ -26,8 +23,6 @@ void expectRowAgreesWithLines(TestShop &shop, const LedgerRow &row)
     EXPECT_EQ(shop.scalar("select [8] from data where ID=?", {row.key}).toDouble(),
               (row.bought - sold) * row.purchasePrice);
 }
-
-} // namespace
 
 int killRounds(TestShop &shop, int rounds, const QList<LedgerRow> &ledger, const std::function<void(unsigned)> &work)
 {

@@ -15,6 +15,10 @@ struct LedgerRow {
     double purchasePrice;
 };
 
+// The stock row holds exactly what the sale lines of its code say: sold quantity and amount,
+// stock and its value.
+void expectRowAgreesWithLines(TestShop &shop, const LedgerRow &row);
+
 // Round after round: forks a child that runs `work(round)` on the shop's database file (it must
 // never return: it ends with _exit), kills it after a random 20–140 ms, reopens the database —
 // which rolls back whatever the child left half done — and checks that every row of `ledger`

@@ -22,6 +22,20 @@ TestShop::TestShop(const QString &config)
     db.create(initialPasswordHash());
 }
 
+TestShop::TestShop(SameFileAs sameFile)
+    : configFolder(dir.filePath(QStringLiteral("config"))),
+      db(sameFile.other.db.fileName()),
+      data(db),
+      settings(configFolder),
+      layouts(configFolder),
+      printing(dir.path()),
+      ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}}
+{
+    desktop.folder = dir.filePath(QStringLiteral("Desktop"));
+    clock.time = sameFile.other.clock.time;
+    db.open();
+}
+
 QString TestShop::initialPasswordHash()
 {
     return QStringLiteral(

@@ -21,6 +21,12 @@ public:
     // `configFolder` holds the settings and layout files; by default a folder of its own, another
     // shop's configFolder to start a second run over the first one's settings.
     explicit TestShop(const QString &configFolder = {});
+    // A second program on `other`'s database file (a second till): its own connection, settings,
+    // services and windows, the same data.
+    struct SameFileAs {
+        const TestShop &other;
+    };
+    explicit TestShop(SameFileAs sameFile);
     ~TestShop();
 
     // The first user's stored password in every test shop: a hash of the initial password made once
