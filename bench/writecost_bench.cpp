@@ -7,6 +7,7 @@
 #include "shopgenerator.h"
 
 #include "data/database.h"
+#include "data/externalchanges.h"
 #include "data/schema.h"
 #include "sales/saleposting.h"
 
@@ -91,6 +92,17 @@ void registerCase(const std::string &name, const QStringList &dropped)
             s.post();
     })->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 }
+
+// What the look for other programs' writes costs at each tick of its timer (one PRAGMA that reads
+// no table and one look at the file), on the same shop.
+void externalChangesCheck(benchmark::State &state)
+{
+    WriteShop &s = shop("allIndexes", {});
+    ExternalChanges changes(*s.db);
+    for (auto _ : state)
+        changes.check();
+}
+BENCHMARK(externalChangesCheck)->Unit(benchmark::kMicrosecond);
 
 const bool registered = [] {
     const QStringList added = schema::indexNames();
