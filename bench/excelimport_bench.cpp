@@ -48,15 +48,18 @@ const std::vector<Row> &rows()
         Database shop(cachedShop(ShopSize{kRows, 0}));
         shop.open();
         shop.query(Statement("select a,b,c,d,e,f,g,[1],[2],[3],[4],[5],[6],[7],[8],z,day1 from data order by ID"),
-                   [&](sqlite3_stmt *stmt) {
+                   [&](const ResultRow &row) {
+                       auto bytes = [&](int i) {
+                           const std::string_view t = row.utf8(i);
+                           return QByteArray(t.data(), qsizetype(t.size()));
+                       };
                        Row r;
                        for (int i = 0; i < 7; ++i)
-                           r.texts[i] = reinterpret_cast<const char *>(sqlite3_column_text(stmt, i));
+                           r.texts[i] = bytes(i);
                        for (int i = 0; i < 8; ++i)
-                           r.numbers[i] = sqlite3_column_double(stmt, 7 + i);
-                       r.remark = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 15));
-                       r.day = QDate::fromString(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 16))),
-                                                 Qt::ISODate);
+                           r.numbers[i] = row.real(7 + i);
+                       r.remark = bytes(15);
+                       r.day = QDate::fromString(row.text(16), Qt::ISODate);
                        result.push_back(std::move(r));
                    });
         return result;

@@ -41,9 +41,9 @@ struct WriteShop {
             db->execute(Statement(QStringLiteral("DROP INDEX %1").arg(index)));
         Statement pick("SELECT ID, a, b, c, d, [4], [1], [5], [6], [7], day1 FROM data WHERE [7]>=2 AND day1 IS NOT "
                        "NULL ORDER BY ID DESC LIMIT 1");
-        db->query(pick, [&](sqlite3_stmt *stmt) {
-            auto text = [&](int i) { return Database::columnValue(stmt, i).toString(); };
-            stock.key = Database::columnValue(stmt, 0).toLongLong();
+        db->query(pick, [&](const ResultRow &row) {
+            auto text = [&](int i) { return row.value(i).toString(); };
+            stock.key = row.value(0).toLongLong();
             stock.name = text(1);
             stock.model = text(2);
             stock.code = text(3);

@@ -1,5 +1,7 @@
 #include "data/cellstore.h"
 
+#include "data/resultrow.h"
+
 #include <sqlite3.h>
 
 void CellStore::clear()
@@ -16,43 +18,41 @@ void CellStore::clear()
     }
 }
 
-CellStore::Cell CellStore::read(sqlite3_stmt *stmt, int column, std::vector<char> &text)
+CellStore::Cell CellStore::read(const ResultRow &row, int column, std::vector<char> &text)
 {
-    sqlite3_value *v = sqlite3_column_value(stmt, column);
     Cell cell;
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL:
+    switch (row.type(column)) {
+    case ResultRow::Type::Null:
         break;
-    case SQLITE_INTEGER:
+    case ResultRow::Type::Integer:
         cell.type = Type::Integer;
-        cell.integer = sqlite3_value_int64(v);
+        cell.integer = row.integer(column);
         break;
-    case SQLITE_FLOAT:
+    case ResultRow::Type::Real:
         cell.type = Type::Real;
-        cell.real = sqlite3_value_double(v);
+        cell.real = row.real(column);
         break;
-    default: {
-        const auto *bytes = reinterpret_cast<const char *>(sqlite3_value_text(v));
-        const int size = sqlite3_value_bytes(v);
+    case ResultRow::Type::Text: {
+        const std::string_view bytes = row.utf8(column);
         cell.type = Type::Text;
-        cell.size = std::uint32_t(size);
+        cell.size = std::uint32_t(bytes.size());
         cell.offset = text.size();
-        text.insert(text.end(), bytes, bytes + size);
+        text.insert(text.end(), bytes.begin(), bytes.end());
         break;
     }
     }
     return cell;
 }
 
-void CellStore::appendRow(sqlite3_stmt *stmt, int count)
+void CellStore::appendRow(const ResultRow &row, int count)
 {
     for (int c = 0; c < count; ++c)
-        m_cells.push_back(read(stmt, c, m_text));
+        m_cells.push_back(read(row, c, m_text));
 }
 
-void CellStore::assign(size_t index, sqlite3_stmt *stmt, int column)
+void CellStore::assign(size_t index, const ResultRow &row, int column)
 {
-    m_cells[index] = read(stmt, column, m_text);
+    m_cells[index] = read(row, column, m_text);
 }
 
 void CellStore::set(size_t index, const QVariant &value)

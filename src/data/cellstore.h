@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-struct sqlite3_stmt;
+class ResultRow;
 struct sqlite3_value;
 
 // The cells of a loaded result, kept compact: numbers as they are, texts as UTF-8 bytes in one
@@ -15,14 +15,14 @@ class CellStore {
 public:
     void clear();
 
-    // Appends the values of the first `count` result columns of the row `stmt` stands on.
-    void appendRow(sqlite3_stmt *stmt, int count);
+    // Appends the values of the first `count` result columns of a result row.
+    void appendRow(const ResultRow &row, int count);
     // Appends the value of one result column.
-    void append(sqlite3_stmt *stmt, int column) { m_cells.push_back(read(stmt, column, m_text)); }
+    void append(const ResultRow &row, int column) { m_cells.push_back(read(row, column, m_text)); }
     void appendNull() { m_cells.emplace_back(); }
     size_t size() const { return m_cells.size(); }
     // Replaces a cell with the value of a result column.
-    void assign(size_t index, sqlite3_stmt *stmt, int column);
+    void assign(size_t index, const ResultRow &row, int column);
     // Replaces a cell with a value read back from the database (null, number or text).
     void set(size_t index, const QVariant &value);
 
@@ -44,7 +44,7 @@ public:
         }
         return textNumber(index);
     }
-    // The number a cell holding `value` gives: the same rules as number().
+    // The number a cell holding the SQLite value `value` gives: the same rules as number().
     static double numberOf(sqlite3_value *value);
     bool isNull(size_t index) const { return m_cells[index].type == Type::Null; }
     bool isText(size_t index) const { return m_cells[index].type == Type::Text; }
@@ -61,7 +61,7 @@ private:
             std::uint64_t offset; // text start in m_text
         };
     };
-    static Cell read(sqlite3_stmt *stmt, int column, std::vector<char> &text);
+    static Cell read(const ResultRow &row, int column, std::vector<char> &text);
     double textNumber(size_t index) const;
 
     std::vector<Cell> m_cells;

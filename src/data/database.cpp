@@ -113,9 +113,9 @@ void Database::applyPragmas()
         if (!collation::install(m_db))
             throw DbError(QStringLiteral("数据库错误：无法注册拼音排序规则"));
         execute(Statement("PRAGMA foreign_keys=OFF"));
-        query(Statement("PRAGMA journal_mode=DELETE"), [](sqlite3_stmt *) {});
+        query(Statement("PRAGMA journal_mode=DELETE"), [](const ResultRow &) {});
         execute(Statement("PRAGMA synchronous=FULL"));
-        query(Statement("PRAGMA mmap_size=268435456"), [](sqlite3_stmt *) {});
+        query(Statement("PRAGMA mmap_size=268435456"), [](const ResultRow &) {});
     } catch (...) {
         m_writeGuard = std::move(guard);
         throw;
@@ -251,7 +251,7 @@ long long Database::dataVersion()
     long long version = -1;
     try {
         query(Statement("PRAGMA data_version"),
-              [&](sqlite3_stmt *stmt) { version = sqlite3_column_int64(stmt, 0); });
+              [&](const ResultRow &row) { version = row.integer(0); });
     } catch (const DbError &) {
         version = -1;
     }
@@ -268,7 +268,7 @@ void Database::addMissingIndexes()
         const QStringList names = schema::indexNames();
         QStringList present;
         query(Statement("SELECT name FROM sqlite_master WHERE type='index'"),
-              [&](sqlite3_stmt *stmt) { present << textOf(stmt, 0); });
+              [&](const ResultRow &row) { present << row.text(0); });
         const QStringList statements = schema::indexStatements();
         for (int i = 0; i < names.size(); ++i) {
             if (!present.contains(names.at(i)))
@@ -380,7 +380,41 @@ void Database::execute(const Statement &statement)
     sqlite3_finalize(stmt);
 }
 
-void Database::query(const Statement &statement, const std::function<void(sqlite3_stmt *)> &onRow,
+namespace {
+
+// The row an SQLite statement stands on.
+class SqliteRow final : public ResultRow {
+public:
+    explicit SqliteRow(sqlite3_stmt *stmt) : m_stmt(stmt) {}
+    int columnCount() const override { return sqlite3_column_count(m_stmt); }
+    Type type(int column) const override
+    {
+        switch (sqlite3_column_type(m_stmt, column)) {
+        case SQLITE_NULL:
+            return Type::Null;
+        case SQLITE_INTEGER:
+            return Type::Integer;
+        case SQLITE_FLOAT:
+            return Type::Real;
+        default:
+            return Type::Text;
+        }
+    }
+    long long integer(int column) const override { return sqlite3_column_int64(m_stmt, column); }
+    double real(int column) const override { return sqlite3_column_double(m_stmt, column); }
+    std::string_view utf8(int column) const override
+    {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column)); // before its size
+        return text ? std::string_view(text, size_t(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
+    }
+
+private:
+    sqlite3_stmt *m_stmt;
+};
+
+} // namespace
+
+void Database::query(const Statement &statement, const std::function<void(const ResultRow &)> &onRow,
                      QStringList *columns)
 {
     sqlite3_stmt *stmt = prepare(statement);
@@ -390,9 +424,10 @@ void Database::query(const Statement &statement, const std::function<void(sqlite
             *columns << QString::fromUtf8(sqlite3_column_name(stmt, i));
     }
     int rc;
+    const SqliteRow row(stmt);
     try {
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-            onRow(stmt);
+            onRow(row);
     } catch (...) {
         endWait();
         sqlite3_finalize(stmt);
@@ -418,28 +453,12 @@ QVariant Database::scalar(const Statement &statement)
 {
     QVariant result;
     bool first = true;
-    query(statement, [&](sqlite3_stmt *stmt) {
+    query(statement, [&](const ResultRow &row) {
         if (first)
-            result = columnValue(stmt, 0);
+            result = row.value(0);
         first = false;
     });
     return result;
-}
-
-QVariant Database::columnValue(sqlite3_stmt *stmt, int column)
-{
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER:
-        return static_cast<qlonglong>(sqlite3_column_int64(stmt, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(stmt, column);
-    default: {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
-        return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
-    }
-    }
 }
 
 long long Database::lastInsertId() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/errors.h"
+#include "data/resultrow.h"
 #include "data/statement.h"
 
 #include <QString>
@@ -52,10 +53,9 @@ public:
 
     // Runs a statement that returns no rows (insert, update, delete, DDL).
     void execute(const Statement &statement);
-    // Runs a query; `onRow` is called for each result row with the prepared statement positioned
-    // on it.
+    // Runs a query; `onRow` is called for each result row while it is current.
     // When `columns` is given it receives the result's column names (also with no rows).
-    void query(const Statement &statement, const std::function<void(sqlite3_stmt *)> &onRow,
+    void query(const Statement &statement, const std::function<void(const ResultRow &)> &onRow,
                QStringList *columns = nullptr);
     // The column names of a query's result, without running it.
     QStringList columns(const Statement &statement);
@@ -95,9 +95,6 @@ public:
     static void removeForeignObjects(const QString &fileName, int busyTimeoutMs = kBusyTimeoutMs);
     // The same as a question: true when `fileName` passes, otherwise the reason goes to `why`.
     static bool isShopDatabase(const QString &fileName, QString *why = nullptr);
-
-    // Reads a result value as the program sees it: null, a number (double) or a text.
-    static QVariant columnValue(sqlite3_stmt *stmt, int column);
 
 private:
     // Prepares `sql`, running the write guard first when the statement writes.

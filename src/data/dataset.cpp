@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <sqlite3.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -148,10 +147,10 @@ void Dataset::open(const Statement &statement, const QHash<QString, long long> &
     int count = 0;
     try {
         if (keyAt >= 0) {
-            m_db.query(rows, [&](sqlite3_stmt *stmt) {
-                m_cells.append(stmt, keyAt);
+            m_db.query(rows, [&](const ResultRow &row) {
+                m_cells.append(row, keyAt);
                 for (size_t i = 0; i < summedAt.size(); ++i)
-                    units[i] += numbertext::fixed4Units(CellStore::numberOf(sqlite3_column_value(stmt, summedAt[i])));
+                    units[i] += numbertext::fixed4Units(row.number(summedAt[i]));
                 ++count;
             });
         } else {
@@ -159,10 +158,10 @@ void Dataset::open(const Statement &statement, const QHash<QString, long long> &
             int width = -1;
             m_db.query(
                 rows,
-                [&](sqlite3_stmt *stmt) {
+                [&](const ResultRow &row) {
                     if (width < 0)
-                        width = sqlite3_column_count(stmt);
-                    m_cells.appendRow(stmt, width);
+                        width = row.columnCount();
+                    m_cells.appendRow(row, width);
                     ++count;
                 },
                 namesKnown ? nullptr : &columns);
@@ -283,7 +282,7 @@ void Dataset::readRows(int from, int count) const
     try {
         m_db.query(
             statement,
-            [&](sqlite3_stmt *stmt) {
+            [&](const ResultRow &row) {
                 if (target.empty()) {
                     for (const QString &name : columns) {
                         const int c = columnIndex(name);
@@ -291,12 +290,12 @@ void Dataset::readRows(int from, int count) const
                     }
                     keyColumn = int(columns.indexOf(m_columns.at(m_keyColumn)));
                 }
-                const int late = lateRow.value(sqlite3_column_int64(stmt, keyColumn), -1);
+                const int late = lateRow.value(row.integer(keyColumn), -1);
                 if (late < 0)
                     return;
                 for (size_t c = 0; c < target.size(); ++c) {
                     if (target[c] >= 0)
-                        m_lateCells.assign(size_t(late) * width + size_t(target[c]), stmt, int(c));
+                        m_lateCells.assign(size_t(late) * width + size_t(target[c]), row, int(c));
                 }
             },
             &columns);
@@ -356,13 +355,13 @@ std::vector<long long> Dataset::readWholeColumn(int column, CellStore &values) c
     deferred[size_t(m_keyColumn)] = deferred[size_t(column)] = false;
     const int keyAt = m_keyColumn < column ? 0 : 1;
     std::vector<long long> at(size_t(m_rowCount), -1);
-    m_db.query(withoutOrder(loadingStatement(m_statement, m_columns, deferred)), [&](sqlite3_stmt *stmt) {
-        const int row = rowOfKey(sqlite3_column_int64(stmt, keyAt));
+    m_db.query(withoutOrder(loadingStatement(m_statement, m_columns, deferred)), [&](const ResultRow &result) {
+        const int row = rowOfKey(result.integer(keyAt));
         if (row < 0)
             return;
         at[size_t(row)] = (long long)values.size();
         values.appendNull();
-        values.assign(values.size() - 1, stmt, 1 - keyAt);
+        values.assign(values.size() - 1, result, 1 - keyAt);
     });
     return at;
 }
@@ -397,7 +396,7 @@ void Dataset::openTable(const QString &table)
     m_statement = m_rowsStatement = Statement(QStringLiteral("select * from ") + table);
     QStringList columns;
     m_db.query(Statement(QStringLiteral("select * from ") + table + QStringLiteral(" where 0")),
-               [](sqlite3_stmt *) {}, &columns);
+               [](const ResultRow &) {}, &columns);
     m_columns = columns;
     m_columnIndex.clear();
     for (int i = 0; i < m_columns.size(); ++i)
@@ -607,9 +606,9 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
     std::vector<QVariant> fresh;
     m_db.query(Statement(QStringLiteral("SELECT %1 FROM %2 WHERE ID=?").arg(read.join(QLatin1Char(',')), m_table),
                          {key}),
-               [&](sqlite3_stmt *stmt) {
+               [&](const ResultRow &result) {
                    for (int i = 0; i < names.size(); ++i)
-                       fresh.push_back(Database::columnValue(stmt, i));
+                       fresh.push_back(result.value(i));
                });
     for (int i = 0; i < names.size() && i < int(fresh.size()); ++i) {
         // A cell not read yet will be read as it now is.
@@ -636,10 +635,10 @@ bool Dataset::refreshRow(long long key)
     Statement one(QStringLiteral("SELECT * FROM (%1) WHERE ID=?").arg(m_statement.sql), m_statement.params);
     one.params << key;
     std::vector<QVariant> fresh;
-    m_db.query(one, [&](sqlite3_stmt *stmt) {
-        const int width = sqlite3_column_count(stmt);
+    m_db.query(one, [&](const ResultRow &result) {
+        const int width = result.columnCount();
         for (int i = 0; i < width; ++i)
-            fresh.push_back(Database::columnValue(stmt, i));
+            fresh.push_back(result.value(i));
     });
     // What the row adds to the sums kept, taken away before and added back after.
     auto adjustSums = [&](int sign) {

@@ -53,9 +53,9 @@ QHash<QString, long long> TableTotals::sums()
     for (int i = 0; i < m_columns.size(); ++i)
         names << QStringLiteral("c%1").arg(i);
     m_db.query(Statement(QStringLiteral("select %1 from temp.%2").arg(names.join(QLatin1Char(',')), totalsTable())),
-               [&](sqlite3_stmt *stmt) {
+               [&](const ResultRow &row) {
                    for (int i = 0; i < m_columns.size(); ++i)
-                       sums.insert(m_columns.at(i), sqlite3_column_int64(stmt, i));
+                       sums.insert(m_columns.at(i), row.integer(i));
                });
     if (sums.size() != m_columns.size())
         throw DbError(QStringLiteral("%1: 合计数据缺失").arg(m_table));

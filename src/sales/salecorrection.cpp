@@ -89,10 +89,10 @@ SaleLineRemoval deleteSaleLine(Database &db, long long key)
         bool found = false;
         QVariant line[8];
         db.query(Statement(QStringLiteral("SELECT a, b, c, d, day2, [3], [4], [1] FROM data1 WHERE ID=?"), {key}),
-                 [&](sqlite3_stmt *stmt) {
+                 [&](const ResultRow &row) {
                      found = true;
                      for (int i = 0; i < 8; ++i)
-                         line[i] = Database::columnValue(stmt, i);
+                         line[i] = row.value(i);
                  });
         if (!found)
             throw DbError(QStringLiteral("这条销售记录已不存在，没有删除"));
@@ -111,10 +111,10 @@ SaleLineRemoval deleteSaleLine(Database &db, long long key)
                                           "trim(coalesce(d, ''))=coalesce(?, '') AND "
                                           "trim(coalesce(day1, ''))=coalesce(?, '') ORDER BY ID LIMIT 1"),
                            match),
-                 [&](sqlite3_stmt *stmt) {
+                 [&](const ResultRow &row) {
                      stockFound = true;
                      for (int i = 0; i < 5; ++i)
-                         stock[i] = Database::columnValue(stmt, i);
+                         stock[i] = row.value(i);
                  });
 
         if (stockFound) {

@@ -85,9 +85,9 @@ LoadedStock LoadedStock::stored(Database &db, long long key)
     LoadedStock s;
     db.query(Statement(QStringLiteral("SELECT ID, a, b, c, d, [4], [1], [5], [6], [7], day1 FROM data WHERE ID=?"),
                        {key}),
-             [&](sqlite3_stmt *stmt) {
-                 auto text = [&](int column) { return cellText(Database::columnValue(stmt, column)); };
-                 s.key = Database::columnValue(stmt, 0).toLongLong();
+             [&](const ResultRow &row) {
+                 auto text = [&](int column) { return cellText(row.value(column)); };
+                 s.key = row.value(0).toLongLong();
                  s.name = text(1);
                  s.model = text(2);
                  s.code = text(3);

@@ -116,10 +116,10 @@ bool modify(Database &db, long long key, const StockInValues &v, bool salePriceC
     bool found = false;
     inTransaction(db, [&] {
         QVariant sold, salesAmount;
-        db.query(Statement(QStringLiteral("SELECT [5],[6] FROM data WHERE ID=?"), {key}), [&](sqlite3_stmt *row) {
+        db.query(Statement(QStringLiteral("SELECT [5],[6] FROM data WHERE ID=?"), {key}), [&](const ResultRow &row) {
             found = true;
-            sold = Database::columnValue(row, 0);
-            salesAmount = Database::columnValue(row, 1);
+            sold = row.value(0);
+            salesAmount = row.value(1);
         });
         if (!found)
             return;

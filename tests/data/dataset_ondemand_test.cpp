@@ -81,8 +81,8 @@ TEST_F(OnDemandDatasetTest, SumsTakenWhileLoadingFollowWrites)
 {
     auto tableSums = [&] {
         std::vector<double> sums;
-        shop.db.query(Statement("select total([2]), total([7]) from data"), [&](sqlite3_stmt *stmt) {
-            sums = {sqlite3_column_double(stmt, 0), sqlite3_column_double(stmt, 1)};
+        shop.db.query(Statement("select total([2]), total([7]) from data"), [&](const ResultRow &row) {
+            sums = {row.real(0), row.real(1)};
         });
         return sums;
     };

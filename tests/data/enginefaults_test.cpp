@@ -32,7 +32,7 @@ TEST(EngineFaults, EachReachesTheUserInChineseWithTheEngineTextAfterIt)
          [](TestShop &shop) {
              // The file may not grow by a page: what a full disk does to it.
              const QVariant pages = shop.scalar("PRAGMA page_count");
-             shop.db.query(Statement(QStringLiteral("PRAGMA max_page_count=%1").arg(pages.toLongLong())), [](auto) {});
+             shop.db.query(Statement(QStringLiteral("PRAGMA max_page_count=%1").arg(pages.toLongLong())), [](const ResultRow &) {});
          },
          DbError::Cause::DiskFull, "数据库所在磁盘已满", "database or disk is full"},
         {"read-only file",
@@ -85,7 +85,7 @@ TEST(EngineFaults, AGroupCutShortByAFullDiskLeavesNothingBehind)
     TestShop shop;
     shop.addStockRow({{"a", "衣服"}, {"7", 5.0}});
     shop.db.query(Statement(QStringLiteral("PRAGMA max_page_count=%1").arg(shop.scalar("PRAGMA page_count").toLongLong())),
-                  [](auto) {});
+                  [](const ResultRow &) {});
     EXPECT_THROW(inTransaction(shop.db,
                                [&] {
                                    shop.exec("UPDATE data SET [7]=[7]-1");
@@ -95,7 +95,7 @@ TEST(EngineFaults, AGroupCutShortByAFullDiskLeavesNothingBehind)
     EXPECT_EQ(shop.scalar("SELECT [7] FROM data").toDouble(), 5);
     EXPECT_EQ(shop.scalar("SELECT count(*) FROM data").toInt(), 1);
     // Once there is room again, the connection works as before.
-    shop.db.query(Statement("PRAGMA max_page_count=1073741823"), [](auto) {});
+    shop.db.query(Statement("PRAGMA max_page_count=1073741823"), [](const ResultRow &) {});
     shop.exec("INSERT INTO data (a) VALUES ('裤子')");
     EXPECT_EQ(shop.scalar("SELECT count(*) FROM data").toInt(), 2);
 }

@@ -246,7 +246,7 @@ TEST_F(OwedCustomersTest, TheListingAndACustomersLinesReadOnlyTheOwedIndex)
     auto plan = [&](const Statement &statement) {
         QString text;
         shop.db.query(Statement(QStringLiteral("explain query plan ") + statement.sql, statement.params),
-                      [&](sqlite3_stmt *stmt) { text += Database::columnValue(stmt, 3).toString() + "; "; });
+                      [&](const ResultRow &row) { text += row.value(3).toString() + "; "; });
         return text;
     };
     const QString listing = plan(owedcustomers::customers());

@@ -141,7 +141,7 @@ TEST_F(SalesListingsTest, MonthAndAllRecordsReadTheDateIndex)
     auto plan = [&](const Statement &listing) {
         QString text;
         shop.db.query(Statement(QStringLiteral("explain query plan ") + listing.sql, listing.params),
-                      [&](sqlite3_stmt *stmt) { text += Database::columnValue(stmt, 3).toString() + "; "; });
+                      [&](const ResultRow &row) { text += row.value(3).toString() + "; "; });
         return text;
     };
     const QString month = plan(saleslistings::thisMonth(QDate(2014, 7, 29)));

@@ -154,10 +154,10 @@ TEST_F(ExcelImportWindowTest, EveryWorkbookFormatFillsTheShopsStockAndTheMainGri
         EXPECT_EQ(fresh.data.stockQuery.recordCount(), 3);
         QList<QVariantList> stored;
         fresh.db.query(Statement("select a,b,c,d,e,f,g,[1],[2],[3],[4],[5],[6],[7],[8],z,day1 from data order by ID"),
-                       [&](sqlite3_stmt *stmt) {
+                       [&](const ResultRow &r) {
                            QVariantList row;
                            for (int i = 0; i < 17; ++i)
-                               row << Database::columnValue(stmt, i);
+                               row << r.value(i);
                            stored << row;
                        });
         ASSERT_EQ(stored.size(), 3);

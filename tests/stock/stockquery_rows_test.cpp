@@ -45,10 +45,10 @@ protected:
     QList<QVariantList> plainRows(const Statement &statement)
     {
         QList<QVariantList> rows;
-        shop.db.query(statement, [&](sqlite3_stmt *stmt) {
+        shop.db.query(statement, [&](const ResultRow &r) {
             QVariantList row;
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                row << Database::columnValue(stmt, c);
+            for (int c = 0; c < r.columnCount(); ++c)
+                row << r.value(c);
             rows << row;
         });
         return rows;
@@ -162,7 +162,7 @@ TEST(StockScanIndex, AddedAtOpenAndUsedByBothListings)
             stock.open(stockConditionsStatement(listing.baseCondition, conditions));
             QString plan;
             db.query(Statement(QStringLiteral("explain query plan ") + stock.rowsStatement().sql, stock.rowsStatement().params),
-                     [&](sqlite3_stmt *stmt) { plan += QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 3))); });
+                     [&](const ResultRow &row) { plan += row.text(3); });
             EXPECT_TRUE(plan.contains(QStringLiteral("COVERING INDEX data_scan_"))) << plan.toStdString();
         }
     }
