@@ -29,6 +29,7 @@ constexpr Article kArticles[] = {{"A01", 10.5, 20, 1000}, {"B02", 3.25, 7.75, 10
     try {
         Database db(fileName);
         db.open();
+        markChildReady();
         Dataset rows(db, QStringLiteral("rows"));
         std::mt19937 random(seed);
         const double quantities[] = {1, 2, 3, -1};

@@ -30,6 +30,7 @@ constexpr int kLinesPerArticle = 1500;
     try {
         Database db(fileName);
         db.open();
+        markChildReady();
         std::mt19937 random(seed);
         for (;;) {
             const QVariant key = db.scalar(Statement(QStringLiteral("SELECT ID FROM data1 ORDER BY (ID * ?) % 7919 LIMIT 1"),

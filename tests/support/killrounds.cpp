@@ -7,10 +7,37 @@
 
 #include <chrono>
 #include <random>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+namespace {
+
+int g_readyPipe = -1; // in a child: where it tells the parent that it is ready
+
+// Waits until the child has marked itself ready, or until `timeoutMs` have passed.
+void waitForReady(int fd, int timeoutMs)
+{
+    pollfd wanted{fd, POLLIN, 0};
+    if (poll(&wanted, 1, timeoutMs) > 0) {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = read(fd, &byte, 1);
+    }
+}
+
+} // namespace
+
+void markChildReady()
+{
+    if (g_readyPipe < 0)
+        return;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(g_readyPipe, &byte, 1);
+    close(g_readyPipe);
+    g_readyPipe = -1;
+}
 
 void expectRowAgreesWithLines(TestShop &shop, const LedgerRow &row)
 {
@@ -32,15 +59,25 @@ int killRounds(TestShop &shop, int rounds, const QList<LedgerRow> &ledger, const
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(::testing::Message() << "round " << round);
         shop.db.close(); // the child must not inherit an open connection
+        int ready[2];
+        if (pipe(ready) != 0) {
+            ADD_FAILURE() << "pipe failed";
+            break;
+        }
         const pid_t child = fork();
         if (child < 0) {
             ADD_FAILURE() << "fork failed";
             break;
         }
         if (child == 0) {
+            close(ready[0]);
+            g_readyPipe = ready[1];
             work(unsigned(round));
             _exit(5); // work never returns
         }
+        close(ready[1]);
+        waitForReady(ready[0], 30000);
+        close(ready[0]);
         std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 120));
         EXPECT_EQ(kill(child, SIGKILL), 0);
         int status = 0;

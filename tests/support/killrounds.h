@@ -19,8 +19,14 @@ struct LedgerRow {
 // stock and its value.
 void expectRowAgreesWithLines(TestShop &shop, const LedgerRow &row);
 
+// Called by a kill round's child once its database is open: the round's random delay before the
+// kill counts from here, so a slow start (a loaded machine, a sanitized build) still leaves the
+// child time to write.
+void markChildReady();
+
 // Round after round: forks a child that runs `work(round)` on the shop's database file (it must
-// never return: it ends with _exit), kills it after a random 20–140 ms, reopens the database —
+// never return: it ends with _exit), kills it a random 20–140 ms after it marked itself ready (or
+// after 30 s without it), reopens the database —
 // which rolls back whatever the child left half done — and checks that every row of `ledger`
 // agrees with the sale lines of its code. Stops at the first round that fails. Returns how many
 // kills landed inside a write (a journal was left behind).
