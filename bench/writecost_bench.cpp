@@ -39,22 +39,10 @@ struct WriteShop {
         db->open(); // adds the program's indexes
         for (const QString &index : dropped)
             db->execute(Statement(QStringLiteral("DROP INDEX %1").arg(index)));
-        Statement pick("SELECT ID, a, b, c, d, [4], [1], [5], [6], [7], day1 FROM data WHERE [7]>=2 AND day1 IS NOT "
-                       "NULL ORDER BY ID DESC LIMIT 1");
-        db->query(pick, [&](const ResultRow &row) {
-            auto text = [&](int i) { return row.value(i).toString(); };
-            stock.key = row.value(0).toLongLong();
-            stock.name = text(1);
-            stock.model = text(2);
-            stock.code = text(3);
-            stock.category = text(4);
-            stock.listPrice = text(5);
-            stock.purchasePrice = text(6);
-            stock.sold = text(7);
-            stock.salesAmount = text(8);
-            stock.stock = text(9);
-            stock.stockInDate = text(10).left(10);
-        });
+        const QVariant key = db->scalar(Statement("SELECT ID FROM data WHERE [7]>=2 AND day1 IS NOT NULL "
+                                                  "ORDER BY ID DESC LIMIT 1"));
+        if (!key.isNull())
+            stock = LoadedStock::stored(*db, key.toLongLong());
         if (stock.key < 0)
             qFatal("no stock row to sell from");
     }
