@@ -19,7 +19,9 @@ struct Article {
     double price;
     double stock;
 };
-constexpr Article kArticles[] = {{"A01", 10.5, 20, 1000}, {"B02", 3.25, 7.75, 1000}, {"C03", 40, 59, 1000}};
+// Stock enough that a fast machine does not sell it out in the test's rounds: a sale the stock no longer
+// covers is refused, which would end the child.
+constexpr Article kArticles[] = {{"A01", 10.5, 20, 1000000}, {"B02", 3.25, 7.75, 1000000}, {"C03", 40, 59, 1000000}};
 
 // The child: sells in a loop through the posting the sale panel uses, each time from the stock row
 // as it is loaded now, until it is killed. It touches no widget and leaves with _exit.

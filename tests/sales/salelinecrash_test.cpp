@@ -19,8 +19,9 @@ struct Article {
     double price;
     double bought;
 };
-constexpr Article kArticles[] = {{"A01", 10.5, 20, 5000}, {"B02", 3.25, 7.75, 5000}, {"C03", 40, 59, 5000}};
-constexpr int kLinesPerArticle = 1500;
+constexpr Article kArticles[] = {{"A01", 10.5, 20, 20000}, {"B02", 3.25, 7.75, 20000}, {"C03", 40, 59, 20000}};
+// Enough lines that a fast machine does not delete them all in the test's rounds.
+constexpr int kLinesPerArticle = 12000;
 
 // The child: deletes sale lines one after another, in an order of its own, until it is killed.
 // It touches no widget and leaves with _exit.
