@@ -9,9 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TestShop::TestShop(const QString &config)
+TestShop::TestShop(const QString &config, const QString &databaseFile)
     : configFolder(config.isEmpty() ? dir.filePath(QStringLiteral("config")) : config),
-      db(dir.filePath(QStringLiteral("data.db"))),
+      db(databaseFile.isEmpty() ? dir.filePath(QStringLiteral("data.db")) : databaseFile),
       data(db),
       settings(configFolder),
       layouts(configFolder),
@@ -19,19 +19,15 @@ TestShop::TestShop(const QString &config)
       ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}}
 {
     desktop.folder = dir.filePath(QStringLiteral("Desktop"));
+}
+
+TestShop::TestShop(const QString &config) : TestShop(config, QString())
+{
     db.create(initialPasswordHash());
 }
 
-TestShop::TestShop(SameFileAs sameFile)
-    : configFolder(dir.filePath(QStringLiteral("config"))),
-      db(sameFile.other.db.fileName()),
-      data(db),
-      settings(configFolder),
-      layouts(configFolder),
-      printing(dir.path()),
-      ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}}
+TestShop::TestShop(SameFileAs sameFile) : TestShop(QString(), sameFile.other.db.fileName())
 {
-    desktop.folder = dir.filePath(QStringLiteral("Desktop"));
     clock.time = sameFile.other.clock.time;
     db.open();
 }

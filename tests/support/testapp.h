@@ -62,5 +62,8 @@ public:
     AppContext ctx;
 
 private:
+    // The shop's services over `databaseFile` (dir/data.db when empty), neither made nor opened.
+    TestShop(const QString &configFolder, const QString &databaseFile);
+
     std::unique_ptr<WindowSet> m_windows;
 };

@@ -26,6 +26,11 @@ protected:
         // 张三 as an older version stored him: a plain password.
         shop.exec(QStringLiteral("insert into userdb (username, passwd) values ('张三', 'abc1')"));
         main = &shop.windows();
+        openWindow();
+    }
+    // Opens "修改密码" as the user of the session and finds its fields.
+    void openWindow()
+    {
         main->actions().changePassword->trigger();
         window = shownWindow<PasswordChangeWindow>();
         ASSERT_TRUE(window);
@@ -77,14 +82,9 @@ TEST_F(PasswordChangeTest, AClerkChangesTheirOwnPasswordOnly)
     window->close();
     deleteClosedWindows();
     shop.ctx.session.userName = QStringLiteral("张三");
-    main->actions().changePassword->trigger();
-    window = shownWindow<PasswordChangeWindow>();
-    ASSERT_TRUE(window);
-    user = window->findChild<QComboBox *>(QStringLiteral("userList"));
-    oldPassword = window->findChild<QLineEdit *>(QStringLiteral("oldPassword"));
-    newPassword = window->findChild<QLineEdit *>(QStringLiteral("newPassword"));
-    repeat = window->findChild<QLineEdit *>(QStringLiteral("repeatPassword"));
-    change = window->findChild<QPushButton *>(QStringLiteral("changeButton"));
+    openWindow();
+    if (HasFatalFailure())
+        return;
     ASSERT_EQ(user->count(), 1);
     EXPECT_EQ(user->currentText(), QStringLiteral("张三"));
     EXPECT_FALSE(user->isEnabled());
