@@ -1,0 +1,54 @@
+#pragma once
+
+#include "common/errors.h"
+#include "data/resultrow.h"
+#include "data/statement.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+
+struct pg_conn;
+struct pg_result;
+
+// The program's statements are written for SQLite: bracketed column names ([7]) and "?" for each
+// value. On a PostgreSQL server the same statement has quoted names ("7") and numbered values
+// ($1, $2 …); texts in single quotes are left as they are.
+namespace pgsql {
+QString serverSql(const QString &sql);
+}
+
+// One connection to a shop database on a PostgreSQL server, through libpq. `conninfo` is a libpq
+// connection string ("host=… dbname=…", "service=shop"); the password comes from libpq's own
+// password or service file, never from the program. Every failure raises DbError with a Chinese
+// text by cause and the server's own words after it.
+class PgConnection {
+public:
+    explicit PgConnection(QString conninfo);
+    ~PgConnection();
+    PgConnection(const PgConnection &) = delete;
+    PgConnection &operator=(const PgConnection &) = delete;
+
+    const QString &conninfo() const { return m_conninfo; }
+    void open();
+    void close();
+    bool isOpen() const { return m_conn != nullptr; }
+
+    // Runs a statement that returns no rows; changes() then tells how many rows it wrote.
+    void execute(const Statement &statement);
+    // Runs a query; `onRow` is called for each result row while it is current. When `columns`
+    // is given it receives the result's column names (also with no rows).
+    void query(const Statement &statement, const std::function<void(const ResultRow &)> &onRow,
+               QStringList *columns = nullptr);
+    // The first column of the first row, or a null value when there is no row.
+    QVariant scalar(const Statement &statement);
+    int changes() const { return m_changes; }
+
+private:
+    pg_result *run(const Statement &statement);
+
+    QString m_conninfo;
+    pg_conn *m_conn = nullptr;
+    int m_changes = 0;
+};
