@@ -17,7 +17,13 @@ struct pg_result;
 // ($1, $2 …); texts in single quotes are left as they are.
 namespace pgsql {
 QString serverSql(const QString &sql);
-}
+
+// What makes a server database a shop database: the functions and the collation the program's
+// statements use as SQLite has them (ifnull, total, a two-argument round of real numbers, the
+// pinyin order), the four tables and the program's own with the server's types (identity keys,
+// double precision numbers, texts), and the indexes the program makes in a file.
+QStringList schemaStatements();
+} // namespace pgsql
 
 // One connection to a shop database on a PostgreSQL server, through libpq. `conninfo` is a libpq
 // connection string ("host=… dbname=…", "service=shop"); the password comes from libpq's own

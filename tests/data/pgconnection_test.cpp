@@ -34,7 +34,8 @@ TEST(PgSql, TheProgramsStatementsTakeTheServersForm)
         // Texts in quotes are the shop's own: a "?" or "[" there stays.
         {"SELECT 'a?[7]' || ? FROM data", "SELECT 'a?[7]' || $1 FROM data"},
         {"SELECT 'it''s ?', ?", "SELECT 'it''s ?', $1"},
-        {"a like ? escape '\\'", "a like $1 escape '\\'"},
+        {"a like ? escape '\\'", "a ILIKE $1 escape '\\'"},
+        {"SELECT likely, unlike FROM t WHERE x LIKE ?", "SELECT likely, unlike FROM t WHERE x ILIKE $1"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(pgsql::serverSql(QString::fromUtf8(c.sqlite)), QString::fromUtf8(c.server)) << c.sqlite;
