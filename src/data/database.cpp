@@ -4,6 +4,7 @@
 #include "common/passwordhash.h"
 #include "data/collation.h"
 #include "data/engineerror.h"
+#include "data/pgconnection.h"
 #include "data/rawsql.h"
 #include "data/schema.h"
 #include "data/shopfilecheck.h"
@@ -80,6 +81,83 @@ void bindValue(sqlite3_stmt *stmt, int index, const QVariant &v)
 } // namespace
 
 Database::Database(QString fileName) : m_fileName(std::move(fileName)) {}
+
+Database::Database(const ServerAddress &server)
+    : m_fileName(server.conninfo), m_server(std::make_unique<PgConnection>(server.conninfo))
+{
+}
+
+bool Database::isOpen() const
+{
+    return m_server ? m_server->isOpen() : m_db != nullptr;
+}
+
+// A server database is the shop's when it holds the program's four tables with every column.
+void Database::openOnServer()
+{
+    m_server->open();
+    ++m_generation;
+    try {
+        for (const schema::Table &table : schema::tables()) {
+            QStringList columns;
+            m_server->query(Statement(QStringLiteral("SELECT lower(column_name) FROM information_schema.columns "
+                                                     "WHERE table_schema = current_schema() AND table_name = ?"),
+                                      {table.name}),
+                            [&](const ResultRow &row) { columns << row.text(0); });
+            if (columns.isEmpty())
+                throw DbError(QStringLiteral("服务器上的数据库不是本软件的数据库：缺少数据表 %1").arg(table.name));
+            for (const QString &column : table.columns) {
+                if (!columns.contains(column.toLower()))
+                    throw DbError(QStringLiteral("服务器上的数据库不是本软件的数据库：数据表 %1 缺少字段 %2")
+                                      .arg(table.name, column));
+            }
+        }
+        // The program's own tables, indexes and functions, when a program before them made the database.
+        for (const QString &statement : pgsql::schemaStatements()) {
+            if (!statement.startsWith(QLatin1String("CREATE TABLE ")) || statement.contains(QLatin1String("IF NOT EXISTS")))
+                m_server->execute(Statement(statement));
+        }
+    } catch (...) {
+        m_server->close();
+        throw;
+    }
+}
+
+// A new shop on an empty server database: the program's schema and the first user, in one go.
+void Database::createOnServer(const QString &firstUserPasswordHash)
+{
+    m_server->open();
+    ++m_generation;
+    try {
+        const Statement tables(QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                                              "WHERE table_schema = current_schema()"));
+        if (m_server->scalar(tables).toLongLong() != 0)
+            throw DbError(QStringLiteral("服务器上的这个数据库不是空的，不能在其中建立新的店铺数据库"));
+        inTransaction(*this, [&] {
+            for (const QString &statement : pgsql::schemaStatements())
+                m_server->execute(Statement(statement));
+            execute(schema::firstUser(firstUserPasswordHash));
+        });
+    } catch (...) {
+        m_server->close();
+        throw;
+    }
+}
+
+// What the write guard says of a statement that may write: on a server, every statement but a
+// query.
+void Database::guardServerWrite(const QString &sql)
+{
+    if (!m_writeGuard)
+        return;
+    static const QStringList reading{QStringLiteral("SELECT"),   QStringLiteral("WITH"),    QStringLiteral("BEGIN"),
+                                     QStringLiteral("COMMIT"),   QStringLiteral("ROLLBACK"), QStringLiteral("SAVEPOINT"),
+                                     QStringLiteral("RELEASE"),  QStringLiteral("SET"),     QStringLiteral("SHOW"),
+                                     QStringLiteral("LISTEN")};
+    const QString head = sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    if (!reading.contains(head))
+        m_writeGuard();
+}
 
 void Database::removeForeignObjects(const QString &fileName, int busyTimeoutMs)
 {
@@ -182,6 +260,10 @@ bool Database::isShopDatabase(const QString &fileName, QString *why)
 void Database::open()
 {
     close();
+    if (m_server) {
+        openOnServer();
+        return;
+    }
     requireShopDatabase(m_fileName, m_busyTimeoutMs);
     m_db = openConnection(m_fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, m_busyTimeoutMs, cannotOpen());
     installBusyHandler();
@@ -240,13 +322,15 @@ void Database::endWait()
 
 bool Database::inWriteGroup() const
 {
+    if (m_server)
+        return m_server->inTransaction();
     return m_db && sqlite3_get_autocommit(m_db) == 0;
 }
 
 long long Database::dataVersion()
 {
     if (!m_db)
-        return -1;
+        return -1; // a server tells of other tills' writes otherwise
     const bool noWait = std::exchange(m_noWait, true);
     long long version = -1;
     try {
@@ -296,6 +380,11 @@ void Database::create()
 
 void Database::create(const QString &firstUserPasswordHash)
 {
+    if (m_server) {
+        close();
+        createOnServer(firstUserPasswordHash);
+        return;
+    }
     if (exists())
         throw DbError(QStringLiteral("数据库文件 %1 已存在").arg(m_fileName));
     close();
@@ -319,6 +408,8 @@ void Database::create(const QString &firstUserPasswordHash)
 
 void Database::close()
 {
+    if (m_server)
+        m_server->close();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -370,6 +461,11 @@ sqlite3_stmt *Database::prepare(const Statement &statement)
 
 void Database::execute(const Statement &statement)
 {
+    if (m_server) {
+        guardServerWrite(statement.sql);
+        m_server->execute(statement);
+        return;
+    }
     sqlite3_stmt *stmt = prepare(statement);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -417,6 +513,11 @@ private:
 void Database::query(const Statement &statement, const std::function<void(const ResultRow &)> &onRow,
                      QStringList *columns)
 {
+    if (m_server) {
+        guardServerWrite(statement.sql);
+        m_server->query(statement, onRow, columns);
+        return;
+    }
     sqlite3_stmt *stmt = prepare(statement);
     if (columns) {
         columns->clear();
@@ -441,6 +542,13 @@ void Database::query(const Statement &statement, const std::function<void(const 
 
 QStringList Database::columns(const Statement &statement)
 {
+    if (m_server) {
+        QStringList names;
+        m_server->query(Statement(QStringLiteral("SELECT * FROM (%1) AS shape LIMIT 0").arg(statement.sql),
+                                  statement.params),
+                        [](const ResultRow &) {}, &names);
+        return names;
+    }
     sqlite3_stmt *stmt = prepare(statement);
     QStringList names;
     for (int i = 0, n = sqlite3_column_count(stmt); i < n; ++i)
@@ -463,16 +571,25 @@ QVariant Database::scalar(const Statement &statement)
 
 long long Database::lastInsertId() const
 {
+    if (m_server)
+        return m_server->scalar(Statement("SELECT lastval()")).toLongLong();
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
 int Database::changes() const
 {
+    if (m_server)
+        return m_server->changes();
     return m_db ? sqlite3_changes(m_db) : 0;
 }
 
 RepeatedStatement::RepeatedStatement(Database &db, const QString &sql) : m_db(db)
 {
+    if (db.onServer()) {
+        m_sql = sql;
+        m_count = pgsql::parameterCount(sql);
+        return;
+    }
     m_stmt = db.prepareGuarded(sql);
     m_count = sqlite3_bind_parameter_count(m_stmt);
     m_texts.resize(size_t(m_count));
@@ -487,6 +604,10 @@ void RepeatedStatement::run(const QVariantList &values)
 {
     if (values.size() != m_count)
         throw DbError(QStringLiteral("数据库错误：语句需要 %1 个参数，给出 %2 个").arg(m_count).arg(values.size()));
+    if (!m_stmt) {
+        m_db.execute(Statement(m_sql, values));
+        return;
+    }
     for (int i = 0; i < m_count; ++i) {
         const QVariant &v = values.at(i);
         if (v.typeId() == QMetaType::QString) {
@@ -516,10 +637,11 @@ Transaction::Transaction(Database &db) : m_db(db)
     // The outermost group takes the write lock at once, waiting (the busy timeout) while another
     // program holds it: a group that had read first could not wait for it later, the engine
     // refuses such a wait to avoid a deadlock. Groups inside it are savepoints.
-    m_outermost = !m_db.isOpen() || sqlite3_get_autocommit(m_db.handle()) != 0;
+    m_outermost = !m_db.isOpen() || !m_db.inWriteGroup();
     if (m_outermost) {
         try {
-            m_db.execute(Statement("BEGIN IMMEDIATE"));
+            // A server locks the rows a group writes as it writes them.
+            m_db.execute(Statement(m_db.onServer() ? "BEGIN" : "BEGIN IMMEDIATE"));
         } catch (const DbError &e) {
             // Another program kept the write lock for the whole busy timeout: it is saving.
             if (e.cause() == DbError::Cause::Locked)
@@ -540,7 +662,7 @@ Transaction::~Transaction()
     try {
         if (m_outermost) {
             // The engine may have rolled back already (e.g. a full disk): nothing is left to undo.
-            if (sqlite3_get_autocommit(m_db.handle()) == 0)
+            if (m_db.inWriteGroup())
                 m_db.execute(Statement("ROLLBACK"));
             return;
         }

@@ -8,8 +8,10 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <vector>
 
+class PgConnection;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -24,8 +26,15 @@ private:
     QStringList m_objects;
 };
 
-// The one connection to the shop's database file. Every failure raises DbError with the engine's
-// text, so the action that caused it stops and the user is told.
+// Where a shop's database is kept on a PostgreSQL server: a libpq connection string.
+struct ServerAddress {
+    QString conninfo;
+};
+
+// The one connection to the shop's database: the database file (SQLite), or a database on a
+// PostgreSQL server. Every statement is written once, in SQLite's form; on a server it is turned
+// into the server's. Every failure raises DbError with the engine's text, so the action that
+// caused it stops and the user is told.
 class Database {
 public:
     static constexpr const char *kDefaultFileName = "data.db";
@@ -33,6 +42,7 @@ public:
     static constexpr int kBusyTimeoutMs = 5000;
 
     explicit Database(QString fileName = QString::fromLatin1(kDefaultFileName));
+    explicit Database(const ServerAddress &server);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
@@ -49,7 +59,9 @@ public:
     // (making one takes a fraction of a second on purpose).
     void create(const QString &firstUserPasswordHash);
     void close();
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const;
+    // Whether the shop's database is on a server rather than in a file.
+    bool onServer() const { return m_server != nullptr; }
 
     // Runs a statement that returns no rows (insert, update, delete, DDL).
     void execute(const Statement &statement);
@@ -110,8 +122,14 @@ private:
     // A statement has ended: a wait it began is over.
     void endWait();
 
+    // The same on a server.
+    void openOnServer();
+    void createOnServer(const QString &firstUserPasswordHash);
+    void guardServerWrite(const QString &sql);
+
     QString m_fileName;
     sqlite3 *m_db = nullptr;
+    std::unique_ptr<PgConnection> m_server;
     int m_busyTimeoutMs = kBusyTimeoutMs;
     std::function<void()> m_writeGuard;
     std::function<void(bool)> m_busyNotice;
@@ -139,6 +157,7 @@ public:
 private:
     Database &m_db;
     sqlite3_stmt *m_stmt = nullptr;
+    QString m_sql; // on a server: run as a statement each time
     int m_count = 0;
     std::vector<QByteArray> m_texts;
 };

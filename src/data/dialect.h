@@ -21,4 +21,15 @@ QString like(const QString &column);
 QString contains(const QString &typed);
 QString startsWith(const QString &typed);
 
+// The pieces that differ between a shop file (SQLite) and a server (PostgreSQL).
+
+// The whole number the digits of `column` make from character `from` (1-based) on, up to the
+// first character that is no digit; null when there is none.
+QString leadingInteger(const QString &column, int from, bool onServer);
+// A query giving 1 when the database holds table `name` and 0 when not.
+QString tableCount(bool onServer);
+// What turns a query of one stored row into one that keeps the row from other programs' writes
+// until the group of writes ends: appended to the query.
+QString lockingRead(bool onServer);
+
 } // namespace dialect

@@ -23,6 +23,8 @@ QString serverSql(const QString &sql);
 // pinyin order), the four tables and the program's own with the server's types (identity keys,
 // double precision numbers, texts), and the indexes the program makes in a file.
 QStringList schemaStatements();
+// How many values ("?") a statement in SQLite's form takes.
+int parameterCount(const QString &sql);
 } // namespace pgsql
 
 // One connection to a shop database on a PostgreSQL server, through libpq. `conninfo` is a libpq
@@ -50,6 +52,8 @@ public:
     // The first column of the first row, or a null value when there is no row.
     QVariant scalar(const Statement &statement);
     int changes() const { return m_changes; }
+    // Whether a transaction is open on the connection.
+    bool inTransaction() const;
 
 private:
     pg_result *run(const Statement &statement);

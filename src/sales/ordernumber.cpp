@@ -1,6 +1,7 @@
 #include "sales/ordernumber.h"
 
 #include "data/database.h"
+#include "data/dialect.h"
 #include "data/schema.h"
 
 #include <algorithm>
@@ -15,25 +16,29 @@ namespace {
 // The table of opened order numbers, made here when the file could not be given it at open.
 void ensureClaimsTable(Database &db)
 {
+    if (db.onServer()) {
+        // Made with the database; while one till claims a number, the others wait for it.
+        db.execute(Statement("LOCK TABLE order_claims IN SHARE ROW EXCLUSIVE MODE"));
+        return;
+    }
     for (const QString &sql : schema::programTableStatements())
         db.execute(Statement(sql));
 }
 
 bool hasClaimsTable(Database &db)
 {
-    return db.scalar(Statement(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND "
-                                              "name='order_claims'")))
-               .toInt() > 0;
+    return db.scalar(Statement(dialect::tableCount(db.onServer()), {QStringLiteral("order_claims")})).toInt() > 0;
 }
 
 // The highest counter among the order numbers of `table` that continue `prefix` in digits.
 QVariant highestCounter(Database &db, const QString &table, const QString &prefix)
 {
-    // The counter is everything after the eight date digits; the prefix match can use the index
-    // on `z`. Numbers typed by hand that do not continue in digits count as no counter.
-    return db.scalar(Statement(
-        QStringLiteral("SELECT max(CAST(substr(z, 9) AS INTEGER)) FROM %1 WHERE z GLOB ?").arg(table),
-        {prefix + QStringLiteral("[0-9]*")}));
+    // The counter is the digits after the eight date digits; the range of texts that continue the
+    // prefix with a digit ("0" up to ":", which follows "9") can use the index on `z`. Numbers
+    // typed by hand that do not continue in digits count as no counter.
+    return db.scalar(Statement(QStringLiteral("SELECT max(%1) FROM %2 WHERE z >= ? AND z < ?")
+                                   .arg(dialect::leadingInteger(QStringLiteral("z"), 9, db.onServer()), table),
+                               {prefix + QLatin1Char('0'), prefix + QLatin1Char(':')}));
 }
 
 QString dayPrefix(const QDate &day)

@@ -4,6 +4,7 @@
 #include "common/fieldvalue.h"
 #include "common/numbertext.h"
 #include "data/database.h"
+#include "data/dialect.h"
 #include "data/dataset.h"
 
 #include <sqlite3.h>
@@ -88,7 +89,9 @@ SaleLineRemoval deleteSaleLine(Database &db, long long key)
         // The line as stored now, read under the transaction's lock.
         bool found = false;
         QVariant line[8];
-        db.query(Statement(QStringLiteral("SELECT a, b, c, d, day2, [3], [4], [1] FROM data1 WHERE ID=?"), {key}),
+        db.query(Statement(QStringLiteral("SELECT a, b, c, d, day2, [3], [4], [1] FROM data1 WHERE ID=?") +
+                               dialect::lockingRead(db.onServer()),
+                           {key}),
                  [&](const ResultRow &row) {
                      found = true;
                      for (int i = 0; i < 8; ++i)
@@ -109,7 +112,8 @@ SaleLineRemoval deleteSaleLine(Database &db, long long key)
                                           "trim(coalesce(b, ''))=coalesce(?, '') AND "
                                           "trim(coalesce(c, ''))=coalesce(?, '') AND "
                                           "trim(coalesce(d, ''))=coalesce(?, '') AND "
-                                          "trim(coalesce(day1, ''))=coalesce(?, '') ORDER BY ID LIMIT 1"),
+                                          "trim(coalesce(day1, ''))=coalesce(?, '') ORDER BY ID LIMIT 1") +
+                               dialect::lockingRead(db.onServer()),
                            match),
                  [&](const ResultRow &row) {
                      stockFound = true;

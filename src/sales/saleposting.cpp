@@ -5,6 +5,7 @@
 #include "common/fieldvalue.h"
 #include "common/numbertext.h"
 #include "data/database.h"
+#include "data/dialect.h"
 #include "data/dataset.h"
 #include "stock/pinyin.h"
 
@@ -83,7 +84,8 @@ LoadedStock LoadedStock::fromRow(const Dataset &rows, int row)
 LoadedStock LoadedStock::stored(Database &db, long long key)
 {
     LoadedStock s;
-    db.query(Statement(QStringLiteral("SELECT ID, a, b, c, d, [4], [1], [5], [6], [7], day1 FROM data WHERE ID=?"),
+    db.query(Statement(QStringLiteral("SELECT ID, a, b, c, d, [4], [1], [5], [6], [7], day1 FROM data WHERE ID=?") +
+                           dialect::lockingRead(db.onServer()),
                        {key}),
              [&](const ResultRow &row) {
                  auto text = [&](int column) { return cellText(row.value(column)); };

@@ -5,6 +5,7 @@
 #include "common/fieldvalue.h"
 #include "common/numbertext.h"
 #include "data/database.h"
+#include "data/dialect.h"
 #include "stock/pinyin.h"
 
 #include <QDate>
@@ -116,7 +117,9 @@ bool modify(Database &db, long long key, const StockInValues &v, bool salePriceC
     bool found = false;
     inTransaction(db, [&] {
         QVariant sold, salesAmount;
-        db.query(Statement(QStringLiteral("SELECT [5],[6] FROM data WHERE ID=?"), {key}), [&](const ResultRow &row) {
+        db.query(Statement(QStringLiteral("SELECT [5],[6] FROM data WHERE ID=?") + dialect::lockingRead(db.onServer()),
+                           {key}),
+                 [&](const ResultRow &row) {
             found = true;
             sold = row.value(0);
             salesAmount = row.value(1);
