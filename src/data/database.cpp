@@ -18,6 +18,9 @@
 
 namespace {
 
+// The channel on which the tills of one shop on a server tell each other that they wrote.
+constexpr const char *kWrittenChannel = "tolvane_written";
+
 using rawsql::bindText;
 using rawsql::forEachRow;
 using rawsql::textOf;
@@ -97,6 +100,7 @@ void Database::openOnServer()
 {
     m_server->open();
     ++m_generation;
+    m_serverWritten = false;
     try {
         for (const schema::Table &table : schema::tables()) {
             QStringList columns;
@@ -117,6 +121,7 @@ void Database::openOnServer()
             if (!statement.startsWith(QLatin1String("CREATE TABLE ")) || statement.contains(QLatin1String("IF NOT EXISTS")))
                 m_server->execute(Statement(statement));
         }
+        m_server->execute(Statement(QStringLiteral("LISTEN ") + QLatin1String(kWrittenChannel)));
     } catch (...) {
         m_server->close();
         throw;
@@ -138,25 +143,35 @@ void Database::createOnServer(const QString &firstUserPasswordHash)
                 m_server->execute(Statement(statement));
             execute(schema::firstUser(firstUserPasswordHash));
         });
+        m_server->execute(Statement(QStringLiteral("LISTEN ") + QLatin1String(kWrittenChannel)));
     } catch (...) {
         m_server->close();
         throw;
     }
 }
 
-// What the write guard says of a statement that may write: on a server, every statement but a
-// query.
-void Database::guardServerWrite(const QString &sql)
+bool Database::serverWrites(const QString &sql)
 {
-    if (!m_writeGuard)
-        return;
     static const QStringList reading{QStringLiteral("SELECT"),   QStringLiteral("WITH"),    QStringLiteral("BEGIN"),
                                      QStringLiteral("COMMIT"),   QStringLiteral("ROLLBACK"), QStringLiteral("SAVEPOINT"),
                                      QStringLiteral("RELEASE"),  QStringLiteral("SET"),     QStringLiteral("SHOW"),
-                                     QStringLiteral("LISTEN")};
-    const QString head = sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
-    if (!reading.contains(head))
+                                     QStringLiteral("LISTEN"),   QStringLiteral("NOTIFY"),  QStringLiteral("LOCK")};
+    return !reading.contains(sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper());
+}
+
+void Database::guardServerWrite(const QString &sql)
+{
+    if (m_writeGuard && serverWrites(sql))
         m_writeGuard();
+}
+
+void Database::announceServerWrite()
+{
+    if (m_server->inTransaction()) {
+        m_serverWritten = true; // told with the commit
+        return;
+    }
+    m_server->execute(Statement(QStringLiteral("NOTIFY ") + QLatin1String(kWrittenChannel)));
 }
 
 void Database::removeForeignObjects(const QString &fileName, int busyTimeoutMs)
@@ -329,8 +344,13 @@ bool Database::inWriteGroup() const
 
 long long Database::dataVersion()
 {
+    if (m_server) {
+        // The server tells of other tills' writes as notifications: each one moves the version on.
+        m_serverVersion += m_server->takeNotifications();
+        return m_server->isOpen() ? m_serverVersion : -1;
+    }
     if (!m_db)
-        return -1; // a server tells of other tills' writes otherwise
+        return -1;
     const bool noWait = std::exchange(m_noWait, true);
     long long version = -1;
     try {
@@ -462,8 +482,12 @@ sqlite3_stmt *Database::prepare(const Statement &statement)
 void Database::execute(const Statement &statement)
 {
     if (m_server) {
-        guardServerWrite(statement.sql);
+        const bool writes = serverWrites(statement.sql);
+        if (writes && m_writeGuard)
+            m_writeGuard();
         m_server->execute(statement);
+        if (writes && m_server->changes() > 0)
+            announceServerWrite();
         return;
     }
     sqlite3_stmt *stmt = prepare(statement);
@@ -662,6 +686,7 @@ Transaction::~Transaction()
     try {
         if (m_outermost) {
             // The engine may have rolled back already (e.g. a full disk): nothing is left to undo.
+            m_db.m_serverWritten = false;
             if (m_db.inWriteGroup())
                 m_db.execute(Statement("ROLLBACK"));
             return;
@@ -675,6 +700,8 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
+    if (m_outermost && m_db.onServer() && std::exchange(m_db.m_serverWritten, false))
+        m_db.execute(Statement(QStringLiteral("NOTIFY ") + QLatin1String(kWrittenChannel)));
     m_db.execute(Statement(m_outermost ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_name));
     m_done = true;
 }

@@ -313,6 +313,20 @@ bool PgConnection::inTransaction() const
     return m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
 }
 
+int PgConnection::takeNotifications()
+{
+    if (!m_conn || !PQconsumeInput(m_conn))
+        return 0;
+    const int self = PQbackendPID(m_conn);
+    int count = 0;
+    while (PGnotify *notice = PQnotifies(m_conn)) {
+        if (notice->be_pid != self)
+            ++count;
+        PQfreemem(notice);
+    }
+    return count;
+}
+
 QVariant PgConnection::scalar(const Statement &statement)
 {
     QVariant value;

@@ -54,6 +54,9 @@ public:
     int changes() const { return m_changes; }
     // Whether a transaction is open on the connection.
     bool inTransaction() const;
+    // How many notifications other connections sent on the channels this one listens to since the
+    // last call (reads what has arrived; never waits).
+    int takeNotifications();
 
 private:
     pg_result *run(const Statement &statement);

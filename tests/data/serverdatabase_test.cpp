@@ -122,3 +122,33 @@ TEST_F(ServerDatabaseTest, TwoTillsNeverOpenTheSameOrderNumber)
     EXPECT_EQ(firstFreeOrderCounter(other, day), 8);
     EXPECT_EQ(claimOrderCounter(other, day, 1, QStringLiteral("till-2")), 8);
 }
+
+// What one till writes, the others hear of (their windows then read again); a till does not hear
+// of its own writes, nor of a group it rolled back.
+TEST_F(ServerDatabaseTest, OtherTillsHearOfEveryWriteButNotOfUndoneOnes)
+{
+    Database other(address);
+    other.open();
+    const long long start = other.dataVersion();
+    EXPECT_EQ(db->dataVersion(), db->dataVersion());
+
+    stockRow(5); // a single statement
+    inTransaction(*db, [&] { // a group: told once, when it is committed
+        stockRow(6);
+        stockRow(7);
+    });
+    const long long afterWrites = other.dataVersion();
+    EXPECT_EQ(afterWrites, start + 2);
+    const long long own = db->dataVersion();
+    EXPECT_EQ(db->dataVersion(), own) << "a till does not hear of its own writes";
+
+    try {
+        inTransaction(*db, [&] {
+            stockRow(8);
+            throw DbError(QStringLiteral("撤销"));
+        });
+    } catch (const DbError &) {
+    }
+    db->execute(Statement("UPDATE data SET a='x' WHERE ID=-1")); // writes no row
+    EXPECT_EQ(other.dataVersion(), afterWrites) << "nothing was written";
+}
