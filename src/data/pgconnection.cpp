@@ -77,6 +77,9 @@ QStringList schemaStatements()
                        "(SFUNC = float8pl, STYPE = double precision, INITCOND = '0')"),
         QStringLiteral("CREATE OR REPLACE FUNCTION round(value double precision, places integer) "
                        "RETURNS double precision LANGUAGE sql IMMUTABLE AS 'SELECT round(value::numeric, places)::double precision'"),
+        // A value in ten-thousandths, rounded as the program rounds it, for footer sums.
+        QStringLiteral("CREATE OR REPLACE FUNCTION tolvane_fixed4_units(value double precision) RETURNS bigint "
+                       "LANGUAGE sql IMMUTABLE AS 'SELECT (round(value::numeric, 4) * 10000)::bigint'"),
         // Chinese texts sort by pinyin, as in a file (ICU's Chinese order).
         QStringLiteral("CREATE COLLATION IF NOT EXISTS pinyin (provider = icu, locale = 'zh-u-co-pinyin')"),
     };

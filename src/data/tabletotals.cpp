@@ -36,6 +36,19 @@ QString TableTotals::totalsTable() const
 
 QHash<QString, long long> TableTotals::sums()
 {
+    if (m_db.onServer()) {
+        // The server sums the table where it is; other tills' writes are in it at once.
+        QStringList totals;
+        for (const QString &column : m_columns)
+            totals << QStringLiteral("coalesce(sum(%1(%2)),0)").arg(QString::fromLatin1(kUnits), quoted(column));
+        QHash<QString, long long> sums;
+        m_db.query(Statement(QStringLiteral("select %1 from %2").arg(totals.join(QLatin1Char(',')), m_table)),
+                   [&](const ResultRow &row) {
+                       for (int i = 0; i < m_columns.size(); ++i)
+                           sums.insert(m_columns.at(i), row.integer(i));
+                   });
+        return sums;
+    }
     // The temporary table lives as long as the connection: after the database was closed and
     // opened again (backup, restore) it is set up afresh.
     const QVariant present = m_db.scalar(

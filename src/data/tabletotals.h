@@ -13,6 +13,7 @@ class Database;
 // sums are kept as Dataset::sums keeps them: each value rounded to ten-thousandths, added up
 // exactly. Nothing is stored in the database file. Writes of other programs sharing the file fire
 // no trigger here: when the file's data version shows one, the sums are read from the rows again.
+// On a server the server sums the table at each reading, with the same rounding.
 class TableTotals {
 public:
     TableTotals(Database &db, QString table, QStringList columns);

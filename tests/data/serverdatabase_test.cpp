@@ -1,7 +1,9 @@
 // The shop's database on a PostgreSQL server through the program's one connection class: made,
 // opened, written in groups, sold from and numbered as a shop file is.
+#include "common/numbertext.h"
 #include "data/database.h"
 #include "data/pgconnection.h"
+#include "data/tabletotals.h"
 #include "sales/ordernumber.h"
 #include "sales/saleposting.h"
 #include "support/privatepostgres.h"
@@ -167,4 +169,19 @@ TEST_F(ServerDatabaseTest, OtherTillsHearOfEveryWriteButNotOfUndoneOnes)
     }
     db->execute(Statement("UPDATE data SET a='x' WHERE ID=-1")); // writes no row
     EXPECT_EQ(versionSettled(other, afterWrites + 1), afterWrites) << "nothing was written";
+}
+
+// The footer sums the server counts are the program's own: each value rounded to ten-thousandths
+// as the program rounds it, then added up exactly.
+TEST_F(ServerDatabaseTest, FooterSumsAreCountedAsTheProgramCountsThem)
+{
+    const double values[] = {0.00005, 1.23445, -2.5, 19.99 * 3, 0.1 + 0.2, 123456.78915, -0.00004999};
+    long long expected = 0;
+    for (const double v : values) {
+        db->execute(Statement("INSERT INTO data1 ([4]) VALUES (?)", {v}));
+        expected += numbertext::fixed4Units(v);
+    }
+    db->execute(Statement("INSERT INTO data1 ([4]) VALUES (NULL)"));
+    TableTotals totals(*db, QStringLiteral("data1"), {QStringLiteral("4")});
+    EXPECT_EQ(totals.sums().value(QStringLiteral("4")), expected);
 }
