@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -34,7 +35,14 @@ int main(int argc, char *argv[])
     installFontSubstitutions();
     const bool createWithoutAsking = QApplication::arguments().contains(QStringLiteral("--create-db"));
 
-    Database db;
+    // The shop's database: data.db in the working folder, or a database on a PostgreSQL server
+    // named by a libpq connection string after --server ("service=shop", "host=… dbname=…").
+    const QStringList arguments = QApplication::arguments();
+    const qsizetype serverAt = arguments.indexOf(QStringLiteral("--server"));
+    const auto owned = serverAt >= 0 && serverAt + 1 < arguments.size()
+                           ? std::make_unique<Database>(ServerAddress{arguments.at(serverAt + 1)})
+                           : std::make_unique<Database>();
+    Database &db = *owned;
     DataModule data(db);
     Settings settings;
     LayoutStore layouts(Settings::defaultFolder());
@@ -62,7 +70,7 @@ int main(int argc, char *argv[])
         return 1;
     const int status = QApplication::exec();
     // A normal close after a login keeps a copy of the day's work among the automatic backups.
-    if (status == 0 && ctx.session.loginNumber != 0 && db.isOpen())
+    if (status == 0 && ctx.session.loginNumber != 0 && db.isOpen() && !db.onServer())
         writeAutomaticBackup(db.fileName(), clock.now(), messages);
     return status;
 }

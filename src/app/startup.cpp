@@ -11,8 +11,40 @@
 #include <QFont>
 #include <QFontDatabase>
 
+namespace {
+
+// A shop on a server: its database is opened; an empty one is made a shop when the person says so.
+// The server looks after its files itself: there is no file to check or to clean up here.
+bool openServerShop(Database &db, Messages &messages, bool createWithoutAsking)
+{
+    try {
+        try {
+            db.open();
+        } catch (const EmptyServerDatabaseError &) {
+            const bool create = createWithoutAsking ||
+                                messages.confirmYesNo(QStringLiteral("新建数据库"),
+                                                      QStringLiteral("服务器上的这个数据库是空的（%1）。\n"
+                                                                     "是否在其中建立一个新的空店铺数据库？")
+                                                          .arg(db.fileName()));
+            if (!create) {
+                messages.error(QStringLiteral("服务器上没有店铺数据库，程序不能启动。"));
+                return false;
+            }
+            db.create();
+        }
+        return true;
+    } catch (const DbError &e) {
+        messages.error(e.text());
+        return false;
+    }
+}
+
+} // namespace
+
 bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking, HealthGate *health)
 {
+    if (db.onServer())
+        return openServerShop(db, messages, createWithoutAsking);
     try {
         if (!db.exists()) {
             const bool create =

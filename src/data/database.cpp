@@ -18,7 +18,8 @@
 
 namespace {
 
-// The channel on which the tills of one shop on a server tell each other that they wrote.
+// The channel on which a server tells the tills of one shop that one of them wrote (the triggers
+// of the server schema announce every write).
 constexpr const char *kWrittenChannel = "tolvane_written";
 
 using rawsql::bindText;
@@ -100,7 +101,6 @@ void Database::openOnServer()
 {
     m_server->open();
     ++m_generation;
-    m_serverWritten = false;
     try {
         for (const schema::Table &table : schema::tables()) {
             QStringList columns;
@@ -108,8 +108,14 @@ void Database::openOnServer()
                                                      "WHERE table_schema = current_schema() AND table_name = ?"),
                                       {table.name}),
                             [&](const ResultRow &row) { columns << row.text(0); });
-            if (columns.isEmpty())
-                throw DbError(QStringLiteral("服务器上的数据库不是本软件的数据库：缺少数据表 %1").arg(table.name));
+            if (columns.isEmpty()) {
+                const QString why = QStringLiteral("服务器上的数据库不是本软件的数据库：缺少数据表 %1").arg(table.name);
+                const Statement anyTable(QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                                                        "WHERE table_schema = current_schema()"));
+                if (m_server->scalar(anyTable).toLongLong() == 0)
+                    throw EmptyServerDatabaseError(why);
+                throw DbError(why);
+            }
             for (const QString &column : table.columns) {
                 if (!columns.contains(column.toLower()))
                     throw DbError(QStringLiteral("服务器上的数据库不是本软件的数据库：数据表 %1 缺少字段 %2")
@@ -163,15 +169,6 @@ void Database::guardServerWrite(const QString &sql)
 {
     if (m_writeGuard && serverWrites(sql))
         m_writeGuard();
-}
-
-void Database::announceServerWrite()
-{
-    if (m_server->inTransaction()) {
-        m_serverWritten = true; // told with the commit
-        return;
-    }
-    m_server->execute(Statement(QStringLiteral("NOTIFY ") + QLatin1String(kWrittenChannel)));
 }
 
 void Database::removeForeignObjects(const QString &fileName, int busyTimeoutMs)
@@ -482,12 +479,8 @@ sqlite3_stmt *Database::prepare(const Statement &statement)
 void Database::execute(const Statement &statement)
 {
     if (m_server) {
-        const bool writes = serverWrites(statement.sql);
-        if (writes && m_writeGuard)
-            m_writeGuard();
+        guardServerWrite(statement.sql);
         m_server->execute(statement);
-        if (writes && m_server->changes() > 0)
-            announceServerWrite();
         return;
     }
     sqlite3_stmt *stmt = prepare(statement);
@@ -686,7 +679,6 @@ Transaction::~Transaction()
     try {
         if (m_outermost) {
             // The engine may have rolled back already (e.g. a full disk): nothing is left to undo.
-            m_db.m_serverWritten = false;
             if (m_db.inWriteGroup())
                 m_db.execute(Statement("ROLLBACK"));
             return;
@@ -700,8 +692,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    if (m_outermost && m_db.onServer() && std::exchange(m_db.m_serverWritten, false))
-        m_db.execute(Statement(QStringLiteral("NOTIFY ") + QLatin1String(kWrittenChannel)));
     m_db.execute(Statement(m_outermost ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_name));
     m_done = true;
 }

@@ -26,6 +26,12 @@ private:
     QStringList m_objects;
 };
 
+// A database on a server that holds no table at all: a shop can be made in it.
+class EmptyServerDatabaseError : public DbError {
+public:
+    using DbError::DbError;
+};
+
 // Where a shop's database is kept on a PostgreSQL server: a libpq connection string.
 struct ServerAddress {
     QString conninfo;
@@ -128,15 +134,11 @@ private:
     void guardServerWrite(const QString &sql);
     // Whether a statement may write (every statement but a query and the transaction controls).
     static bool serverWrites(const QString &sql);
-    // Tells the other tills listening on the server that this one wrote: at once, or when the
-    // group of writes it belongs to is committed.
-    void announceServerWrite();
 
     QString m_fileName;
     sqlite3 *m_db = nullptr;
     std::unique_ptr<PgConnection> m_server;
     long long m_serverVersion = 0; // other tills' writes heard of on the server
-    bool m_serverWritten = false;  // a write of the open group not yet announced
     int m_busyTimeoutMs = kBusyTimeoutMs;
     std::function<void()> m_writeGuard;
     std::function<void(bool)> m_busyNotice;
@@ -146,7 +148,6 @@ private:
     int m_generation = 0;
 
     friend class RepeatedStatement;
-    friend class Transaction;
 };
 
 // One statement prepared once and run many times with different values, as a bulk insert does:

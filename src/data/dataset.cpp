@@ -395,7 +395,7 @@ void Dataset::openTable(const QString &table)
     close();
     m_statement = m_rowsStatement = Statement(QStringLiteral("select * from ") + table);
     QStringList columns;
-    m_db.query(Statement(QStringLiteral("select * from ") + table + QStringLiteral(" where 0")),
+    m_db.query(Statement(QStringLiteral("select * from ") + table + QStringLiteral(" where 1=0")),
                [](const ResultRow &) {}, &columns);
     m_columns = columns;
     m_columnIndex.clear();

@@ -89,10 +89,23 @@ QStringList schemaStatements()
         statement.replace(QLatin1String(" REAL"), QLatin1String(" DOUBLE PRECISION"));
         // Texts compare byte by byte, as SQLite compares them; Chinese lists name the pinyin order.
         statement.replace(QLatin1String(" TEXT"), QLatin1String(" TEXT COLLATE \"C\""));
+        // A file's rows have a key of their own (rowid) that the users' table is written by.
+        if (statement.startsWith(QLatin1String("CREATE TABLE userdb ")))
+            statement.insert(statement.lastIndexOf(QLatin1Char(')')),
+                             QLatin1String(", rowid BIGINT GENERATED ALWAYS AS IDENTITY"));
         s << serverSql(statement);
     }
     for (const QString &statement : schema::indexStatements())
         s << serverSql(statement);
+    // Every write to the shop's tables, by a till or by any other client, is announced to the
+    // tills listening when it is committed (several in one transaction as one).
+    s << QStringLiteral("CREATE OR REPLACE FUNCTION tolvane_announce() RETURNS trigger LANGUAGE plpgsql AS "
+                        "'BEGIN NOTIFY tolvane_written; RETURN NULL; END'");
+    for (const QString &table : {QStringLiteral("data"), QStringLiteral("data1"), QStringLiteral("userdb"),
+                                 QStringLiteral("rz")})
+        s << QStringLiteral("CREATE OR REPLACE TRIGGER tolvane_written AFTER INSERT OR UPDATE OR DELETE ON %1 "
+                            "FOR EACH ROW EXECUTE FUNCTION tolvane_announce()")
+                 .arg(table);
     return s;
 }
 
