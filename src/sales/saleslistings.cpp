@@ -37,12 +37,12 @@ Statement thisMonth(const QDate &today)
 
 Statement allRecords()
 {
-    return Statement(QStringLiteral("select * from data1 order by day1"));
+    return Statement(QStringLiteral("select * from data1 order by day1, ID"));
 }
 
 Statement allReturns()
 {
-    return Statement(QStringLiteral("select * from data1 where [3]<0 order by day1"));
+    return Statement(QStringLiteral("select * from data1 where [3]<0 order by day1, ID"));
 }
 
 Statement sales(const SalesConditions &conditions)

@@ -5,12 +5,12 @@
 
 StockListing StockListing::allRows()
 {
-    return {QStringLiteral("select * from data order by day1"), QStringLiteral("where [2]>0")};
+    return {QStringLiteral("select * from data order by day1, ID"), QStringLiteral("where [2]>0")};
 }
 
 StockListing StockListing::nonZeroStock()
 {
-    return {QStringLiteral("select * from data where [7]<>0 order by day1"), QStringLiteral("where [7]<>0")};
+    return {QStringLiteral("select * from data where [7]<>0 order by day1, ID"), QStringLiteral("where [7]<>0")};
 }
 
 Statement stockConditionsStatement(const QString &baseCondition, const StockConditions &conditions)
