@@ -1,0 +1,112 @@
+#include "maintenance/servermigration.h"
+
+#include "common/errors.h"
+#include "common/numbertext.h"
+#include "data/database.h"
+#include "data/schema.h"
+
+#include <QHash>
+
+namespace servermigration {
+namespace {
+
+bool isNumberColumn(const QString &column)
+{
+    return column.front().isDigit() || column == QLatin1String("a5");
+}
+
+// Columns named by a digit are written in brackets, as everywhere in the program.
+QString bracketed(const QString &column)
+{
+    return column.front().isDigit() ? QLatin1Char('[') + column + QLatin1Char(']') : column;
+}
+
+// What a table holds, as compared after the copy: its rows and, per number column, the sum in
+// ten-thousandths.
+struct Measure {
+    long long rows = 0;
+    QHash<QString, long long> units;
+    bool operator==(const Measure &) const = default;
+};
+
+Measure measure(Database &db, const schema::Table &table)
+{
+    Measure m;
+    QStringList numbers;
+    for (const QString &column : table.columns) {
+        if (isNumberColumn(column))
+            numbers << column;
+    }
+    QStringList read = numbers;
+    for (QString &column : read)
+        column = bracketed(column);
+    read.prepend(QStringLiteral("1"));
+    db.query(Statement(QStringLiteral("SELECT %1 FROM %2").arg(read.join(QLatin1Char(',')), table.name)),
+             [&](const ResultRow &row) {
+                 ++m.rows;
+                 for (int i = 0; i < numbers.size(); ++i)
+                     m.units[numbers.at(i)] += numbertext::fixed4Units(row.number(i + 1));
+             });
+    return m;
+}
+
+// The next value of a server's identity key follows the keys copied into it.
+void followKeys(Database &to, const schema::Table &table)
+{
+    const QString key = table.columns.constFirst().toLower();
+    if (!to.onServer() || key != QLatin1String("id"))
+        return;
+    to.execute(Statement(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
+                                        "coalesce((SELECT max(%2) FROM %1), 0) + 1, false)")
+                             .arg(table.name, key)));
+}
+
+void copyTable(Database &from, Database &to, const schema::Table &table)
+{
+    QStringList names;
+    for (const QString &column : table.columns)
+        names << bracketed(column);
+    const QString list = names.join(QLatin1Char(','));
+    RepeatedStatement insert(to, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                     .arg(table.name, list, QStringList(names.size(), QStringLiteral("?")).join(',')));
+    QVariantList values;
+    from.query(Statement(QStringLiteral("SELECT %1 FROM %2").arg(list, table.name)), [&](const ResultRow &row) {
+        values.clear();
+        for (int c = 0; c < table.columns.size(); ++c) {
+            QVariant value = row.value(c);
+            // A file may hold a text in a number column; a server column holds numbers only.
+            if (isNumberColumn(table.columns.at(c)) && value.typeId() == QMetaType::QString) {
+                bool ok = false;
+                const double number = value.toString().trimmed().toDouble(&ok);
+                if (!ok && !value.toString().trimmed().isEmpty())
+                    throw DbError(QStringLiteral("数据表 %1 第 %2 行的字段 %3 不是数字（%4），没有迁移")
+                                      .arg(table.name, row.value(0).toString(), table.columns.at(c), value.toString()));
+                value = ok ? QVariant(number) : QVariant();
+            }
+            values << value;
+        }
+        insert.run(values);
+    });
+    followKeys(to, table);
+}
+
+} // namespace
+
+void copyShop(Database &from, Database &to)
+{
+    inTransaction(to, [&] {
+        for (const char *table : {"data", "data1", "rz"}) {
+            if (to.scalar(Statement(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)))).toLongLong() != 0)
+                throw DbError(QStringLiteral("目标数据库中已有数据（数据表 %1），没有迁移").arg(QLatin1String(table)));
+        }
+        to.execute(Statement("DELETE FROM userdb"));
+        for (const schema::Table &table : schema::tables())
+            copyTable(from, to, table);
+        for (const schema::Table &table : schema::tables()) {
+            if (!(measure(from, table) == measure(to, table)))
+                throw DbError(QStringLiteral("迁移后数据表 %1 的行数或合计与原来的不一致，已撤销迁移").arg(table.name));
+        }
+    });
+}
+
+} // namespace servermigration
