@@ -37,7 +37,8 @@ TEST(ComputeSale, TextFormsOfEveryFigure)
 }
 
 // A shop with one stock row and the stock row as a sale would load it.
-class PostSaleTest : public ::testing::Test {
+// Every posting test runs on a shop file and on a shop on a server.
+class PostSaleTest : public ::testing::TestWithParam<TestShop::Engine> {
 protected:
     void SetUp() override
     {
@@ -82,20 +83,28 @@ protected:
         return v;
     }
 
-    TestShop shop;
+    std::unique_ptr<TestShop> owned = TestShop::on(GetParam());
+    TestShop &shop = *owned;
     long long key = 0;
     SaleEntry entry;
 };
 
-TEST_F(PostSaleTest, UpdatesTheStockRowAndAppendsEveryColumnOfTheSaleLine)
+INSTANTIATE_TEST_SUITE_P(Engines, PostSaleTest,
+                         ::testing::Values(TestShop::Engine::File, TestShop::Engine::Server),
+                         [](const auto &info) { return info.param == TestShop::Engine::File ? "File" : "Server"; });
+
+TEST_P(PostSaleTest, UpdatesTheStockRowAndAppendsEveryColumnOfTheSaleLine)
 {
     const SaleFigures f = postSale(shop.db, loaded(), entry);
     EXPECT_EQ(f.amount, QStringLiteral("40"));
 
     EXPECT_EQ(stockFigures(), (QVariantList{7.0, 140.0, 3.0, 31.5}));
     // The other columns of the stock row keep their values.
-    EXPECT_EQ(shop.scalar("select a || '|' || [2] || '|' || [3] || '|' || [4] || '|' || z || '|' || day1 from data"),
-              QStringLiteral("  牛仔裤 |10.0|105.0|20.0|备注|2014-07-01"));
+    const QVariantList kept{shop.scalar("select a from data"), shop.scalar("select [2] from data"),
+                            shop.scalar("select [3] from data"), shop.scalar("select [4] from data"),
+                            shop.scalar("select z from data"), shop.scalar("select day1 from data")};
+    EXPECT_EQ(kept, (QVariantList{QStringLiteral("  牛仔裤 "), 10.0, 105.0, 20.0, QStringLiteral("备注"),
+                                  QStringLiteral("2014-07-01")}));
 
     Dataset line(shop.db, QStringLiteral("line"));
     line.open(Statement("select * from data1"));
@@ -111,7 +120,7 @@ TEST_F(PostSaleTest, UpdatesTheStockRowAndAppendsEveryColumnOfTheSaleLine)
                                 {"h", QStringLiteral("北京")},    {"i", QStringLiteral("13800000000")},
                                 {"j", QStringLiteral("老客户")}};
     for (const QString &column : line.columns()) {
-        if (column == QLatin1String("ID"))
+        if (column.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
             continue;
         if (expected.contains(column))
             EXPECT_EQ(line.value(column), expected.value(column)) << column.toStdString();
@@ -120,7 +129,7 @@ TEST_F(PostSaleTest, UpdatesTheStockRowAndAppendsEveryColumnOfTheSaleLine)
     }
 }
 
-TEST_F(PostSaleTest, HostileTextIsStoredAsTyped)
+TEST_P(PostSaleTest, HostileTextIsStoredAsTyped)
 {
     entry.customer = QStringLiteral("O'Brien\"; drop table data; --");
     entry.address = QStringLiteral("100% _路_ '");
@@ -136,7 +145,7 @@ TEST_F(PostSaleTest, HostileTextIsStoredAsTyped)
     EXPECT_EQ(shop.scalar("select count(*) from data").toInt(), 1);
 }
 
-TEST_F(PostSaleTest, ABadNumberOrDateStopsBeforeAnythingIsWritten)
+TEST_P(PostSaleTest, ABadNumberOrDateStopsBeforeAnythingIsWritten)
 {
     const struct {
         const char *what;
@@ -169,7 +178,7 @@ TEST_F(PostSaleTest, ABadNumberOrDateStopsBeforeAnythingIsWritten)
     }
 }
 
-TEST_F(PostSaleTest, StockRowWithoutStockInDateIsLeftUnchanged)
+TEST_P(PostSaleTest, StockRowWithoutStockInDateIsLeftUnchanged)
 {
     shop.exec("update data set day1=NULL");
     EXPECT_THROW(postSale(shop.db, loaded(), entry), ConversionError);
@@ -177,9 +186,11 @@ TEST_F(PostSaleTest, StockRowWithoutStockInDateIsLeftUnchanged)
     EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 0);
 }
 
-TEST_F(PostSaleTest, ASaleLineTheDatabaseRefusesTakesTheStockUpdateBackWithIt)
+TEST_P(PostSaleTest, ASaleLineTheDatabaseRefusesTakesTheStockUpdateBackWithIt)
 {
     // The stock row is written first; the refused sale line must undo it.
+    if (shop.db.onServer())
+        GTEST_SKIP() << "the refusing trigger is written for a file";
     shop.exec("CREATE TRIGGER refuse BEFORE INSERT ON data1 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
     EXPECT_THROW(postSale(shop.db, loaded(), entry), DbError);
     EXPECT_EQ(stockFigures(), (QVariantList{5.0, 100.0, 5.0, 52.5}));
@@ -190,7 +201,7 @@ TEST_F(PostSaleTest, ASaleLineTheDatabaseRefusesTakesTheStockUpdateBackWithIt)
     EXPECT_EQ(stockFigures(), (QVariantList{7.0, 140.0, 3.0, 31.5}));
 }
 
-TEST_F(PostSaleTest, AStockRowDeletedMeanwhileGetsNoSaleLine)
+TEST_P(PostSaleTest, AStockRowDeletedMeanwhileGetsNoSaleLine)
 {
     const LoadedStock stock = loaded();
     shop.exec("delete from data");
@@ -198,7 +209,7 @@ TEST_F(PostSaleTest, AStockRowDeletedMeanwhileGetsNoSaleLine)
     EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 0);
 }
 
-TEST_F(PostSaleTest, TheRowAfterAPostingIsWhatTheDatabaseHolds)
+TEST_P(PostSaleTest, TheRowAfterAPostingIsWhatTheDatabaseHolds)
 {
     LoadedStock stock = loaded();
     stock = stock.after(postSale(shop.db, stock, entry));
@@ -214,7 +225,7 @@ namespace {
 
 // Another program sells from the row between the load and the posting: the posting counts from
 // what the database holds, and a sale the stock no longer covers is refused with today's figures.
-TEST_F(PostSaleTest, ACopyLoadedBeforeAnotherTillSoldIsPostedFromTheStoredRow)
+TEST_P(PostSaleTest, ACopyLoadedBeforeAnotherTillSoldIsPostedFromTheStoredRow)
 {
     const LoadedStock stale = loaded();
     shop.exec("update data set [5]=8, [6]=160, [7]=2, [8]=21"); // the other till sold 3 at 20

@@ -1,5 +1,7 @@
 #include "support/testapp.h"
 
+#include "support/privatepostgres.h"
+
 #include "app/mainwindow.h"
 #include "app/windowset.h"
 #include "users/logindialog.h"
@@ -30,6 +32,24 @@ TestShop::TestShop(SameFileAs sameFile) : TestShop(QString(), sameFile.other.db.
 {
     clock.time = sameFile.other.clock.time;
     db.open();
+}
+
+TestShop::TestShop(OnServer)
+    : configFolder(dir.filePath(QStringLiteral("config"))),
+      db(ServerAddress{PrivatePostgres::instance().freshDatabase()}),
+      data(db),
+      settings(configFolder),
+      layouts(configFolder),
+      printing(dir.path()),
+      ctx{db, data, settings, layouts, messages, clock, printing, desktop, events, {}}
+{
+    desktop.folder = dir.filePath(QStringLiteral("Desktop"));
+    db.create(initialPasswordHash());
+}
+
+std::unique_ptr<TestShop> TestShop::on(Engine engine)
+{
+    return engine == Engine::Server ? std::make_unique<TestShop>(OnServer{}) : std::make_unique<TestShop>();
 }
 
 QString TestShop::initialPasswordHash()

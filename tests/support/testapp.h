@@ -27,6 +27,12 @@ public:
         const TestShop &other;
     };
     explicit TestShop(SameFileAs sameFile);
+    // A shop on a fresh database of the tests' own PostgreSQL server instead of a file.
+    struct OnServer {};
+    explicit TestShop(OnServer);
+    // The engines a test runs on, for tests written once for both.
+    enum class Engine { File, Server };
+    static std::unique_ptr<TestShop> on(Engine engine);
     ~TestShop();
 
     // The first user's stored password in every test shop: a hash of the initial password made once
