@@ -122,11 +122,16 @@ void Database::openOnServer()
                                       .arg(table.name, column));
             }
         }
-        // The program's own tables, indexes and functions, when a program before them made the database.
+        // The program's own tables, indexes and functions, when a program before them made the
+        // database; tills starting at the same moment take turns (the server refuses two changes
+        // of one function at once).
+        m_server->execute(Statement("BEGIN"));
+        m_server->execute(Statement("SELECT pg_advisory_xact_lock(72101)"));
         for (const QString &statement : pgsql::schemaStatements()) {
             if (!statement.startsWith(QLatin1String("CREATE TABLE ")) || statement.contains(QLatin1String("IF NOT EXISTS")))
                 m_server->execute(Statement(statement));
         }
+        m_server->execute(Statement("COMMIT"));
         m_server->execute(Statement(QStringLiteral("LISTEN ") + QLatin1String(kWrittenChannel)));
     } catch (...) {
         m_server->close();

@@ -253,6 +253,8 @@ void PgConnection::open()
     // Texts travel as UTF-8 and dates are the program's own texts: nothing depends on the
     // server's settings.
     PQsetClientEncoding(conn, "UTF8");
+    // The server's notices ("already exists, skipping") are nothing the person needs to read.
+    PQsetNoticeProcessor(conn, [](void *, const char *) {}, nullptr);
     m_conn = conn;
 }
 
