@@ -14,6 +14,7 @@
 #include "common/shopevents.h"
 #include "data/database.h"
 #include "data/datamodule.h"
+#include "maintenance/connectionwindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,18 +36,22 @@ int main(int argc, char *argv[])
     installFontSubstitutions();
     const bool createWithoutAsking = QApplication::arguments().contains(QStringLiteral("--create-db"));
 
+    Settings settings;
+    DialogMessages messages;
     // The shop's database: data.db in the working folder, or a database on a PostgreSQL server
-    // named by a libpq connection string after --server ("service=shop", "host=… dbname=…").
-    const QStringList arguments = QApplication::arguments();
-    const qsizetype serverAt = arguments.indexOf(QStringLiteral("--server"));
-    const auto owned = serverAt >= 0 && serverAt + 1 < arguments.size()
-                           ? std::make_unique<Database>(ServerAddress{arguments.at(serverAt + 1)})
-                           : std::make_unique<Database>();
+    // (after --server a libpq connection string, "service=shop", "host=… dbname=…", or the server
+    // this computer was set to use). A server out of reach offers the choice again.
+    const std::unique_ptr<Database> owned =
+        chooseShopDatabase(QApplication::arguments(), settings, [&](const QString &reason) {
+            ConnectionWindow window(settings, messages);
+            window.setReason(reason + QStringLiteral("\n\n请检查连接设置后选“确定”再试，或改用本机数据文件。"));
+            return window.exec() == QDialog::Accepted;
+        });
+    if (!owned)
+        return 1;
     Database &db = *owned;
     DataModule data(db);
-    Settings settings;
     LayoutStore layouts(Settings::defaultFolder());
-    DialogMessages messages;
     SystemClock clock;
     SystemDesktop desktop;
     SystemPrinting printing(desktop, clock, QDir::current().filePath(QStringLiteral("打印")));
@@ -65,6 +70,12 @@ int main(int argc, char *argv[])
         createWindowSet(ctx, [&] { opened = openShopDatabase(db, messages, createWithoutAsking, &health); });
     if (!opened || ending)
         return 1;
+    // The shop moved to a server: the program closes as it always does and starts again there.
+    bool startAgain = false;
+    QObject::connect(&events, &ShopEvents::restartRequested, windows->main, [&] {
+        startAgain = true;
+        windows->main->close();
+    });
     windows->main->show();
     if (ending)
         return 1;
@@ -72,5 +83,7 @@ int main(int argc, char *argv[])
     // A normal close after a login keeps a copy of the day's work among the automatic backups.
     if (status == 0 && ctx.session.loginNumber != 0 && db.isOpen() && !db.onServer())
         writeAutomaticBackup(db.fileName(), clock.now(), messages);
+    if (status == 0 && startAgain)
+        startProgramAgain(QApplication::arguments(), messages);
     return status;
 }

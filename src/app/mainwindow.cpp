@@ -260,6 +260,13 @@ void MainWindow::buildMenus()
     a.changePassword = add(m_settingsMenu, QStringLiteral("修改密码"));
     a.userManagement = add(m_settingsMenu, QStringLiteral("用户管理"));
     m_settingsMenu->addSeparator();
+    // Where this till keeps the shop, and moving the shop between its file and a server.
+    a.databaseConnection = add(m_settingsMenu, QStringLiteral("数据库连接"));
+    a.migrateToServer = add(m_settingsMenu, QStringLiteral("迁移到服务器"));
+    a.exportToFile = add(m_settingsMenu, QStringLiteral("导出到数据文件"));
+    a.migrateToServer->setEnabled(!m_ctx.db.onServer());
+    a.exportToFile->setEnabled(m_ctx.db.onServer());
+    m_settingsMenu->addSeparator();
     a.skins = m_settingsMenu->addMenu(QStringLiteral("界面换肤"));
     // The skin in use carries the tick; the built-in look has no item and shows none.
     auto *skinChoice = new QActionGroup(a.skins);

@@ -35,6 +35,9 @@ struct MainActions {
     QAction *settingsPrint = nullptr;
     QAction *changePassword = nullptr;
     QAction *userManagement = nullptr;
+    QAction *databaseConnection = nullptr;
+    QAction *migrateToServer = nullptr;
+    QAction *exportToFile = nullptr;
     QMenu *skins = nullptr;           // the five skins, checkable, in the order of `skin` "0" to "4"
     QAction *calculator = nullptr;
     QAction *notepad = nullptr;

@@ -4,10 +4,16 @@
 #include "common/errors.h"
 #include "common/messages.h"
 #include "data/database.h"
+#include "data/pgconnection.h"
 #include "maintenance/automaticbackups.h"
+#include "maintenance/connectionchoice.h"
+#include "maintenance/serverfields.h"
 #include "maintenance/safefile.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QFont>
 #include <QFontDatabase>
 
@@ -25,7 +31,7 @@ bool openServerShop(Database &db, Messages &messages, bool createWithoutAsking)
                                 messages.confirmYesNo(QStringLiteral("新建数据库"),
                                                       QStringLiteral("服务器上的这个数据库是空的（%1）。\n"
                                                                      "是否在其中建立一个新的空店铺数据库？")
-                                                          .arg(db.fileName()));
+                                                          .arg(pgsql::readableAddress(db.fileName())));
             if (!create) {
                 messages.error(QStringLiteral("服务器上没有店铺数据库，程序不能启动。"));
                 return false;
@@ -40,6 +46,30 @@ bool openServerShop(Database &db, Messages &messages, bool createWithoutAsking)
 }
 
 } // namespace
+
+std::unique_ptr<Database> chooseShopDatabase(const QStringList &arguments, Settings &settings,
+                                             const std::function<bool(const QString &reason)> &askAgain)
+{
+    const qsizetype serverAt = arguments.indexOf(QStringLiteral("--server"));
+    QString conninfo = serverAt >= 0 && serverAt + 1 < arguments.size() ? arguments.at(serverAt + 1) : QString();
+    for (;;) {
+        if (conninfo.isEmpty()) {
+            const ConnectionChoice choice = ConnectionChoice::stored(settings);
+            if (!choice.onServer)
+                return std::make_unique<Database>();
+            conninfo = choice.conninfo();
+        }
+        // An empty database is no reason to ask: the opening offers to make the shop in it.
+        bool empty = false;
+        const QString problem = serverProblem(conninfo, &empty);
+        if (problem.isEmpty() || empty)
+            return std::make_unique<Database>(ServerAddress{conninfo});
+        if (!askAgain(problem))
+            return nullptr;
+        // From here on the choice the person just made stands.
+        conninfo.clear();
+    }
+}
 
 bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking, HealthGate *health)
 {
@@ -93,6 +123,16 @@ void writeAutomaticBackup(const QString &databaseFile, const QDateTime &now, Mes
                                         "请腾出磁盘空间或检查备份文件夹，下次可在“数据备份”中手动备份。")
                              .arg(e.text(), QFileInfo(databaseFile).fileName()));
     }
+}
+
+void startProgramAgain(const QStringList &arguments, Messages &messages)
+{
+    QStringList again = arguments.mid(1);
+    const qsizetype serverAt = again.indexOf(QStringLiteral("--server"));
+    if (serverAt >= 0)
+        again.remove(serverAt, std::min<qsizetype>(2, again.size() - serverAt));
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), again, QDir::currentPath()))
+        messages.warning(QStringLiteral("程序没能自动重新启动，请手动启动程序。"));
 }
 
 void installFontSubstitutions()

@@ -13,6 +13,8 @@
 #include "data/database.h"
 #include "data/externalchanges.h"
 #include "maintenance/backupwindow.h"
+#include "maintenance/connectionwindow.h"
+#include "maintenance/migrationwindow.h"
 #include "sales/checkoutpanel.h"
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
@@ -172,6 +174,18 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     QObject::connect(a.changePassword, &QAction::triggered, &main, [&ctx, &main] {
         openWindow<PasswordChangeWindow>([&] { return new PasswordChangeWindow(ctx, &main); });
     });
+    QObject::connect(a.databaseConnection, &QAction::triggered, &main, [&ctx, &main] {
+        ConnectionWindow window(ctx.settings, ctx.messages, &main);
+        window.exec();
+    });
+    QObject::connect(a.migrateToServer, &QAction::triggered, &main, [&ctx, &main] {
+        MigrationWindow window(ctx, &main);
+        window.exec();
+    });
+    QObject::connect(a.exportToFile, &QAction::triggered, &main, [&ctx, &main] {
+        ExportToFileWindow window(ctx, &main);
+        window.exec();
+    });
     // The main window stays hidden while the database file is backed up or restored, and comes back
     // once the backup window has opened the database again. Meanwhile a message box may be the
     // only window without an owner: its closing must not end the program.
@@ -239,7 +253,8 @@ void prepareForUser(AppContext &ctx, WindowSet &w, ColumnHiding &mainGridHiding)
     if (!ctx.session.isSuperAdmin()) {
         const MainActions &a = main.actions();
         // Every user may change their own password ("修改密码" offers only theirs).
-        userrestrictions::restrictMainWindow({{a.newStockIn, a.excelImport, a.modify, a.remove, a.userManagement},
+        userrestrictions::restrictMainWindow({{a.newStockIn, a.excelImport, a.modify, a.remove, a.userManagement,
+                                               a.databaseConnection, a.migrateToServer, a.exportToFile},
                                               a.hideColumns,
                                               main.toolbar().newStockIn,
                                               &grid,

@@ -32,6 +32,9 @@ signals:
     // Another program sharing the database file wrote to it (a sale, a stock-in, a correction, an
     // import): what is shown is read again, each view keeping its listing, order and current row.
     void writtenElsewhere();
+    // The shop moved to another database (to a server): the program closes normally and starts
+    // again on it.
+    void restartRequested();
     // A save succeeded: `text` is shown in the success prompt for two seconds.
     void succeeded(const QString &text);
 };

@@ -4,6 +4,7 @@
 
 #include <libpq-fe.h>
 
+#include <QHash>
 #include <charconv>
 #include <memory>
 #include <vector>
@@ -64,6 +65,31 @@ int parameterCount(const QString &sql)
             ++count;
     }
     return count;
+}
+
+QString readableAddress(const QString &conninfo)
+{
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(conninfo.toUtf8().constData(), &error);
+    if (!options) {
+        PQfreemem(error);
+        return QStringLiteral("连接串有误");
+    }
+    QHash<QString, QString> given;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (o->val && *o->val)
+            given.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
+    }
+    PQconninfoFree(options);
+    QStringList parts;
+    for (const auto &[keyword, label] : {std::pair{"service", "服务"}, std::pair{"host", "主机"},
+                                         std::pair{"port", "端口"}, std::pair{"dbname", "数据库"},
+                                         std::pair{"user", "用户"}}) {
+        const QString value = given.value(QLatin1String(keyword));
+        if (!value.isEmpty())
+            parts << QString::fromUtf8(label) + QLatin1Char(' ') + value;
+    }
+    return parts.isEmpty() ? QStringLiteral("本机默认服务器") : parts.join(QStringLiteral("，"));
 }
 
 QStringList schemaStatements()
@@ -200,7 +226,7 @@ DbError connectionError(PGconn *conn, const QString &conninfo)
         cause = QStringLiteral("在这个地址找不到数据库服务器");
     else
         cause = QStringLiteral("无法连接数据库服务器");
-    return DbError(QStringLiteral("连接数据库服务器失败：%1（%2）\n%3").arg(cause, conninfo, words));
+    return DbError(QStringLiteral("连接数据库服务器失败：%1（%2）\n%3").arg(cause, pgsql::readableAddress(conninfo), words));
 }
 
 // A statement the server refused, by the class of its SQLSTATE.

@@ -25,6 +25,9 @@ QString serverSql(const QString &sql);
 QStringList schemaStatements();
 // How many values ("?") a statement in SQLite's form takes.
 int parameterCount(const QString &sql);
+// The server named by a connection string as a person reads it ("主机 端口 数据库 用户"): never
+// its password.
+QString readableAddress(const QString &conninfo);
 } // namespace pgsql
 
 // One connection to a shop database on a PostgreSQL server, through libpq. `conninfo` is a libpq

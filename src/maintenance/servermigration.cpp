@@ -61,7 +61,33 @@ void followKeys(Database &to, const schema::Table &table)
                              .arg(table.name, key)));
 }
 
-void copyTable(Database &from, Database &to, const schema::Table &table)
+long long rowCount(Database &db, const QString &table)
+{
+    return db.scalar(Statement(QStringLiteral("SELECT count(*) FROM %1").arg(table))).toLongLong();
+}
+
+// Counts the rows gone across and asks after every few thousand whether to go on.
+class Progress {
+public:
+    Progress(const CopyProgress &report, long long total) : m_report(report), m_total(total) { tell(); }
+    void step()
+    {
+        if (++m_done % 2000 == 0)
+            tell();
+    }
+    void tell()
+    {
+        if (m_report && !m_report(m_done, m_total))
+            throw DbError(QStringLiteral("已停止，数据没有迁移"));
+    }
+
+private:
+    const CopyProgress &m_report;
+    long long m_total;
+    long long m_done = 0;
+};
+
+void copyTable(Database &from, Database &to, const schema::Table &table, Progress &progress)
 {
     QStringList names;
     for (const QString &column : table.columns)
@@ -86,27 +112,42 @@ void copyTable(Database &from, Database &to, const schema::Table &table)
             values << value;
         }
         insert.run(values);
+        progress.step();
     });
     followKeys(to, table);
 }
 
 } // namespace
 
-void copyShop(Database &from, Database &to)
+Copied copyShop(Database &from, Database &to, const CopyProgress &progress)
 {
+    // One moment of the source: a file's write lock keeps its other programs waiting; a server's
+    // snapshot hides other tills' writes from the copy and from the comparison after it.
+    Transaction source(from);
+    if (from.onServer())
+        from.execute(Statement("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
+    Copied copied;
+    copied.stockRows = rowCount(from, QStringLiteral("data"));
+    copied.saleLines = rowCount(from, QStringLiteral("data1"));
+    copied.users = rowCount(from, QStringLiteral("userdb"));
+    copied.logins = rowCount(from, QStringLiteral("rz"));
+    Progress counted(progress, copied.stockRows + copied.saleLines + copied.users + copied.logins);
     inTransaction(to, [&] {
         for (const char *table : {"data", "data1", "rz"}) {
-            if (to.scalar(Statement(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)))).toLongLong() != 0)
+            if (rowCount(to, QLatin1String(table)) != 0)
                 throw DbError(QStringLiteral("目标数据库中已有数据（数据表 %1），没有迁移").arg(QLatin1String(table)));
         }
         to.execute(Statement("DELETE FROM userdb"));
         for (const schema::Table &table : schema::tables())
-            copyTable(from, to, table);
+            copyTable(from, to, table, counted);
         for (const schema::Table &table : schema::tables()) {
             if (!(measure(from, table) == measure(to, table)))
                 throw DbError(QStringLiteral("迁移后数据表 %1 的行数或合计与原来的不一致，已撤销迁移").arg(table.name));
         }
+        counted.tell();
     });
+    source.commit();
+    return copied;
 }
 
 } // namespace servermigration

@@ -15,7 +15,7 @@ namespace userrestrictions {
 
 // The pieces of the main window a restricted user loses or sees narrowed.
 struct MainWindowParts {
-    QList<QAction *> commands;     // stock-in, workbook import, modify, delete, password change, user management
+    QList<QAction *> commands;     // stock-in, workbook import, modify, delete, user management, database moves
     QMenu *hideColumns = nullptr;  // its purchase price and amount switches go with the columns
     QWidget *stockInButton = nullptr;
     StockQueryView *stockQuery = nullptr;

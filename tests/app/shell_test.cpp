@@ -103,7 +103,11 @@ TEST(ShellMenus, ItemsInTheirOrderWithShortcutsAndSeparators)
                            "汇总统计|Ctrl+H", "-", "隐藏列>", "(读取列宽)", "保存当前列宽", "-", "销售单(小票)打印",
                            "打印设置"}));
     EXPECT_EQ(entries(main.settingsMenu()),
-              (QStringList{"打印设置", "修改密码", "用户管理", "-", "界面换肤>", "计算器", "记事本"}));
+              (QStringList{"打印设置", "修改密码", "用户管理", "-", "数据库连接", "迁移到服务器", "导出到数据文件", "-",
+                           "界面换肤>", "计算器", "记事本"}));
+    // A shop in a file moves to a server; only a shop on a server is exported into a file.
+    EXPECT_TRUE(main.actions().migrateToServer->isEnabled());
+    EXPECT_FALSE(main.actions().exportToFile->isEnabled());
     EXPECT_EQ(entries(main.actions().skins),
               (QStringList{"黑色经典(皮肤)", "蓝色幻想(皮肤)", "梦幻天空(皮肤)", "黑色遐想(皮肤)", "梦想成真(皮肤)"}));
     EXPECT_EQ(entries(main.supportMenu()),

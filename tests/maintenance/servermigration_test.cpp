@@ -98,3 +98,19 @@ TEST_F(ServerMigrationTest, AServersShopGoesBackIntoAFileEqual)
                             "SELECT username, passwd FROM userdb ORDER BY username"})
         EXPECT_EQ(rowsOf(file, QString::fromUtf8(sql)), rowsOf(shop.db, QString::fromUtf8(sql))) << sql;
 }
+
+// "取消" during the copy: nothing of it stays on the target.
+TEST_F(ServerMigrationTest, AStoppedCopyLeavesTheTargetAsItWas)
+{
+    long long asked = 0;
+    EXPECT_THROW(servermigration::copyShop(shop.db, *server,
+                                           [&](long long done, long long total) {
+                                               EXPECT_LE(done, total);
+                                               return ++asked < 2;
+                                           }),
+                 DbError);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(server->scalar(Statement("SELECT count(*) FROM data")).toLongLong(), 0);
+    EXPECT_EQ(server->scalar(Statement("SELECT username FROM userdb")).toString(), Session::superAdminName())
+        << "its first user stays";
+}

@@ -99,9 +99,19 @@ QString PrivatePostgres::conninfo(const QString &database) const
 
 QString PrivatePostgres::freshDatabase()
 {
+    return conninfo(newDatabase());
+}
+
+QString PrivatePostgres::newDatabase()
+{
     const QString name = QStringLiteral("shop%1").arg(++m_databases);
     PgConnection admin(conninfo(QStringLiteral("postgres")));
     admin.open();
     admin.execute(Statement(QStringLiteral("CREATE DATABASE %1").arg(name)));
-    return conninfo(name);
+    return name;
+}
+
+QString PrivatePostgres::user()
+{
+    return kUser;
 }

@@ -18,6 +18,12 @@ public:
     QString conninfo(const QString &database) const;
     // Makes a new, empty database and returns its connection string.
     QString freshDatabase();
+    // The same, returning the new database's name.
+    QString newDatabase();
+    // Where a client finds the server (the "host" of a connection: the socket's folder), and the
+    // user the tests connect as.
+    QString socketFolder() const { return m_dir.path(); }
+    static QString user();
 
     ~PrivatePostgres();
 

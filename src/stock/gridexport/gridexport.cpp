@@ -12,6 +12,7 @@
 #include "stock/gridexport/exportprogress.h"
 #include "stock/gridexport/gridsheet.h"
 #include "stock/gridexport/xlsxsheetwriter.h"
+#include "widgets/busycursor.h"
 #include "widgets/grid.h"
 
 #include <QApplication>
@@ -22,19 +23,6 @@
 
 const QString GridExport::kXlsFilter = QStringLiteral("Microsoft Excel xls文件 (*.xls)");
 const QString GridExport::kXlsxFilter = QStringLiteral("Excel 工作簿 (*.xlsx)");
-
-namespace {
-
-// The hourglass for as long as it lives.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-} // namespace
 
 GridExport::GridExport(AppContext &ctx) : m_ctx(ctx) {}
 
