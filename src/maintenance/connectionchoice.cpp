@@ -27,18 +27,16 @@ QString quoted(QString value)
 ConnectionChoice ConnectionChoice::stored(const Settings &settings)
 {
     ConnectionChoice choice;
-    if (!settings.exists())
+    const QString where = settings.exists() ? settings.read(kWhere) : QString();
+    if (where.isEmpty())
         return choice;
-    choice.onServer = settings.read(kWhere) == kServer;
-    auto take = [&](const QString &name, QString &field) {
-        const QString value = settings.read(name);
-        if (!value.isEmpty())
-            field = value;
-    };
-    take(kHost, choice.host);
-    take(kPort, choice.port);
-    take(kDatabase, choice.database);
-    take(kUser, choice.user);
+    // Once a choice was made its fields stand as typed: an empty host or port is libpq's default
+    // (the local socket, 5432), not this window's suggestion.
+    choice.onServer = where == kServer;
+    choice.host = settings.read(kHost);
+    choice.port = settings.read(kPort);
+    choice.database = settings.read(kDatabase);
+    choice.user = settings.read(kUser);
     return choice;
 }
 

@@ -38,12 +38,11 @@ ConnectionWindow::ConnectionWindow(Settings &settings, Messages &messages, QWidg
 
     m_fields = new ServerFields(this);
     layout->addWidget(m_fields);
-    auto *note = new QLabel(QStringLiteral("程序不保存密码：密码由 ~/.pgpass 或 ~/.pg_service.conf 提供。\n"
-                                           "更改在下次启动程序时生效。"),
-                            this);
-    note->setWordWrap(true);
-    ink::apply(note, ink::Kind::Hint);
-    layout->addWidget(note);
+    m_note = new QLabel(this);
+    m_note->setWordWrap(true);
+    ink::apply(m_note, ink::Kind::Hint);
+    layout->addWidget(m_note);
+    setReason({});
 
     auto *buttons = new QDialogButtonBox(this);
     m_test = buttons->addButton(QStringLiteral("测试连接"), QDialogButtonBox::ActionRole);
@@ -69,6 +68,9 @@ void ConnectionWindow::setReason(const QString &text)
     m_reason->setText(text);
     ink::apply(m_reason, ink::Kind::Warning);
     m_reason->setVisible(!text.isEmpty());
+    // Opened because the start failed, the choice is tried at once; otherwise at the next start.
+    const QString password = QStringLiteral("程序不保存密码：密码由 ~/.pgpass 或 ~/.pg_service.conf 提供。");
+    m_note->setText(text.isEmpty() ? password + QStringLiteral("\n更改在下次启动程序时生效。") : password);
 }
 
 void ConnectionWindow::followChoice()

@@ -39,6 +39,7 @@ private:
     Settings &m_settings;
     Messages &m_messages;
     QLabel *m_reason = nullptr;
+    QLabel *m_note = nullptr;
     QRadioButton *m_file = nullptr;
     QRadioButton *m_server = nullptr;
     ServerFields *m_fields = nullptr;

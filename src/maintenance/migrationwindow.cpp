@@ -108,14 +108,12 @@ bool MigrationWindow::migrate()
     }
     const QString address = pgsql::readableAddress(choice.conninfo());
     Database server(ServerAddress{choice.conninfo(m_fields->password())});
+    bool empty = false;
     try {
         const WaitCursor hourglass;
-        try {
-            server.open();
-        } catch (const EmptyServerDatabaseError &) {
-            // An empty database becomes a shop first; the copy then puts this shop's users in.
-            server.create();
-        }
+        server.open();
+    } catch (const EmptyServerDatabaseError &) {
+        empty = true;
     } catch (const DbError &e) {
         messages.error(QStringLiteral("没有迁移：") + e.text());
         return false;
@@ -124,6 +122,16 @@ bool MigrationWindow::migrate()
                                QStringLiteral("把本机的全部数据复制到服务器（%1）？\n完成后程序会重新启动，改用服务器上的数据库。")
                                    .arg(address)))
         return false;
+    if (empty) {
+        // An empty database becomes a shop first; the copy then puts this shop's users in.
+        try {
+            const WaitCursor hourglass;
+            server.create();
+        } catch (const DbError &e) {
+            messages.error(QStringLiteral("没有迁移：") + e.text());
+            return false;
+        }
+    }
     servermigration::Copied copied;
     if (!copyWithProgress(this, messages, m_ctx.db, server, QStringLiteral("正在迁移数据……"),
                           QStringLiteral("迁移没有完成，服务器上没有留下这次复制的数据，本机数据文件也没有改动。"), &copied))

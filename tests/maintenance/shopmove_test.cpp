@@ -77,6 +77,7 @@ TEST_F(ShopMoveTest, TheConnectionWindowStoresTheServerAndThePasswordOnlyWhereAs
         EXPECT_TRUE(stored.onServer);
         EXPECT_EQ(stored.database, "shop");
         EXPECT_EQ(stored.host, pg.socketFolder());
+        EXPECT_EQ(stored.port, QString()) << "a port left empty stays libpq's default, not the window's suggestion";
         EXPECT_FALSE(contents(settings.fileName()).contains(QStringLiteral("秘密"))) << "the program keeps no password";
         EXPECT_EQ(contents(passwords.fileName()).contains(QStringLiteral(":shop:%1:秘密1").arg(PrivatePostgres::user())), save);
         EXPECT_FALSE(contents(passwords.fileName()).contains(QStringLiteral("秘密0")));
