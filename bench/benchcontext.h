@@ -10,14 +10,16 @@
 #include "data/datamodule.h"
 
 #include <QTemporaryDir>
+#include <memory>
 
-// The services a window needs, on one shop file, for a benchmark: the settings and layouts in a
+// The services a window needs, on one shop file (or server database), for a benchmark: the settings and layouts in a
 // folder of their own, the benchmark's messages, clock and desktop, the system's printing, and the
 // superadministrator logged in. A benchmark's shop derives from it and adds its windows.
 template <class BenchMessages, class BenchClock, class BenchDesktop = SystemDesktop>
 struct BenchContext {
     QTemporaryDir config;
-    Database db;
+    std::unique_ptr<Database> owned;
+    Database &db;
     DataModule data;
     Settings settings;
     LayoutStore layouts;
@@ -28,8 +30,12 @@ struct BenchContext {
     ShopEvents events;
     AppContext ctx;
 
-    explicit BenchContext(const QString &file)
-        : db(file),
+    explicit BenchContext(const QString &file) : BenchContext(std::make_unique<Database>(file)) {}
+    // The same shop on a database server.
+    explicit BenchContext(const ServerAddress &server) : BenchContext(std::make_unique<Database>(server)) {}
+    explicit BenchContext(std::unique_ptr<Database> database)
+        : owned(std::move(database)),
+          db(*owned),
           data((db.open(), db)),
           settings(config.path()),
           layouts(config.path()),

@@ -4,6 +4,9 @@
 // title click "名 称" (the first after a listing, and the next ones) and the "销售确认" click. Each
 // is timed from the field's new text or the click until the main grid has painted. Beside each, plain SQLite on a connection of its own runs
 // the statements the interaction ran (recorded from the program's connection) on the same file.
+// The same interactions run on the 100,000-row shop copied into a database of a PostgreSQL server
+// of the benchmark's own (a local socket; "…/100k-server"), beside libpq on a connection of its own
+// sending the same statements with the same values (TOLVANE_BENCH_SERVER=0 leaves them out).
 // Run with --benchmark_enable_random_interleaving=true; the table at the end gives the ratios.
 #include "benchcontext.h"
 #include "shopgenerator.h"
@@ -21,12 +24,15 @@
 #include "data/collation.h"
 #include "data/database.h"
 #include "data/datamodule.h"
+#include "data/pgconnection.h"
+#include "maintenance/servermigration.h"
 #include "sales/salepanel.h"
 #include "stock/stockqueryview.h"
 #include "users/logindialog.h"
 #include "widgets/groupedheader.h"
 #include "widgets/grid.h"
 #include "widgets/numberspinbox.h"
+#include "support/privatepostgres.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,6 +48,8 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <fstream>
+#include <libpq-fe.h>
+#include <optional>
 #include <memory>
 #include <sqlite3.h>
 
@@ -58,6 +66,18 @@ bool bigShopsWanted()
 {
     return qEnvironmentVariableIntValue("TOLVANE_BENCH_BIG") != 0;
 }
+
+bool serverWanted()
+{
+    return qEnvironmentVariable("TOLVANE_BENCH_SERVER") != QLatin1String("0");
+}
+
+// Where an interaction runs: a shop of kSizes[size], in its file or on the server.
+struct Place {
+    int size;
+    bool server;
+    std::string label() const { return std::string(kSizes[size].label) + (server ? "-server" : ""); }
+};
 
 // The generated shop, copied once per month so the indexes the program adds at open and the sales
 // the benchmark posts stay in the copy, not in the generated file.
@@ -76,6 +96,26 @@ QString shopFile(const ShopSize &size)
         QFile::rename(partial, copy);
     }
     return copy;
+}
+
+// The shop file copied into a fresh database of the benchmark's own server, its tables analysed
+// as a server keeps them after a day of work.
+QString serverShop(const ShopSize &size)
+{
+    PrivatePostgres &pg = PrivatePostgres::instance();
+    if (!pg.error().isEmpty())
+        qFatal("no PostgreSQL server for the benchmark: %s", qPrintable(pg.error()));
+    const QString conninfo = pg.freshDatabase();
+    Database from(shopFile(size));
+    from.open();
+    Database to(ServerAddress{conninfo});
+    to.create();
+    QElapsedTimer copying;
+    copying.start();
+    servermigration::copyShop(from, to);
+    to.execute(Statement("ANALYZE"));
+    std::fprintf(stderr, "server shop of %d stock rows copied in %.1f s\n", size.stockRows, copying.elapsed() / 1000.0);
+    return conninfo;
 }
 
 // Messages that never wait for a person: a refusal or an error ends the interaction as a failure.
@@ -105,27 +145,49 @@ protected:
     }
 };
 
+// One statement as the program's connection sent it: for a file its text with the values in it,
+// for a server its text and, apart, its values (a missing one is null).
+struct Recorded {
+    std::string sql;
+    std::vector<std::optional<std::string>> values;
+};
+
 // The statements the program's connection starts, with their values, while recording.
 class StatementLog {
 public:
-    explicit StatementLog(sqlite3 *db) : m_db(db)
+    explicit StatementLog(Database &db) : m_db(db)
     {
-        sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &StatementLog::traced, this);
+        if (PgConnection *server = db.serverConnection()) {
+            server->setTrace([this](const QByteArray &sql, const std::vector<const char *> &values) {
+                Recorded r{sql.toStdString(), {}};
+                for (const char *value : values)
+                    r.values.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+                statements.push_back(std::move(r));
+            });
+        } else {
+            sqlite3_trace_v2(db.handle(), SQLITE_TRACE_STMT, &StatementLog::traced, this);
+        }
     }
-    ~StatementLog() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
-    std::vector<std::string> statements;
+    ~StatementLog()
+    {
+        if (PgConnection *server = m_db.serverConnection())
+            server->setTrace({});
+        else
+            sqlite3_trace_v2(m_db.handle(), 0, nullptr, nullptr);
+    }
+    std::vector<Recorded> statements;
 
 private:
     static int traced(unsigned, void *self, void *stmt, void *)
     {
         char *sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt *>(stmt));
         if (sql) {
-            static_cast<StatementLog *>(self)->statements.emplace_back(sql);
+            static_cast<StatementLog *>(self)->statements.push_back({sql, {}});
             sqlite3_free(sql);
         }
         return 0;
     }
-    sqlite3 *m_db;
+    Database &m_db;
 };
 
 // The peak resident memory of the process since the last reset, in MB.
@@ -157,7 +219,10 @@ struct Shop : BenchContext<BenchMessages, SystemClock> {
     PaintWatch paints;
     QString file;
 
-    explicit Shop(const QString &shopFile) : BenchContext(shopFile), file(shopFile)
+    explicit Shop(const QString &shopFile) : BenchContext(shopFile), file(shopFile) { start(); }
+    explicit Shop(const ServerAddress &server) : BenchContext(server), file(server.conninfo) { start(); }
+
+    void start()
     {
         windows = createWindowSet(ctx, [] {});
         main().setLoginGateEnabled(false);
@@ -213,13 +278,15 @@ struct Shop : BenchContext<BenchMessages, SystemClock> {
     }
 };
 
-Shop &shop(int size)
+Shop &shop(const Place &place)
 {
     // Never destroyed: the windows must not outlive the application object at exit.
-    static Shop *shops[std::size(kSizes)] = {};
-    if (!shops[size])
-        shops[size] = new Shop(shopFile(kSizes[size].size));
-    return *shops[size];
+    static Shop *shops[std::size(kSizes)][2] = {};
+    Shop *&s = shops[place.size][place.server];
+    if (!s)
+        s = place.server ? new Shop(ServerAddress{serverShop(kSizes[place.size].size)})
+                         : new Shop(shopFile(kSizes[place.size].size));
+    return *s;
 }
 
 // One interaction: what is set up first (not timed), the action, and whether it went as planned.
@@ -229,20 +296,20 @@ struct Interaction {
 };
 
 // Runs the interaction once more, recording the statements the program runs.
-std::vector<std::string> statementsOf(Shop &s, const Interaction &interaction)
+std::vector<Recorded> statementsOf(Shop &s, const Interaction &interaction)
 {
     interaction.prepare(s);
     s.settle();
     s.startWatching();
-    StatementLog log(s.db.handle());
+    StatementLog log(s.db);
     interaction.act(s);
     s.untilPainted();
     return log.statements;
 }
 
-void runWhole(benchmark::State &state, int size, const Interaction &interaction, bool reportPeak)
+void runWhole(benchmark::State &state, const Place &place, const Interaction &interaction, bool reportPeak)
 {
-    Shop &s = shop(size);
+    Shop &s = shop(place);
     for (auto _ : state) {
         state.PauseTiming();
         interaction.prepare(s);
@@ -306,10 +373,11 @@ public:
         sqlite3_exec(m_db, "PRAGMA mmap_size=268435456; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     }
     ~RawConnection() { sqlite3_close(m_db); }
-    long run(const std::vector<std::string> &statements)
+    long run(const std::vector<Recorded> &statements)
     {
         long rows = 0;
-        for (const std::string &sql : statements) {
+        for (const Recorded &recorded : statements) {
+            const std::string &sql = recorded.sql;
             sqlite3_stmt *stmt = nullptr;
             if (sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
                 qFatal("%s: %s", sql.c_str(), sqlite3_errmsg(m_db));
@@ -328,15 +396,47 @@ private:
     sqlite3 *m_db = nullptr;
 };
 
-void runRaw(benchmark::State &state, int size, const std::vector<std::string> &statements)
-{
-    // TOLVANE_BENCH_SQL=1 shows what each interaction runs.
-    if (qEnvironmentVariableIntValue("TOLVANE_BENCH_SQL")) {
-        std::fprintf(stderr, "%s:\n", kSizes[size].label);
-        for (const std::string &sql : statements)
-            std::fprintf(stderr, "  %s\n", sql.substr(0, 300).c_str());
+// libpq alone: each statement sent with its values as the program sent them, every value of every
+// row taken as the text libpq holds, the result freed; on a connection of its own to the database.
+class RawServerConnection {
+public:
+    explicit RawServerConnection(const QString &conninfo) : m_conn(PQconnectdb(conninfo.toUtf8().constData()))
+    {
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            qFatal("%s", PQerrorMessage(m_conn));
+        PQsetClientEncoding(m_conn, "UTF8");
     }
-    RawConnection raw(shop(size).file);
+    ~RawServerConnection() { PQfinish(m_conn); }
+    long run(const std::vector<Recorded> &statements)
+    {
+        long rows = 0;
+        std::vector<const char *> values;
+        for (const Recorded &recorded : statements) {
+            values.clear();
+            for (const auto &value : recorded.values)
+                values.push_back(value ? value->c_str() : nullptr);
+            PGresult *result = PQexecParams(m_conn, recorded.sql.c_str(), int(values.size()), nullptr, values.data(),
+                                            nullptr, nullptr, 0);
+            const ExecStatusType status = PQresultStatus(result);
+            if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+                qFatal("%s: %s", recorded.sql.c_str(), PQresultErrorMessage(result));
+            const int width = PQnfields(result);
+            for (int r = 0, n = PQntuples(result); r < n; ++r, ++rows) {
+                for (int c = 0; c < width; ++c)
+                    benchmark::DoNotOptimize(PQgetvalue(result, r, c));
+            }
+            PQclear(result);
+        }
+        return rows;
+    }
+
+private:
+    PGconn *m_conn;
+};
+
+template <class Raw>
+void runRawOn(benchmark::State &state, Raw &raw, const std::vector<Recorded> &statements)
+{
     long rows = 0;
     for (auto _ : state)
         rows = raw.run(statements);
@@ -344,43 +444,60 @@ void runRaw(benchmark::State &state, int size, const std::vector<std::string> &s
     state.counters["statements"] = double(statements.size());
 }
 
+void runRaw(benchmark::State &state, const Place &place, const std::vector<Recorded> &statements)
+{
+    // TOLVANE_BENCH_SQL=1 shows what each interaction runs.
+    if (qEnvironmentVariableIntValue("TOLVANE_BENCH_SQL")) {
+        std::fprintf(stderr, "%s:\n", place.label().c_str());
+        for (const Recorded &recorded : statements)
+            std::fprintf(stderr, "  %s\n", recorded.sql.substr(0, 300).c_str());
+    }
+    if (place.server) {
+        RawServerConnection raw(shop(place).file);
+        runRawOn(state, raw, statements);
+    } else {
+        RawConnection raw(shop(place).file);
+        runRawOn(state, raw, statements);
+    }
+}
+
 // The statements of an interaction, recorded once per shop, from its second run: the first may
 // find the windows as another interaction left them (a sale into a listing the sale replaces).
-const std::vector<std::string> &recorded(const std::string &key, int size, const Interaction &interaction)
+const std::vector<Recorded> &recorded(const std::string &key, const Place &place, const Interaction &interaction)
 {
-    static std::map<std::string, std::vector<std::string>> cache;
+    static std::map<std::string, std::vector<Recorded>> cache;
     auto it = cache.find(key);
     if (it == cache.end()) {
-        statementsOf(shop(size), interaction);
-        it = cache.emplace(key, statementsOf(shop(size), interaction)).first;
+        statementsOf(shop(place), interaction);
+        it = cache.emplace(key, statementsOf(shop(place), interaction)).first;
     }
     return it->second;
 }
 
 // The statements between BEGIN and COMMIT: the writes of a posting.
-std::vector<std::string> transactionOf(const std::vector<std::string> &statements)
+std::vector<Recorded> transactionOf(const std::vector<Recorded> &statements)
 {
-    std::vector<std::string> writes;
+    std::vector<Recorded> writes;
     bool inside = false;
-    for (const std::string &sql : statements) {
-        if (sql.rfind("BEGIN", 0) == 0)
+    for (const Recorded &recorded : statements) {
+        if (recorded.sql.rfind("BEGIN", 0) == 0)
             inside = true;
         if (inside)
-            writes.push_back(sql);
-        if (sql == "COMMIT")
+            writes.push_back(recorded);
+        if (recorded.sql == "COMMIT")
             inside = false;
     }
     return writes;
 }
 
-void registerPair(const std::string &name, int size, const Interaction &interaction, bool reportPeak = false)
+void registerPair(const std::string &name, const Place &place, const Interaction &interaction, bool reportPeak = false)
 {
-    const std::string full = name + "/" + kSizes[size].label;
+    const std::string full = name + "/" + place.label();
     benchmark::RegisterBenchmark(("whole/" + full).c_str(), [=](benchmark::State &state) {
-        runWhole(state, size, interaction, reportPeak);
+        runWhole(state, place, interaction, reportPeak);
     })->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark(("raw/" + full).c_str(), [=](benchmark::State &state) {
-        runRaw(state, size, recorded(full, size, interaction));
+        runRaw(state, place, recorded(full, place, interaction));
     })->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
@@ -515,34 +632,37 @@ Interaction saleClick()
             [](Shop &s) { s.child<QToolButton>("confirmSale")->click(); }};
 }
 
-// Sizes measured: 10k and 100k stock rows; 1M only when asked for.
-std::vector<int> sizes()
+// Places measured: the files of 10k and 100k stock rows (1M only when asked for), and the 100k
+// shop on a server.
+std::vector<Place> places()
 {
-    std::vector<int> wanted{0, 1};
+    std::vector<Place> wanted{{0, false}, {1, false}};
     if (bigShopsWanted())
-        wanted.push_back(2);
+        wanted.push_back({2, false});
+    if (serverWanted())
+        wanted.push_back({1, true});
     return wanted;
 }
 
 const bool registered = [] {
-    for (int size : sizes()) {
-        registerPair("login", size, loginClick());
-        registerPair("allRecords", size, allRecordsClick(), true);
-        registerPair("zeroStockSwitch", size, zeroStockClick());
+    for (const Place &place : places()) {
+        registerPair("login", place, loginClick());
+        registerPair("allRecords", place, allRecordsClick(), true);
+        registerPair("zeroStockSwitch", place, zeroStockClick());
         const std::pair<const char *, QString> typed[] = {{"n", QStringLiteral("n")},     {"nz", QStringLiteral("nz")},
                                                            {"nzk", QStringLiteral("nzk")}, {"y", QStringLiteral("y")},
                                                            {"yr", QStringLiteral("yr")},   {"yrf", QStringLiteral("yrf")}};
         for (const auto &[name, text] : typed)
-            registerPair(std::string("keystroke-") + name, size, keystroke([text = text](Shop &) { return text; }));
-        registerPair("keystroke-widest", size, keystroke([](Shop &s) { return widestLetter(s); }));
-        registerPair("sortByName", size, sortByName(true));
-        registerPair("sortByName-again", size, sortByName(false));
+            registerPair(std::string("keystroke-") + name, place, keystroke([text = text](Shop &) { return text; }));
+        registerPair("keystroke-widest", place, keystroke([](Shop &s) { return widestLetter(s); }));
+        registerPair("sortByName", place, sortByName(true));
+        registerPair("sortByName-again", place, sortByName(false));
         const Interaction sale = saleClick();
-        registerPair("saleClick", size, sale);
+        registerPair("saleClick", place, sale);
         // The posting transaction alone, the floor of the sale click.
-        const std::string name = std::string("postingTransaction/") + kSizes[size].label;
+        const std::string name = std::string("postingTransaction/") + place.label();
         benchmark::RegisterBenchmark(("raw/" + name).c_str(), [=](benchmark::State &state) {
-            runRaw(state, size, transactionOf(recorded(std::string("saleClick/") + kSizes[size].label, size, sale)));
+            runRaw(state, place, transactionOf(recorded(std::string("saleClick/") + place.label(), place, sale)));
         })->Unit(benchmark::kMillisecond)->UseRealTime();
     }
     return true;

@@ -104,6 +104,8 @@ public:
     long long lastInsertId() const;
     int changes() const;
     sqlite3 *handle() const { return m_db; }
+    // The connection to the server (null for a file).
+    PgConnection *serverConnection() const { return m_server.get(); }
 
     // Refuses, with the reason, a file that is not an SQLite database holding the program's four
     // tables with all their columns, or that cannot be read now (locked, damaged). A file that

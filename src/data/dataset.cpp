@@ -632,7 +632,7 @@ bool Dataset::refreshRow(long long key)
     if (!m_knownUnits.isEmpty() && m_lateWidth > 0 && m_lateRow[size_t(m_rows[size_t(row)])] < 0)
         return false;
     // The statement narrowed to the one row: no row when it is no longer one of the statement's.
-    Statement one(QStringLiteral("SELECT * FROM (%1) WHERE ID=?").arg(m_statement.sql), m_statement.params);
+    Statement one(QStringLiteral("SELECT * FROM (%1) AS one WHERE ID=?").arg(m_statement.sql), m_statement.params);
     one.params << key;
     std::vector<QVariant> fresh;
     m_db.query(one, [&](const ResultRow &result) {

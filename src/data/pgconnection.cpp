@@ -318,6 +318,8 @@ PGresult *PgConnection::run(const Statement &statement)
         }
         values.push_back(texts.back().constData());
     }
+    if (m_trace)
+        m_trace(sql, values);
     PGresult *result = PQexecParams(m_conn, sql.constData(), int(values.size()), nullptr, values.data(), nullptr,
                                     nullptr, 0);
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <vector>
 
 struct pg_conn;
 struct pg_result;
@@ -61,10 +62,16 @@ public:
     // last call (reads what has arrived; never waits).
     int takeNotifications();
 
+    // Told every statement as it goes to the server, with its values as texts (null for a null
+    // value), valid only during the call: what a measurement replays on a connection of its own.
+    using Trace = std::function<void(const QByteArray &sql, const std::vector<const char *> &values)>;
+    void setTrace(Trace trace) { m_trace = std::move(trace); }
+
 private:
     pg_result *run(const Statement &statement);
 
     QString m_conninfo;
     pg_conn *m_conn = nullptr;
     int m_changes = 0;
+    Trace m_trace;
 };

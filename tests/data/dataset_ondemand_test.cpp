@@ -4,13 +4,12 @@
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace {
 
 // A result of 200 stock rows whose texts are read on demand: only the key and the numbers the
-// footer needs are read while loading.
-class OnDemandDatasetTest : public testing::Test {
+// footer needs are read while loading. In a file and on a server.
+class OnDemandDatasetTest : public testing::TestWithParam<TestShop::Engine> {
 protected:
     void SetUp() override
     {
@@ -27,11 +26,15 @@ protected:
     }
     QString name(int row) const { return stock.value(row, "a").toString(); }
 
-    TestShop shop;
+    std::unique_ptr<TestShop> owned = TestShop::on(GetParam());
+    TestShop &shop = *owned;
     Dataset &stock = shop.data.stockQuery;
 };
 
-TEST_F(OnDemandDatasetTest, ReadsEveryValueAsALoadedResult)
+INSTANTIATE_TEST_SUITE_P(Engines, OnDemandDatasetTest, testing::Values(TestShop::Engine::File, TestShop::Engine::Server),
+                         [](const auto &info) { return info.param == TestShop::Engine::File ? "File" : "Server"; });
+
+TEST_P(OnDemandDatasetTest, ReadsEveryValueAsALoadedResult)
 {
     ASSERT_EQ(stock.recordCount(), 200);
     // Far apart rows, in no particular order, each from a different block.
@@ -45,7 +48,7 @@ TEST_F(OnDemandDatasetTest, ReadsEveryValueAsALoadedResult)
     EXPECT_DOUBLE_EQ(stock.sum("2"), 594); // 0..6 repeated: 28 per 7 rows, 200 rows
 }
 
-TEST_F(OnDemandDatasetTest, SortsByAColumnNotReadYet)
+TEST_P(OnDemandDatasetTest, SortsByAColumnNotReadYet)
 {
     stock.setCurrentRow(5);
     stock.sort("a DESC");
@@ -59,7 +62,7 @@ TEST_F(OnDemandDatasetTest, SortsByAColumnNotReadYet)
     EXPECT_FALSE(stock.value(67, "z").isNull());
 }
 
-TEST_F(OnDemandDatasetTest, KeepsWrittenValuesAndRemovedRows)
+TEST_P(OnDemandDatasetTest, KeepsWrittenValuesAndRemovedRows)
 {
     stock.setCurrentRow(100);
     stock.updateByKey(stock.currentKey(), {{"a", QStringLiteral("改过")}, {"7", 99.5}});
@@ -77,7 +80,7 @@ TEST_F(OnDemandDatasetTest, KeepsWrittenValuesAndRemovedRows)
 // The loaded columns are summed while loading and not kept: their sums must follow every write
 // as the table's own sums do. A row written elsewhere and never read cannot be taken out of the
 // sums (what it held is gone), so it is not read again alone: the caller lists afresh.
-TEST_F(OnDemandDatasetTest, SumsTakenWhileLoadingFollowWrites)
+TEST_P(OnDemandDatasetTest, SumsTakenWhileLoadingFollowWrites)
 {
     auto tableSums = [&] {
         std::vector<double> sums;
@@ -121,7 +124,7 @@ TEST_F(OnDemandDatasetTest, SumsTakenWhileLoadingFollowWrites)
     }
 }
 
-TEST_F(OnDemandDatasetTest, RowGoneFromTheTableShowsEmpty)
+TEST_P(OnDemandDatasetTest, RowGoneFromTheTableShowsEmpty)
 {
     const long long key = stock.key(120);
     shop.exec("DELETE FROM data WHERE ID=?", {key});
@@ -130,7 +133,7 @@ TEST_F(OnDemandDatasetTest, RowGoneFromTheTableShowsEmpty)
     EXPECT_EQ(name(121), "名称121");
 }
 
-TEST_F(OnDemandDatasetTest, ResultsWithoutKeysAreReadAtOnce)
+TEST_P(OnDemandDatasetTest, ResultsWithoutKeysAreReadAtOnce)
 {
     stock.open(Statement("select a, [2] from data where [2]=3 order by a"));
     shop.exec("DELETE FROM data");
