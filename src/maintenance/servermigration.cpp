@@ -87,17 +87,24 @@ private:
     long long m_done = 0;
 };
 
+// Rows go across a hundred to a statement: a server answers each statement over the network, and
+// one round trip per row made a big shop's move take minutes.
+constexpr int kRowsPerInsert = 100;
+
 void copyTable(Database &from, Database &to, const schema::Table &table, Progress &progress)
 {
     QStringList names;
     for (const QString &column : table.columns)
         names << bracketed(column);
     const QString list = names.join(QLatin1Char(','));
-    RepeatedStatement insert(to, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                     .arg(table.name, list, QStringList(names.size(), QStringLiteral("?")).join(',')));
+    const QString oneRow = QLatin1Char('(') + QStringList(names.size(), QStringLiteral("?")).join(',') + QLatin1Char(')');
+    auto insertOf = [&](int rows) {
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES %3").arg(table.name, list, QStringList(rows, oneRow).join(','));
+    };
+    RepeatedStatement full(to, insertOf(kRowsPerInsert));
     QVariantList values;
+    int pending = 0;
     from.query(Statement(QStringLiteral("SELECT %1 FROM %2").arg(list, table.name)), [&](const ResultRow &row) {
-        values.clear();
         for (int c = 0; c < table.columns.size(); ++c) {
             QVariant value = row.value(c);
             // A file may hold a text in a number column; a server column holds numbers only.
@@ -111,9 +118,15 @@ void copyTable(Database &from, Database &to, const schema::Table &table, Progres
             }
             values << value;
         }
-        insert.run(values);
+        if (++pending == kRowsPerInsert) {
+            full.run(values);
+            values.clear();
+            pending = 0;
+        }
         progress.step();
     });
+    if (pending > 0)
+        to.execute(Statement(insertOf(pending), values));
     followKeys(to, table);
 }
 

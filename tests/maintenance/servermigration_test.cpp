@@ -114,3 +114,17 @@ TEST_F(ServerMigrationTest, AStoppedCopyLeavesTheTargetAsItWas)
     EXPECT_EQ(server->scalar(Statement("SELECT username FROM userdb")).toString(), Session::superAdminName())
         << "its first user stays";
 }
+
+// Rows go across many to a statement: full statements and the rest after them, none lost or doubled.
+TEST_F(ServerMigrationTest, ManyRowsGoAcrossWholeAndInOrder)
+{
+    inTransaction(shop.db, [&] {
+        for (int i = 0; i < 250; ++i)
+            shop.exec("INSERT INTO data1 (a, [3], [4], z, day1) VALUES (?, ?, ?, ?, '2014-07-29')",
+                      {QStringLiteral("货%1").arg(i), i % 5 + 1, 10.25 * i, QStringLiteral("201407290%1").arg(i, 2, 10, QLatin1Char('0'))});
+    });
+    const servermigration::Copied copied = servermigration::copyShop(shop.db, *server);
+    EXPECT_EQ(copied.saleLines, 251);
+    const char *sql = "SELECT ID, a, [3], [4], z FROM data1 ORDER BY ID";
+    EXPECT_EQ(rowsOf(*server, QString::fromUtf8(sql)), rowsOf(shop.db, QString::fromUtf8(sql)));
+}
