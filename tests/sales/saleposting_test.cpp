@@ -1,7 +1,7 @@
 #include "sales/saleposting.h"
 
 #include "common/errors.h"
-#include "support/testapp.h"
+#include "support/engines.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ TEST(ComputeSale, TextFormsOfEveryFigure)
 
 // A shop with one stock row and the stock row as a sale would load it.
 // Every posting test runs on a shop file and on a shop on a server.
-class PostSaleTest : public ::testing::TestWithParam<TestShop::Engine> {
+class PostSaleTest : public ShopOnEngine {
 protected:
     void SetUp() override
     {
@@ -83,15 +83,11 @@ protected:
         return v;
     }
 
-    std::unique_ptr<TestShop> owned = TestShop::on(GetParam());
-    TestShop &shop = *owned;
     long long key = 0;
     SaleEntry entry;
 };
 
-INSTANTIATE_TEST_SUITE_P(Engines, PostSaleTest,
-                         ::testing::Values(TestShop::Engine::File, TestShop::Engine::Server),
-                         [](const auto &info) { return info.param == TestShop::Engine::File ? "File" : "Server"; });
+INSTANTIATE_ON_BOTH_ENGINES(PostSaleTest);
 
 TEST_P(PostSaleTest, UpdatesTheStockRowAndAppendsEveryColumnOfTheSaleLine)
 {

@@ -5,8 +5,8 @@
 #include "sales/ordernumber.h"
 #include "sales/salecorrection.h"
 #include "sales/saleposting.h"
+#include "support/engines.h"
 #include "support/killrounds.h"
-#include "support/testapp.h"
 
 #include <QFile>
 #include <QHash>
@@ -58,14 +58,6 @@ struct RaceShop {
         }
     }
 
-    // A connection of a program of its own to the shop: the same file, or the same server database.
-    std::unique_ptr<Database> connect() const
-    {
-        auto db = shop.db.onServer() ? std::make_unique<Database>(ServerAddress{shop.db.fileName()})
-                                     : std::make_unique<Database>(shop.db.fileName());
-        db->open();
-        return db;
-    }
     // What a program reports it did, one line per confirmed action, in its own file.
     QString record(int program) const { return shop.path(QStringLiteral("program%1.txt").arg(program)); }
     const Article &article(const QString &code) const
@@ -145,7 +137,7 @@ void note(FILE *record, const QString &first, const QString &second)
 // loaded, thought about for up to 20 ms and confirmed through the program's posting.
 void sellAtTill(const RaceShop &race, int till, int sales, const QStringList &codes, unsigned seed)
 {
-    const std::unique_ptr<Database> connection = race.connect();
+    const std::unique_ptr<Database> connection = race.shop.otherConnection();
     Database &db = *connection;
     Dataset rows(db, QStringLiteral("rows"));
     FILE *record = fopen(race.record(till).toLocal8Bit().constData(), "w");
@@ -207,8 +199,7 @@ void expectEverySaleOnceInOrdersOfItsOwn(RaceShop &race, const QList<int> &tills
 // Every race runs on one shop file and on one shop on a server.
 class SharedShop : public ::testing::TestWithParam<TestShop::Engine> {};
 
-INSTANTIATE_TEST_SUITE_P(Engines, SharedShop, ::testing::Values(TestShop::Engine::File, TestShop::Engine::Server),
-                         [](const auto &info) { return info.param == TestShop::Engine::File ? "File" : "Server"; });
+INSTANTIATE_ON_BOTH_ENGINES(SharedShop);
 
 TEST_P(SharedShop, TillsSellingAtOnceLoseNoSaleAndShareNoOrder)
 {
@@ -239,7 +230,7 @@ TEST_P(SharedShop, ADeletionGivingStockBackWhileTillsSellKeepsTheStockTrue)
         programs << [&race, till, seed] { sellAtTill(race, till, 45, {"A01"}, seed + unsigned(till)); };
     // The owner's desk deletes sale lines as they come in, giving their stock back.
     programs << [&race, seed] {
-        const std::unique_ptr<Database> connection = race.connect();
+        const std::unique_ptr<Database> connection = race.shop.otherConnection();
         Database &db = *connection;
         FILE *record = fopen(race.record(0).toLocal8Bit().constData(), "w");
         std::mt19937 random(seed);
