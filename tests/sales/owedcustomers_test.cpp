@@ -22,9 +22,9 @@ namespace {
 
 // "欠款客户" in the sales details window of a shop whose date is 2014-07-29; in a shop file unless
 // the fixture is given another engine.
-class OwedCustomersTest : public testing::Test {
+class OwedCustomersTest : public testing::Test, protected ShopFixture {
 protected:
-    explicit OwedCustomersTest(TestShop::Engine engine = TestShop::Engine::File) : owned(TestShop::on(engine)) {}
+    using ShopFixture::ShopFixture;
 
     long long line(const QVariantHash &values)
     {
@@ -75,8 +75,6 @@ protected:
         return keys;
     }
 
-    std::unique_ptr<TestShop> owned;
-    TestShop &shop = *owned;
     MainWindow &main = shop.windows();
     SalesDetailsWindow &details = *shop.windowSet().salesDetails;
     Dataset &sales = shop.data.salesQuery;
@@ -105,10 +103,7 @@ protected:
 };
 
 // The listing and a customer's lines on a shop file and on a shop on a server.
-class OwedOnEngine : public OwedFixture, public testing::WithParamInterface<TestShop::Engine> {
-protected:
-    OwedOnEngine() : OwedFixture(GetParam()) {}
-};
+using OwedOnEngine = OnBothEngines<OwedFixture>;
 
 INSTANTIATE_ON_BOTH_ENGINES(OwedOnEngine);
 

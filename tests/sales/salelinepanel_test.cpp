@@ -27,9 +27,9 @@ namespace {
 
 // The sales details window of a shop whose date is 2014-07-29, with its line panel; in a shop file
 // unless the fixture is given another engine.
-class SaleLinePanelTest : public testing::Test {
+class SaleLinePanelTest : public testing::Test, protected ShopFixture {
 protected:
-    explicit SaleLinePanelTest(TestShop::Engine engine = TestShop::Engine::File) : owned(TestShop::on(engine)) {}
+    using ShopFixture::ShopFixture;
 
     long long stock(const QVariantHash &values)
     {
@@ -103,8 +103,6 @@ protected:
     }
     Grid &grid() const { return *details.grid(); }
 
-    std::unique_ptr<TestShop> owned;
-    TestShop &shop = *owned;
     MainWindow &main = shop.windows();
     SalesDetailsWindow &details = *shop.windowSet().salesDetails;
     SaleLinePanel &panel = *details.linePanel();
@@ -112,10 +110,7 @@ protected:
 };
 
 // What "修 改" and "删 除" write, on a shop file and on a shop on a server.
-class SaleCorrectionTest : public SaleLinePanelTest, public testing::WithParamInterface<TestShop::Engine> {
-protected:
-    SaleCorrectionTest() : SaleLinePanelTest(GetParam()) {}
-};
+using SaleCorrectionTest = OnBothEngines<SaleLinePanelTest>;
 
 INSTANTIATE_ON_BOTH_ENGINES(SaleCorrectionTest);
 

@@ -36,9 +36,9 @@ TEST(ChartTotals, TypedYearsAndMonths)
 
 // The charts page over a shop's sale lines; in a shop file unless the fixture is given another
 // engine.
-class SalesChartsTest : public testing::Test {
+class SalesChartsTest : public testing::Test, protected ShopFixture {
 protected:
-    explicit SalesChartsTest(TestShop::Engine engine = TestShop::Engine::File) : owned(TestShop::on(engine)) {}
+    using ShopFixture::ShopFixture;
 
     void line(const char *day, double quantity, double amount, double profit)
     {
@@ -49,16 +49,11 @@ protected:
     QList<QPointF> months() const { return page.monthChart()->bars(); }
     QList<QPointF> days() const { return page.dayChart()->bars(); }
 
-    std::unique_ptr<TestShop> owned;
-    TestShop &shop = *owned;
     SalesChartsPage page{shop.ctx};
 };
 
 // The totals of the bars on a shop file and on a shop on a server.
-class ChartTotalsOnEngine : public SalesChartsTest, public testing::WithParamInterface<TestShop::Engine> {
-protected:
-    ChartTotalsOnEngine() : SalesChartsTest(GetParam()) {}
-};
+using ChartTotalsOnEngine = OnBothEngines<SalesChartsTest>;
 
 INSTANTIATE_ON_BOTH_ENGINES(ChartTotalsOnEngine);
 

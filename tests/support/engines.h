@@ -17,9 +17,24 @@ std::string engineName(const ::testing::TestParamInfo<TestShop::Engine> &info);
     INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values(TestShop::Engine::File, TestShop::Engine::Server), \
                              engineName)
 
-// A fixture whose shop is on the engine of the test's parameter.
-class ShopOnEngine : public ::testing::TestWithParam<TestShop::Engine> {
-protected:
-    std::unique_ptr<TestShop> owned = TestShop::on(GetParam());
+// The shop of a fixture: a shop file unless the fixture is made for another engine. As a base of
+// the fixture it is made before the fixture's own members, which may use it.
+struct ShopFixture {
+    explicit ShopFixture(TestShop::Engine engine = TestShop::Engine::File) : owned(TestShop::on(engine)) {}
+    std::unique_ptr<TestShop> owned;
     TestShop &shop = *owned;
+};
+
+// A fixture whose shop is on the engine of the test's parameter.
+class ShopOnEngine : public ::testing::TestWithParam<TestShop::Engine>, protected ShopFixture {
+protected:
+    ShopOnEngine() : ShopFixture(GetParam()) {}
+};
+
+// `Fixture` (a ShopFixture made for an engine) on the engine of the test's parameter, for the
+// fixture's tests that run on both engines while its others stay on a file.
+template <class Fixture>
+class OnBothEngines : public Fixture, public ::testing::WithParamInterface<TestShop::Engine> {
+protected:
+    OnBothEngines() : Fixture(GetParam()) {}
 };
