@@ -11,11 +11,59 @@
 
 namespace pgsql {
 
+namespace {
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+// Where the word of `sql` at `from` ends.
+qsizetype wordEnd(const QString &sql, qsizetype from)
+{
+    while (from < sql.size() && isWordChar(sql.at(from)))
+        ++from;
+    return from;
+}
+
+bool is(const QString &word, const char *keyword)
+{
+    return word.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+}
+
+// An ORDER BY clause being turned into the server's. SQLite sorts a missing value before every
+// other one, the server after: each term gets the file's place for it, NULLS FIRST when it
+// ascends and NULLS LAST when it descends, unless it names one itself. A key alone is never
+// missing and is left as it is, so the server can still read it from the key's index.
+struct OrderClause {
+    int depth;                // the brackets open around the clause
+    qsizetype termStart;      // in the output: where the current term starts ...
+    qsizetype termEnd = -1;   // ... and just after its last character (-1: nothing yet)
+    QString lastWord;         // of the current term, at the clause's own depth
+    bool placesNulls = false; // the current term says NULLS FIRST or LAST
+
+    void endTerm(QString &out)
+    {
+        const QString term = termEnd < 0 ? QString() : out.mid(termStart, termEnd - termStart).trimmed();
+        if (!term.isEmpty() && !placesNulls && !is(term, "id") && !is(term, "rowid"))
+            out.insert(termEnd, is(lastWord, "desc") ? QLatin1String(" NULLS LAST") : QLatin1String(" NULLS FIRST"));
+        termEnd = -1;
+        lastWord.clear();
+        placesNulls = false;
+    }
+    void startTerm(const QString &out) { termStart = out.size(); }
+};
+
+} // namespace
+
 QString serverSql(const QString &sql)
 {
     QString out;
     out.reserve(sql.size() + 16);
     int parameter = 0;
+    int depth = 0;
+    std::vector<OrderClause> clauses; // open ORDER BY clauses, the innermost last
+    auto inClause = [&] { return !clauses.empty() && clauses.back().depth == depth; };
     bool inText = false;
     for (qsizetype i = 0; i < sql.size(); ++i) {
         const QChar c = sql.at(i);
@@ -23,32 +71,71 @@ QString serverSql(const QString &sql)
             out += c;
             if (c == u'\'')
                 inText = false; // a doubled quote closes and opens again
-            continue;
-        }
-        if (c == u'\'') {
+        } else if (c == u'\'') {
             inText = true;
             out += c;
         } else if (c == u'?') {
             out += QLatin1Char('$') + QString::number(++parameter);
         } else if (c.isLetter() || c == u'_') {
-            // A whole word: SQLite's LIKE ignores the case of Latin letters, the server's ILIKE too.
-            qsizetype end = i;
-            while (end < sql.size() && (sql.at(end).isLetterOrNumber() || sql.at(end) == u'_'))
-                ++end;
+            const qsizetype end = wordEnd(sql, i);
             const QString word = sql.mid(i, end - i);
-            out += word.compare(QLatin1String("like"), Qt::CaseInsensitive) == 0 ? QStringLiteral("ILIKE") : word;
+            if (inClause() && (is(word, "limit") || is(word, "offset") || is(word, "fetch") || is(word, "for"))) {
+                clauses.back().endTerm(out);
+                clauses.pop_back();
+            }
+            qsizetype by = end;
+            while (by < sql.size() && sql.at(by).isSpace())
+                ++by;
+            if (is(word, "order") && is(sql.mid(by, wordEnd(sql, by) - by), "by")) {
+                // Written as it is; the terms that follow are watched.
+                out += sql.mid(i, by + 2 - i);
+                i = by + 1;
+                clauses.push_back({depth, out.size(), -1, {}, false});
+                continue;
+            }
+            // SQLite's LIKE ignores the case of Latin letters, the server's ILIKE too.
+            out += is(word, "like") ? QStringLiteral("ILIKE") : word;
             i = end - 1;
+            if (inClause()) {
+                clauses.back().lastWord = word;
+                clauses.back().placesNulls = clauses.back().placesNulls || is(word, "nulls");
+            }
         } else if (c == u'[') {
             const qsizetype end = sql.indexOf(u']', i + 1);
             if (end < 0) {
                 out += c;
-                continue;
+            } else {
+                out += QLatin1Char('"') + sql.mid(i + 1, end - i - 1) + QLatin1Char('"');
+                i = end;
             }
-            out += QLatin1Char('"') + sql.mid(i + 1, end - i - 1) + QLatin1Char('"');
-            i = end;
+        } else if (c == u'(') {
+            ++depth;
+            out += c;
+        } else if (c == u')') {
+            if (inClause()) {
+                clauses.back().endTerm(out);
+                clauses.pop_back();
+            }
+            --depth;
+            out += c;
+        } else if ((c == u',' || c == u';') && inClause()) {
+            clauses.back().endTerm(out);
+            if (c == u';')
+                clauses.pop_back();
+            out += c;
+            if (c == u',')
+                clauses.back().startTerm(out);
+            continue;
         } else {
             out += c;
         }
+        // Whatever stands in a term but blanks, its brackets included, moves its end on.
+        if (!clauses.empty() && clauses.back().depth <= depth && !c.isSpace())
+            clauses.back().termEnd = out.size();
+    }
+    while (!clauses.empty()) {
+        clauses.back().endTerm(out);
+        clauses.pop_back();
     }
     return out;
 }

@@ -102,9 +102,15 @@ void copyTable(Database &from, Database &to, const schema::Table &table, Progres
         return QStringLiteral("INSERT INTO %1 (%2) VALUES %3").arg(table.name, list, QStringList(rows, oneRow).join(','));
     };
     RepeatedStatement full(to, insertOf(kRowsPerInsert));
+    // Rows go across in the order of their keys; the users, who have none of their own, in the
+    // order they were added (rowid, which the target gives them in the same order).
+    const QString key = table.columns.constFirst().compare(QLatin1String("id"), Qt::CaseInsensitive) == 0
+                            ? table.columns.constFirst()
+                            : QStringLiteral("rowid");
+    const Statement rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(list, table.name, key));
     QVariantList values;
     int pending = 0;
-    from.query(Statement(QStringLiteral("SELECT %1 FROM %2").arg(list, table.name)), [&](const ResultRow &row) {
+    from.query(rows, [&](const ResultRow &row) {
         for (int c = 0; c < table.columns.size(); ++c) {
             QVariant value = row.value(c);
             // A file may hold a text in a number column; a server column holds numbers only.

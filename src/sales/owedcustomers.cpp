@@ -29,7 +29,10 @@ Statement customers()
 
 Statement linesOf(const OwedCustomer &customer)
 {
-    return Statement(QStringLiteral("select * from data1 where [6]<>0 and %1=? and %2=? and %3=? order by day1")
+    // By sale date and then as the owed lines' index holds the lines of one customer (the owed
+    // amount, the texts as stored, the key), so a file reads them in its order without sorting.
+    return Statement(QStringLiteral("select * from data1 where [6]<>0 and %1=? and %2=? and %3=? "
+                                    "order by day1, [6], g, i, h, ID")
                          .arg(QLatin1String(kName), QLatin1String(kContact), QLatin1String(kAddress)),
                      {customer.name, customer.contact, customer.address});
 }

@@ -383,6 +383,17 @@ void SalePanel::toggleReturn()
     });
 }
 
+Statement SalePanel::customerLookup(const QString &name)
+{
+    return Statement(QStringLiteral("select h,i from data1 where g=? group by h,i order by h,i"), {name});
+}
+
+Statement SalePanel::orderLookup(const QString &orderNumber)
+{
+    return Statement(QStringLiteral("select g,h,i,j from data1 where z=? group by g,h,i,j order by g,h,i,j"),
+                     {orderNumber});
+}
+
 void SalePanel::customerEdited(const QString &text)
 {
     const QString name = text.trimmed();
@@ -390,7 +401,7 @@ void SalePanel::customerEdited(const QString &text)
         return;
     guarded(m_ctx.messages, [&] {
         Dataset &lookup = m_ctx.data.lookupQuery;
-        routines::open(lookup, Statement(QStringLiteral("select h,i from data1 where g=? group by h,i"), {name}));
+        routines::open(lookup, customerLookup(name));
         const bool found = !lookup.isEmpty();
         m_address->setText(found ? lookup.text(QStringLiteral("h")) : QString());
         m_contact->setText(found ? lookup.text(QStringLiteral("i")) : QString());
@@ -414,8 +425,7 @@ void SalePanel::orderNumberChanged(const QString &text)
         return;
     guarded(m_ctx.messages, [&] {
         Dataset &lookup = m_ctx.data.lookupQuery;
-        routines::open(lookup,
-                       Statement(QStringLiteral("select g,h,i,j from data1 where z=? group by g,h,i,j"), {number}));
+        routines::open(lookup, orderLookup(number));
         const bool found = !lookup.isEmpty();
         setCustomerQuietly(found ? lookup.text(QStringLiteral("g")) : QString());
         m_address->setText(found ? lookup.text(QStringLiteral("h")) : QString());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/statement.h"
 #include "sales/ordernumber.h"
 #include "sales/saleposting.h"
 #include "widgets/floatingpanel.h"
@@ -82,6 +83,13 @@ public:
     void appendSale();
 
     void setVisible(bool visible) override;
+
+    // What a typed customer name fills in: the address and contact (h, i) of that customer's sale
+    // lines, the first pair in their order.
+    static Statement customerLookup(const QString &name);
+    // What a typed order number fills in: customer, address, contact and remark (g, h, i, j) of
+    // that order's lines, the first set in their order.
+    static Statement orderLookup(const QString &orderNumber);
 
 signals:
     // A sale was started (true) or the panel closed (false): the stock-in panel's "修改入库"

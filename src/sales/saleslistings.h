@@ -25,18 +25,22 @@ struct SalesConditions {
 // data1(day1) serves.
 namespace saleslistings {
 
-// "本 月": the lines whose sale date lies in the month of `today`.
+// Every listing names its order, so a shop on a server lists the lines as a shop file does.
+
+// "本 月": the lines whose sale date lies in the month of `today`, by sale date.
 Statement thisMonth(const QDate &today);
 // "全部记录": every line, by sale date.
 Statement allRecords();
 // "全部退货": every return line (negative quantity), by sale date.
 Statement allReturns();
-// "查 询" of the conditions group: sale lines (quantity above 0) matching the conditions.
+// "查 询" of the conditions group: sale lines (quantity above 0) matching the conditions; by sale
+// date when a date range or no text is given, otherwise in the order they were written.
 Statement sales(const SalesConditions &conditions);
-// "查 询" of the returns group: return lines (quantity below 0) matching the conditions.
+// "查 询" of the returns group: return lines (quantity below 0) matching the conditions, in the
+// same order.
 Statement returns(const SalesConditions &conditions);
 // "查 询" of the order-number group: the lines whose order number contains the typed text,
-// leading and trailing blanks removed.
+// leading and trailing blanks removed; in the order they were written.
 Statement orderNumber(const QString &typed);
 
 } // namespace saleslistings

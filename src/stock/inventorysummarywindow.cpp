@@ -43,7 +43,8 @@ Statement InventorySummaryWindow::statement()
         "select ifnull(a,'') AS a,ifnull(b,'') AS b,ifnull(c,'') AS c,ifnull(d,'') AS d, "
         "sum([2]) AS 进货数量,sum([3]) AS 进货金额,sum([5]) AS 销售数量,sum([6]) AS 销售金额, "
         "sum([7]) AS 库存数量,sum([8]) AS 库存金额 FROM data "
-        "GROUP BY ifnull(a,''),ifnull(b,''),ifnull(c,''),ifnull(d,'')"));
+        "GROUP BY ifnull(a,''),ifnull(b,''),ifnull(c,''),ifnull(d,'') "
+        "ORDER BY ifnull(a,''),ifnull(b,''),ifnull(c,''),ifnull(d,'')"));
 }
 
 GridColumns InventorySummaryWindow::gridColumns()

@@ -30,5 +30,7 @@ Statement stockConditionsStatement(const QString &baseCondition, const StockCond
         statement.add(QStringLiteral(" and day1>=?"), {datetext::date(conditions.from)});
         statement.add(QStringLiteral(" and day1<=?"), {datetext::date(conditions.to)});
     }
+    // Key order: the order of the table and of the base condition's index, which a file reads them in.
+    statement.add(QStringLiteral(" order by ID"));
     return statement;
 }

@@ -35,5 +35,6 @@ struct StockListing {
 };
 
 // "select * from data <base condition>" followed by one bound substring match per non-empty field,
-// in the order category, name, model, code, remark, supplier, and the inclusive date range.
+// in the order category, name, model, code, remark, supplier, and the inclusive date range; the
+// rows in the order they were written.
 Statement stockConditionsStatement(const QString &baseCondition, const StockConditions &conditions);

@@ -12,7 +12,7 @@ namespace usertable {
 
 QStringList names(Dataset &work)
 {
-    routines::open(work, Statement(QStringLiteral("select username from userdb")));
+    routines::open(work, Statement(QStringLiteral("select username from userdb order by rowid")));
     QStringList list;
     for (int r = 0; r < work.recordCount(); ++r)
         list << work.value(r, 0).toString();

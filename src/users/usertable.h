@@ -9,7 +9,7 @@ class Dataset;
 // Passwords are written only as hashes; every check of a password goes through matchingRow().
 namespace usertable {
 
-// Every user name in the order the engine returns them, duplicates included.
+// Every user name in the order the users were added, duplicates included.
 QStringList names(Dataset &work);
 
 // The one check of a password, used by the login, the superadministrator's gate of the user

@@ -36,6 +36,19 @@ TEST(PgSql, TheProgramsStatementsTakeTheServersForm)
         {"SELECT 'it''s ?', ?", "SELECT 'it''s ?', $1"},
         {"a like ? escape '\\'", "a ILIKE $1 escape '\\'"},
         {"SELECT likely, unlike FROM t WHERE x LIKE ?", "SELECT likely, unlike FROM t WHERE x ILIKE $1"},
+        // A missing value sorts first when ascending and last when descending, as in a file; a key
+        // is never missing.
+        {"select * from data1 order by day1, ID", "select * from data1 order by day1 NULLS FIRST, ID"},
+        {"SELECT username FROM userdb ORDER BY rowid", "SELECT username FROM userdb ORDER BY rowid"},
+        {"SELECT a FROM t ORDER BY s desc,a collate pinyin ,[7] DESC NULLS FIRST",
+         "SELECT a FROM t ORDER BY s desc NULLS LAST,a collate pinyin NULLS FIRST ,\"7\" DESC NULLS FIRST"},
+        {"SELECT ID FROM t ORDER BY (ID * ?) % 7919 LIMIT 1 FOR UPDATE",
+         "SELECT ID FROM t ORDER BY (ID * $1) % 7919 NULLS FIRST LIMIT 1 FOR UPDATE"},
+        {"SELECT * FROM (select a, b from t where c=? order by coalesce(a, 'x,)'), b) AS shape LIMIT 0",
+         "SELECT * FROM (select a, b from t where c=$1 order by coalesce(a, 'x,)') NULLS FIRST, b NULLS FIRST) AS shape "
+         "LIMIT 0"},
+        {"select g from t group by g order by g;", "select g from t group by g order by g NULLS FIRST;"},
+        {"SELECT 'order by x' FROM t", "SELECT 'order by x' FROM t"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(pgsql::serverSql(QString::fromUtf8(c.sqlite)), QString::fromUtf8(c.server)) << c.sqlite;

@@ -58,7 +58,7 @@ TEST_F(ServerMigrationTest, AFilesShopGoesToTheServerWholeWithItsKeys)
     for (const char *sql : {"SELECT ID, a, b, [2], [7], [8], day1 FROM data ORDER BY ID",
                             "SELECT ID, a, [3], [4], a5, z, day1 FROM data1 ORDER BY ID",
                             "SELECT id, username, btime, jtime FROM rz ORDER BY id",
-                            "SELECT username, passwd FROM userdb ORDER BY username"})
+                            "SELECT username, passwd FROM userdb ORDER BY rowid"})
         EXPECT_EQ(rowsOf(*server, QString::fromUtf8(sql)), rowsOf(shop.db, QString::fromUtf8(sql))) << sql;
     // New rows on the server take keys after the copied ones.
     server->execute(Statement("INSERT INTO data (a) VALUES ('新货')"));
@@ -89,13 +89,16 @@ TEST_F(ServerMigrationTest, ATargetWithDataOrAValueItCannotHoldTakesNothing)
 TEST_F(ServerMigrationTest, AServersShopGoesBackIntoAFileEqual)
 {
     servermigration::copyShop(shop.db, *server);
+    // Written again on the server: it keeps the new version of the row after the others, and the
+    // users still go back in the order they were added.
+    server->execute(Statement("UPDATE userdb SET passwd=passwd WHERE username='超级管理员'"));
     Database file(shop.path("back.db"));
     file.create(TestShop::initialPasswordHash());
     servermigration::copyShop(*server, file);
     for (const char *sql : {"SELECT ID, a, b, [2], [7], [8], day1 FROM data ORDER BY ID",
                             "SELECT ID, a, [3], [4], a5, z, day1 FROM data1 ORDER BY ID",
                             "SELECT id, username, btime, jtime FROM rz ORDER BY id",
-                            "SELECT username, passwd FROM userdb ORDER BY username"})
+                            "SELECT username, passwd FROM userdb ORDER BY rowid"})
         EXPECT_EQ(rowsOf(file, QString::fromUtf8(sql)), rowsOf(shop.db, QString::fromUtf8(sql))) << sql;
 }
 

@@ -5,6 +5,7 @@
 #include "sales/salelines.h"
 #include "sales/salesdetailswindow.h"
 #include "support/clicks.h"
+#include "support/engines.h"
 #include "support/pdftext.h"
 #include "widgets/grid.h"
 
@@ -19,9 +20,12 @@
 
 namespace {
 
-// "欠款客户" in the sales details window of a shop whose date is 2014-07-29.
-class OwedCustomersTest : public testing::Test {
+// "欠款客户" in the sales details window of a shop whose date is 2014-07-29; in a shop file unless
+// the fixture is given another engine.
+class OwedCustomersTest : public testing::Test, protected ShopFixture {
 protected:
+    using ShopFixture::ShopFixture;
+
     long long line(const QVariantHash &values)
     {
         return addSaleLine(shop, {{"a", "衬衫"}, {"3", 1}, {"4", 50}, {"6", 0}, {"a5", 20}, {"day1", "2014-07-10"}}, values);
@@ -71,7 +75,6 @@ protected:
         return keys;
     }
 
-    TestShop shop;
     MainWindow &main = shop.windows();
     SalesDetailsWindow &details = *shop.windowSet().salesDetails;
     Dataset &sales = shop.data.salesQuery;
@@ -81,6 +84,7 @@ protected:
 // missing or empty names, quotes, and the same name under two contacts; and paid lines beside them.
 class OwedFixture : public OwedCustomersTest {
 protected:
+    using OwedCustomersTest::OwedCustomersTest;
     void SetUp() override
     {
         zhang = {owed("张三", "138", "北京路1号", 0.2, "2014-06-10"), owed("张三", "138", "北京路1号", 100, "2014-07-01"),
@@ -98,7 +102,12 @@ protected:
     long long quoted = 0, otherZhang = 0;
 };
 
-TEST_F(OwedFixture, CustomersByOwedTotalWithCountsLastDatesAndTheTotalInTheFooter)
+// The listing and a customer's lines on a shop file and on a shop on a server.
+using OwedOnEngine = OnBothEngines<OwedFixture>;
+
+INSTANTIATE_ON_BOTH_ENGINES(OwedOnEngine);
+
+TEST_P(OwedOnEngine, CustomersByOwedTotalWithCountsLastDatesAndTheTotalInTheFooter)
 {
     open();
     listOwed();
@@ -118,7 +127,7 @@ TEST_F(OwedFixture, CustomersByOwedTotalWithCountsLastDatesAndTheTotalInTheFoote
     EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
 }
 
-TEST_F(OwedFixture, OpeningACustomerListsItsOwedLinesAndTheButtonLeadsBack)
+TEST_P(OwedOnEngine, OpeningACustomerListsItsOwedLinesAndTheButtonLeadsBack)
 {
     open();
     const struct {

@@ -2,6 +2,7 @@
 #include "sales/saleschartspage.h"
 
 #include "sales/salelines.h"
+#include "support/engines.h"
 #include "widgets/barchart.h"
 
 #include <QComboBox>
@@ -33,9 +34,12 @@ TEST(ChartTotals, TypedYearsAndMonths)
     EXPECT_FALSE(charttotals::byDay("2014", "13", Total::Sales));
 }
 
-// The charts page over a shop's sale lines.
-class SalesChartsTest : public testing::Test {
+// The charts page over a shop's sale lines; in a shop file unless the fixture is given another
+// engine.
+class SalesChartsTest : public testing::Test, protected ShopFixture {
 protected:
+    using ShopFixture::ShopFixture;
+
     void line(const char *day, double quantity, double amount, double profit)
     {
         addSaleLine(shop, {{"a", "衬衫"}, {"3", quantity}, {"4", amount}, {"a5", profit}, {"day1", day}});
@@ -45,11 +49,15 @@ protected:
     QList<QPointF> months() const { return page.monthChart()->bars(); }
     QList<QPointF> days() const { return page.dayChart()->bars(); }
 
-    TestShop shop;
     SalesChartsPage page{shop.ctx};
 };
 
-TEST_F(SalesChartsTest, ProfitAndSalesPerMonthOfTheYear)
+// The totals of the bars on a shop file and on a shop on a server.
+using ChartTotalsOnEngine = OnBothEngines<SalesChartsTest>;
+
+INSTANTIATE_ON_BOTH_ENGINES(ChartTotalsOnEngine);
+
+TEST_P(ChartTotalsOnEngine, ProfitAndSalesPerMonthOfTheYear)
 {
     line("2014-01-05", 2, 100, 40);
     line("2014-01-20", 1, 1234.5, 1000.25);
@@ -72,7 +80,7 @@ TEST_F(SalesChartsTest, ProfitAndSalesPerMonthOfTheYear)
     EXPECT_EQ(months(), QList<QPointF>({{12, 999}}));
 }
 
-TEST_F(SalesChartsTest, ProfitAndSalesPerDayOfTheMonth)
+TEST_P(ChartTotalsOnEngine, ProfitAndSalesPerDayOfTheMonth)
 {
     line("2012-02-01", 1, 30, 10);
     line("2012-02-01", 2, 60, 20);
@@ -90,7 +98,7 @@ TEST_F(SalesChartsTest, ProfitAndSalesPerDayOfTheMonth)
     EXPECT_TRUE(days().isEmpty());
 }
 
-TEST_F(SalesChartsTest, TextsThatAreNoYearOrMonthShowNoBarsAndNoError)
+TEST_P(ChartTotalsOnEngine, TextsThatAreNoYearOrMonthShowNoBarsAndNoError)
 {
     line("2014-07-01", 1, 30, 10);
     page.setPeriod(QDate(2014, 7, 29));

@@ -2,14 +2,16 @@
 
 #include "data/routines.h"
 #include "sales/salelines.h"
+#include "support/engines.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 namespace {
 
-// Sale lines in a database, and the keys a listing gives, in its order.
-class SalesListingsTest : public testing::Test {
+// Sale lines in a database, and the keys a listing gives, in its order; on a shop file and on a
+// shop on a server.
+class SalesListingsTest : public ShopOnEngine {
 protected:
     long long line(const QVariantHash &values)
     {
@@ -29,11 +31,12 @@ protected:
         return QSet<long long>(keys.cbegin(), keys.cend());
     }
 
-    TestShop shop;
     Dataset &sales = shop.data.salesQuery;
 };
 
-TEST_F(SalesListingsTest, ThisMonthListsTheSameLinesAsTheMonthsDatePatterns)
+INSTANTIATE_ON_BOTH_ENGINES(SalesListingsTest);
+
+TEST_P(SalesListingsTest, ThisMonthListsTheSameLinesAsTheMonthsDatePatterns)
 {
     const char *const days[] = {"2013-12-31", "2014-01-01", "2014-01-31", "2014-02-01", "2013-01-15",
                                 "2014-07-29", "2014-07-01", "2014-12-31", "2015-01-01", "2014-12-01"};
@@ -49,7 +52,7 @@ TEST_F(SalesListingsTest, ThisMonthListsTheSameLinesAsTheMonthsDatePatterns)
     }
 }
 
-TEST_F(SalesListingsTest, FullListingsComeInDateOrder)
+TEST_P(SalesListingsTest, FullListingsComeInDateOrder)
 {
     const long long late = line({{"day1", "2014-07-20"}});
     const long long early = line({{"day1", "2014-06-01"}});
@@ -59,7 +62,7 @@ TEST_F(SalesListingsTest, FullListingsComeInDateOrder)
     EXPECT_EQ(listed(saleslistings::allReturns()), QList<long long>({back}));
 }
 
-TEST_F(SalesListingsTest, EachConditionSearchesItsColumnAsTyped)
+TEST_P(SalesListingsTest, EachConditionSearchesItsColumnAsTyped)
 {
     struct Case {
         const char *column;
@@ -94,7 +97,7 @@ TEST_F(SalesListingsTest, EachConditionSearchesItsColumnAsTyped)
     }
 }
 
-TEST_F(SalesListingsTest, SalesNeverListReturnsNorReturnsSales)
+TEST_P(SalesListingsTest, SalesNeverListReturnsNorReturnsSales)
 {
     const long long sold = line({{"g", "张三"}, {"3", 0.4}});
     const long long back = line({{"g", "张三"}, {"3", -2}});
@@ -106,7 +109,7 @@ TEST_F(SalesListingsTest, SalesNeverListReturnsNorReturnsSales)
     EXPECT_EQ(listed(saleslistings::sales({})), QList<long long>({sold}));
 }
 
-TEST_F(SalesListingsTest, ConditionsCombineWithTheInclusiveDateRange)
+TEST_P(SalesListingsTest, ConditionsCombineWithTheInclusiveDateRange)
 {
     const long long first = line({{"d", "裤子"}, {"day1", "2014-07-01"}});
     const long long last = line({{"d", "裤子"}, {"day1", "2014-07-03"}});
@@ -123,7 +126,7 @@ TEST_F(SalesListingsTest, ConditionsCombineWithTheInclusiveDateRange)
     EXPECT_EQ(listed(saleslistings::sales(conditions)).size(), 4);
 }
 
-TEST_F(SalesListingsTest, OrderNumberIsASubstringSearchOfTheTrimmedText)
+TEST_P(SalesListingsTest, OrderNumberIsASubstringSearchOfTheTrimmedText)
 {
     const long long order = line({{"z", "20140729001"}});
     const long long longer = line({{"z", "201407290012"}});
@@ -134,8 +137,9 @@ TEST_F(SalesListingsTest, OrderNumberIsASubstringSearchOfTheTrimmedText)
     EXPECT_EQ(listed(saleslistings::orderNumber("")).size(), 3);
 }
 
-TEST_F(SalesListingsTest, MonthAndAllRecordsReadTheDateIndex)
+TEST(SalesListingsInAFile, MonthAndAllRecordsReadTheDateIndex)
 {
+    TestShop shop;
     // A month is a part of the date index, and every line by date is the index in its order:
     // neither reads every sale line to choose or sort them.
     auto plan = [&](const Statement &listing) {

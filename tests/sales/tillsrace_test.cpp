@@ -5,10 +5,10 @@
 #include "sales/ordernumber.h"
 #include "sales/salecorrection.h"
 #include "sales/saleposting.h"
+#include "support/engines.h"
 #include "support/killrounds.h"
-#include "support/testapp.h"
+#include "support/salerecord.h"
 
-#include <QFile>
 #include <QHash>
 #include <QSet>
 #include <gtest/gtest.h>
@@ -58,14 +58,6 @@ struct RaceShop {
         }
     }
 
-    // A connection of a program of its own to the shop: the same file, or the same server database.
-    std::unique_ptr<Database> connect() const
-    {
-        auto db = shop.db.onServer() ? std::make_unique<Database>(ServerAddress{shop.db.fileName()})
-                                     : std::make_unique<Database>(shop.db.fileName());
-        db->open();
-        return db;
-    }
     // What a program reports it did, one line per confirmed action, in its own file.
     QString record(int program) const { return shop.path(QStringLiteral("program%1.txt").arg(program)); }
     const Article &article(const QString &code) const
@@ -118,34 +110,21 @@ struct RaceShop {
         }
     }
 
-    // The sale lines a program confirmed (their remark `j`) with the order each went into.
-    QHash<QString, QString> confirmed(int program) const
+    // The sale lines the tills confirmed (their remark `j`) with the order each went into.
+    QHash<QString, QString> confirmed(const QList<int> &tills) const
     {
         QHash<QString, QString> lines;
-        QFile f(record(program));
-        if (!f.open(QIODevice::ReadOnly))
-            return lines;
-        for (const QByteArray &line : f.readAll().split('\n')) {
-            const QList<QByteArray> parts = line.split('\t');
-            if (parts.size() == 2)
-                lines.insert(QString::fromUtf8(parts[0]), QString::fromUtf8(parts[1]));
-        }
+        for (int till : tills)
+            lines.insert(readRecord(record(till)));
         return lines;
     }
 };
-
-// Appends one confirmed action to a program's record.
-void note(FILE *record, const QString &first, const QString &second)
-{
-    fprintf(record, "%s\t%s\n", first.toUtf8().constData(), second.toUtf8().constData());
-    fflush(record);
-}
 
 // A till: `sales` sales of the shared article and of its own, a new order every three sales, each
 // loaded, thought about for up to 20 ms and confirmed through the program's posting.
 void sellAtTill(const RaceShop &race, int till, int sales, const QStringList &codes, unsigned seed)
 {
-    const std::unique_ptr<Database> connection = race.connect();
+    const std::unique_ptr<Database> connection = race.shop.otherConnection();
     Database &db = *connection;
     Dataset rows(db, QStringLiteral("rows"));
     FILE *record = fopen(race.record(till).toLocal8Bit().constData(), "w");
@@ -177,38 +156,10 @@ void sellAtTill(const RaceShop &race, int till, int sales, const QStringList &co
     fclose(record);
 }
 
-// Checks that every confirmed sale is stored once, that nothing unconfirmed is, and that no order
-// holds the lines of two tills.
-void expectEverySaleOnceInOrdersOfItsOwn(RaceShop &race, const QList<int> &tills, const QSet<QString> &deleted)
-{
-    QHash<QString, QString> confirmed;
-    for (int till : tills)
-        confirmed.insert(race.confirmed(till));
-    ASSERT_FALSE(confirmed.isEmpty()) << "no till got to sell";
-    Dataset lines(race.shop.db, QStringLiteral("lines"));
-    lines.open(Statement("select j, z from data1"));
-    QHash<QString, QString> stored;
-    QHash<QString, QSet<QString>> tillsOfOrder;
-    for (int row = 0; row < lines.recordCount(); ++row) {
-        const QString remark = lines.value(row, "j").toString(), order = lines.value(row, "z").toString();
-        EXPECT_FALSE(stored.contains(remark)) << remark.toStdString() << " stored twice";
-        stored.insert(remark, order);
-        tillsOfOrder[order].insert(remark.section(QLatin1Char('#'), 0, 0));
-    }
-    for (auto it = confirmed.cbegin(); it != confirmed.cend(); ++it) {
-        if (!deleted.contains(it.key()))
-            EXPECT_EQ(stored.value(it.key()), it.value()) << it.key().toStdString() << " confirmed but not stored";
-    }
-    EXPECT_EQ(stored.size(), confirmed.size() - deleted.size()) << "lines stored that no till confirmed";
-    for (auto it = tillsOfOrder.cbegin(); it != tillsOfOrder.cend(); ++it)
-        EXPECT_EQ(it.value().size(), 1) << "order " << it.key().toStdString() << " holds the lines of several tills";
-}
-
 // Every race runs on one shop file and on one shop on a server.
 class SharedShop : public ::testing::TestWithParam<TestShop::Engine> {};
 
-INSTANTIATE_TEST_SUITE_P(Engines, SharedShop, ::testing::Values(TestShop::Engine::File, TestShop::Engine::Server),
-                         [](const auto &info) { return info.param == TestShop::Engine::File ? "File" : "Server"; });
+INSTANTIATE_ON_BOTH_ENGINES(SharedShop);
 
 TEST_P(SharedShop, TillsSellingAtOnceLoseNoSaleAndShareNoOrder)
 {
@@ -225,7 +176,7 @@ TEST_P(SharedShop, TillsSellingAtOnceLoseNoSaleAndShareNoOrder)
     }
     race.runAtOnce(programs);
     race.expectStockAgreesWithLines();
-    expectEverySaleOnceInOrdersOfItsOwn(race, tills, {});
+    expectEverySaleOnceInOrdersOfItsOwn(race.shop, race.confirmed(tills), {});
 }
 
 TEST_P(SharedShop, ADeletionGivingStockBackWhileTillsSellKeepsTheStockTrue)
@@ -239,7 +190,7 @@ TEST_P(SharedShop, ADeletionGivingStockBackWhileTillsSellKeepsTheStockTrue)
         programs << [&race, till, seed] { sellAtTill(race, till, 45, {"A01"}, seed + unsigned(till)); };
     // The owner's desk deletes sale lines as they come in, giving their stock back.
     programs << [&race, seed] {
-        const std::unique_ptr<Database> connection = race.connect();
+        const std::unique_ptr<Database> connection = race.shop.otherConnection();
         Database &db = *connection;
         FILE *record = fopen(race.record(0).toLocal8Bit().constData(), "w");
         std::mt19937 random(seed);
@@ -259,21 +210,16 @@ TEST_P(SharedShop, ADeletionGivingStockBackWhileTillsSellKeepsTheStockTrue)
             } catch (const DbError &) {
                 continue; // deleted already: cannot happen with one desk, but is no fault
             }
-            note(record, QStringLiteral("deleted"), remark);
+            note(record, remark, QStringLiteral("deleted"));
         }
         fclose(record);
     };
     race.runAtOnce(programs);
     race.expectStockAgreesWithLines();
-    QSet<QString> deleted;
-    QFile f(race.record(0));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("deleted\t"))
-            deleted.insert(QString::fromUtf8(line.mid(8)));
-    }
+    const QHash<QString, QString> deletions = readRecord(race.record(0));
+    QSet<QString> deleted(deletions.keyBegin(), deletions.keyEnd());
     EXPECT_FALSE(deleted.isEmpty()) << "the desk deleted nothing";
-    expectEverySaleOnceInOrdersOfItsOwn(race, tills, deleted);
+    expectEverySaleOnceInOrdersOfItsOwn(race.shop, race.confirmed(tills), deleted);
 }
 
 } // namespace

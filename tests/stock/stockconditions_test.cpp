@@ -7,7 +7,7 @@ namespace {
 struct ConditionsCase {
     const char *what;
     StockConditions conditions;
-    const char *sql; // after "select * from data where [2]>0"
+    const char *sql; // between "select * from data where [2]>0" and the key order
     QVariantList params;
 };
 
@@ -31,7 +31,8 @@ TEST_P(StockConditionsTest, BuildsTheStatement)
 {
     const ConditionsCase &c = GetParam();
     const Statement s = stockConditionsStatement(QStringLiteral("where [2]>0"), c.conditions);
-    EXPECT_EQ(s.sql, QStringLiteral("select * from data where [2]>0") + QString::fromUtf8(c.sql).replace("~", kLike));
+    EXPECT_EQ(s.sql, QStringLiteral("select * from data where [2]>0") + QString::fromUtf8(c.sql).replace("~", kLike) +
+                         QStringLiteral(" order by ID"));
     EXPECT_EQ(s.params, c.params);
 }
 

@@ -77,7 +77,7 @@ TEST_F(StockQueryTest, NameInitialsRequeryOnEveryKey)
     EXPECT_EQ(reloads, 2);
     EXPECT_EQ(shown(), QList<long long>({xyfz, yf}));
     EXPECT_FALSE(main.salePanel()->isVisible());
-    EXPECT_EQ(stock.statement().sql, "select * from data where [2]>0 and e like ? escape '\\'");
+    EXPECT_EQ(stock.statement().sql, "select * from data where [2]>0 and e like ? escape '\\' order by ID");
 
     pressBackspace(field("queryName"), 2);
     EXPECT_EQ(reloads, 4);
@@ -363,7 +363,7 @@ TEST_F(StockQueryTest, ClearConditionsRequeriesFieldByField)
     // Name, code and remark changed; the model was empty already; the lists and the tick run none.
     EXPECT_EQ(reloads, 3);
     // The last re-query ran while the supplier and the date range still applied.
-    EXPECT_EQ(stock.statement().sql, "select * from data where [2]>0 and g like ? escape '\\' and day1>=? and day1<=?");
+    EXPECT_EQ(stock.statement().sql, "select * from data where [2]>0 and g like ? escape '\\' and day1>=? and day1<=? order by ID");
     EXPECT_EQ(stock.statement().params, QVariantList({"%厂%", "2014-07-02", "2014-07-03"}));
     const StockConditions left = view->conditions();
     EXPECT_TRUE(left.name.isEmpty() && left.code.isEmpty() && left.category.isEmpty() && left.remark.isEmpty() &&

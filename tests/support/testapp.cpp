@@ -75,6 +75,14 @@ MainWindow &TestShop::windows()
     return *m_windows->main;
 }
 
+std::unique_ptr<Database> TestShop::otherConnection() const
+{
+    auto other = db.onServer() ? std::make_unique<Database>(ServerAddress{db.fileName()})
+                               : std::make_unique<Database>(db.fileName());
+    other->open();
+    return other;
+}
+
 void TestShop::exec(const QString &sql, const QVariantList &params)
 {
     db.execute(Statement(sql, params));

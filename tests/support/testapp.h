@@ -43,6 +43,9 @@ public:
     // Creates the window set (login gate off) and runs the main window's first show.
     MainWindow &windows();
     WindowSet &windowSet() { return *m_windows; }
+    // A connection of a program of its own to this shop's database: the same file, or the same
+    // database on the server.
+    std::unique_ptr<Database> otherConnection() const;
     // Runs SQL directly on the database (test set-up and checks).
     void exec(const QString &sql, const QVariantList &params = {});
     QVariant scalar(const QString &sql, const QVariantList &params = {});
