@@ -1,6 +1,8 @@
+#include "app/startup.h"
 #include "common/errors.h"
 #include "data/database.h"
 #include "data/pgconnection.h"
+#include "maintenance/automaticbackups.h"
 #include "maintenance/serverbackup.h"
 #include "maintenance/shopfiles.h"
 #include "support/privatepostgres.h"
@@ -245,6 +247,33 @@ TEST_F(ServerBackupTest, ARestoreFailingInTheMiddleLeavesTheDatabaseAsItWas)
     EXPECT_EQ(shop.scalar(indexes).toInt(), indexCount);
     EXPECT_EQ(shop.scalar(QStringLiteral("SELECT count(*) FROM sales")).toInt(), 1);
     EXPECT_TRUE(bytesOf(kept).startsWith("PGDMP")) << "the copy kept before the restore stays";
+}
+
+TEST_F(ServerBackupTest, TheAutomaticBackupAtCloseWritesADumpAndKeepsSeven)
+{
+    const QString placeholder = serverbackup::placeholderFile(shop.dir.path());
+    EXPECT_EQ(automaticbackups::folder(placeholder), shop.path(QStringLiteral("备份")));
+    const QDateTime first(QDate(2014, 7, 20), QTime(18, 0, 0));
+    for (int day = 0; day < 9; ++day)
+        writeAutomaticBackup(shop.db, shop.dir.path(), first.addDays(day), shop.messages);
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    const QFileInfoList kept = automaticbackups::list(placeholder);
+    ASSERT_EQ(kept.size(), automaticbackups::kKept);
+    EXPECT_EQ(kept[0].fileName(), QStringLiteral("data-20140728-180000.dump"));
+    for (int i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(automaticbackups::writtenAt(kept[i]), first.addDays(8 - i)) << "newest first";
+        EXPECT_TRUE(bytesOf(kept[i].absoluteFilePath()).startsWith("PGDMP"));
+    }
+    EXPECT_EQ(namesIn(shop.path(QStringLiteral("备份"))).size(), automaticbackups::kKept);
+    EXPECT_EQ(serverbackup::problem(kept[0].absoluteFilePath(), conninfo()), QString());
+
+    // A server that does not answer: the person is told, nothing is written.
+    Database gone{ServerAddress{QStringLiteral("host=%1 dbname=none").arg(shop.path(QStringLiteral("nosocket")))}};
+    writeAutomaticBackup(gone, shop.dir.path(), first.addDays(10), shop.messages);
+    ASSERT_EQ(shop.messages.boxes.size(), 1);
+    EXPECT_EQ(shop.messages.boxes[0].kind, RecordingMessages::Kind::Warning);
+    EXPECT_TRUE(shop.messages.boxes[0].text.startsWith(QStringLiteral("自动备份没有完成"))) << shop.messages.lastText().toStdString();
+    EXPECT_EQ(namesIn(shop.path(QStringLiteral("备份"))).size(), automaticbackups::kKept);
 }
 
 TEST_F(ServerBackupTest, AConnectionStringPasswordStaysOffTheCommandLine)
