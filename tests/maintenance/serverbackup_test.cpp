@@ -249,6 +249,27 @@ TEST_F(ServerBackupTest, ARestoreFailingInTheMiddleLeavesTheDatabaseAsItWas)
     EXPECT_TRUE(bytesOf(kept).startsWith("PGDMP")) << "the copy kept before the restore stays";
 }
 
+// "取消" while pg_restore runs: it is stopped, and its transaction with it.
+TEST_F(ServerBackupTest, ARestoreCancelledWhileItRunsLeavesTheDatabaseAsItWas)
+{
+    const QString backup = shop.path(QStringLiteral("beifen.dump"));
+    ASSERT_TRUE(serverbackup::dump(conninfo(), backup));
+    shop.exec(QStringLiteral("DELETE FROM data"));
+    const QStringList before = shopRows(shop.db);
+    const QString kept = shop.path(QStringLiteral("kept.dump"));
+    // The copy kept is whole before the restore itself starts.
+    int looksDuringRestore = 0;
+    EXPECT_FALSE(serverbackup::replaceDatabase(backup, conninfo(), kept, [&](int, int) {
+        if (!QFile::exists(kept))
+            return true;
+        ++looksDuringRestore;
+        return false;
+    }));
+    EXPECT_EQ(looksDuringRestore, 1);
+    EXPECT_EQ(shopRows(shop.db), before);
+    EXPECT_EQ(shop.scalar(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgname = 'tolvane_written'")).toInt(), 4);
+}
+
 TEST_F(ServerBackupTest, TheAutomaticBackupAtCloseWritesADumpAndKeepsSeven)
 {
     const QString placeholder = serverbackup::placeholderFile(shop.dir.path());
