@@ -81,8 +81,9 @@ int main(int argc, char *argv[])
         return 1;
     const int status = QApplication::exec();
     // A normal close after a login keeps a copy of the day's work among the automatic backups.
-    if (status == 0 && ctx.session.loginNumber != 0 && db.isOpen() && !db.onServer())
-        writeAutomaticBackup(db.fileName(), clock.now(), messages);
+    // A shop on a server has them in the working folder.
+    if (status == 0 && ctx.session.loginNumber != 0 && db.isOpen())
+        writeAutomaticBackup(db, QDir::currentPath(), clock.now(), messages);
     if (status == 0 && startAgain)
         startProgramAgain(QApplication::arguments(), messages);
     return status;

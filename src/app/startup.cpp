@@ -9,6 +9,7 @@
 #include "maintenance/connectionchoice.h"
 #include "maintenance/serverfields.h"
 #include "maintenance/safefile.h"
+#include "maintenance/serverbackup.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -122,6 +123,23 @@ void writeAutomaticBackup(const QString &databaseFile, const QDateTime &now, Mes
         messages.warning(QStringLiteral("自动备份没有完成：%1\n\n数据库 %2 没有受到影响，今天的数据都还在。"
                                         "请腾出磁盘空间或检查备份文件夹，下次可在“数据备份”中手动备份。")
                              .arg(e.text(), QFileInfo(databaseFile).fileName()));
+    }
+}
+
+void writeAutomaticBackup(const Database &db, const QString &workingFolder, const QDateTime &now, Messages &messages)
+{
+    if (!db.onServer()) {
+        writeAutomaticBackup(db.fileName(), now, messages);
+        return;
+    }
+    // The program is closing: a server that does not answer is not waited for long.
+    constexpr int kTimeoutMs = 5 * 60 * 1000;
+    try {
+        automaticbackups::writeDump(db.fileName(), serverbackup::placeholderFile(workingFolder), now, kTimeoutMs);
+    } catch (const UserVisibleError &e) {
+        messages.warning(QStringLiteral("自动备份没有完成：%1\n\n服务器上的数据库没有受到影响，今天的数据都还在。"
+                                        "请检查备份文件夹和数据库服务器，下次可在“数据备份”中手动备份。")
+                             .arg(e.text()));
     }
 }
 

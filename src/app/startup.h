@@ -31,6 +31,9 @@ bool openShopDatabase(Database &db, Messages &messages, bool createWithoutAsking
 // written (the backup folder full or not writable) the user is told so, and that the database
 // itself is unharmed.
 void writeAutomaticBackup(const QString &databaseFile, const QDateTime &now, Messages &messages);
+// The same for the shop's database `db`, a file or on a server; a shop on a server gets a dump in
+// the folder "备份" of `workingFolder` (the program's working folder).
+void writeAutomaticBackup(const Database &db, const QString &workingFolder, const QDateTime &now, Messages &messages);
 
 // Starts the program once more with this run's arguments, except a server named on the command
 // line: the connection chosen on this computer stands. When it cannot start, the person is told

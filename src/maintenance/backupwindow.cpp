@@ -12,10 +12,12 @@
 #include "maintenance/databasecopy.h"
 #include "maintenance/restore.h"
 #include "maintenance/safefile.h"
+#include "maintenance/serverbackup.h"
 #include "widgets/windowplacement.h"
 #include "widgets/ink.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -36,7 +38,8 @@ const QString kBackupFailed = QStringLiteral("数据库备份失败！");
 const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
 const QString kOnlySuperAdmin = QStringLiteral("只有超级管理员可以恢复数据库。");
 
-// The progress of a copy in a box with "取消", shown only when the copy takes a while.
+// The progress of a copy in a box with "取消", shown only when the copy takes a while. A total
+// of 0 is work of unknown length (the server's backup tools): the box shows that it goes on.
 class CopyProgressBox {
 public:
     CopyProgressBox(QWidget *owner, const QString &label) : m_box(label, QStringLiteral("取消"), 0, 100, owner)
@@ -50,6 +53,12 @@ public:
     CopyProgress callback()
     {
         return [this](int done, int total) {
+            if (total == 0) {
+                m_box.setRange(0, 0);
+                // The box shows itself and hears "取消" only while events are handled.
+                QCoreApplication::processEvents();
+                return !m_box.wasCanceled();
+            }
             m_box.setMaximum(std::max(total, 1));
             m_box.setValue(done);
             return !m_box.wasCanceled();
@@ -125,7 +134,7 @@ QWidget *BackupWindow::buildBackupSection(QWidget *parent)
     defaultLink->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     defaultLink->setCursor(Qt::PointingHandCursor);
     grid->addWidget(defaultLink, 0, 1);
-    m_backupPath = new QLineEdit(defaultBackupPath(), section);
+    m_backupPath = new QLineEdit(defaultPath(), section);
     m_backupPath->setObjectName(QStringLiteral("backupPath"));
     grid->addWidget(m_backupPath, 1, 0, 1, 2);
     QPushButton *backUpButton = button(QStringLiteral("备份数据库"), QStringLiteral("backupButton"), section);
@@ -144,7 +153,7 @@ QWidget *BackupWindow::buildRestoreSection(QWidget *parent)
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(3);
     // A restore looks, by default, where a backup goes by default.
-    m_restoreFile = new QLineEdit(defaultBackupPath(), section);
+    m_restoreFile = new QLineEdit(defaultPath(), section);
     m_restoreFile->setObjectName(QStringLiteral("restoreFile"));
     grid->addWidget(m_restoreFile, 0, 0, 1, 2);
     QPushButton *openButton = button(QStringLiteral("打开备份文件"), QStringLiteral("openButton"), section);
@@ -191,8 +200,21 @@ QString BackupWindow::defaultBackupPath()
     return QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("beifen.db")));
 }
 
+QString BackupWindow::defaultServerBackupPath()
+{
+    return QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("beifen.") + QLatin1String(serverbackup::kSuffix)));
+}
+
+QString BackupWindow::defaultPath() const
+{
+    return m_ctx.db.onServer() ? defaultServerBackupPath() : defaultBackupPath();
+}
+
 QString BackupWindow::databaseFile() const
 {
+    // A shop on a server keeps its automatic backups and kept copies in the working folder.
+    if (m_ctx.db.onServer())
+        return serverbackup::placeholderFile(QDir::currentPath());
     return QFileInfo(m_ctx.db.fileName()).absoluteFilePath();
 }
 
@@ -206,7 +228,9 @@ void BackupWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    // Nothing may use the file while it is copied.
+    // Nothing may use the file while it is copied. A shop on a server is closed likewise, though
+    // the other tills go on selling: the main window is hidden meanwhile, and after a restore the
+    // connection opened anew makes the program's triggers on the restored tables again.
     m_ctx.data.closeConnection();
     if (m_placed)
         return;
@@ -237,7 +261,7 @@ void BackupWindow::storeBackupPath(const QString &path)
 
 void BackupWindow::useDefaultPath()
 {
-    m_backupPath->setText(defaultBackupPath());
+    m_backupPath->setText(defaultPath());
 }
 
 void BackupWindow::backUp()
@@ -264,7 +288,9 @@ void BackupWindow::backUp()
     }
     try {
         CopyProgressBox progress(this, QStringLiteral("正在备份数据库……"));
-        if (!databasecopy::copy(databaseFile(), target, progress.callback())) {
+        const bool done = m_ctx.db.onServer() ? serverbackup::dump(m_ctx.db.fileName(), target, progress.callback())
+                                              : databasecopy::copy(databaseFile(), target, progress.callback());
+        if (!done) {
             m_ctx.messages.info(kBackupFailed);
             return;
         }
@@ -279,7 +305,9 @@ void BackupWindow::chooseRestoreFile()
 {
     const QString current = resolved(m_restoreFile->text());
     const QString chosen = m_ctx.messages.openFileName(QStringLiteral("打开备份文件"), QFileInfo(current).absolutePath(),
-                                                       QStringLiteral("数据库文件 (*.db);;所有文件 (*)"));
+                                                       m_ctx.db.onServer()
+                                                           ? QStringLiteral("数据库备份 (*.dump);;所有文件 (*)")
+                                                           : QStringLiteral("数据库文件 (*.db);;所有文件 (*)"));
     // A cancelled dialog leaves the field as it was.
     if (!chosen.isEmpty())
         m_restoreFile->setText(QDir::toNativeSeparators(chosen));
@@ -297,14 +325,19 @@ void BackupWindow::restore()
         m_ctx.messages.info(QStringLiteral("备份数据库没找到!"));
         return;
     }
-    if (const QString why = restore::problem(backup, databaseFile()); !why.isEmpty()) {
+    const bool onServer = m_ctx.db.onServer();
+    const QString why = onServer ? serverbackup::problem(backup, m_ctx.db.fileName())
+                                 : restore::problem(backup, databaseFile());
+    if (!why.isEmpty()) {
         m_ctx.messages.info(kRestoreFailed + QLatin1Char('\n') + why);
         return;
     }
-    const bool hasCurrent = QFileInfo::exists(databaseFile());
+    const bool hasCurrent = onServer || QFileInfo::exists(databaseFile());
     const QString keepAs = restore::keptName(databaseFile(), m_ctx.clock.now());
-    QString question = QStringLiteral("确实要用 %1 恢复数据库吗？\n当前的数据库 %2 会被替换")
-                           .arg(QDir::toNativeSeparators(backup), QFileInfo(databaseFile()).fileName());
+    QString question = onServer ? QStringLiteral("确实要用 %1 恢复服务器上的数据库吗？\n服务器上当前的数据会被替换")
+                                      .arg(QDir::toNativeSeparators(backup))
+                                : QStringLiteral("确实要用 %1 恢复数据库吗？\n当前的数据库 %2 会被替换")
+                                      .arg(QDir::toNativeSeparators(backup), QFileInfo(databaseFile()).fileName());
     question += hasCurrent ? QStringLiteral("，替换前先保存为 %1。").arg(QFileInfo(keepAs).fileName())
                            : QStringLiteral("。");
     if (!m_ctx.messages.confirmYesNo(QStringLiteral("确认文件替换"), question)) {
@@ -313,7 +346,10 @@ void BackupWindow::restore()
     }
     try {
         CopyProgressBox progress(this, QStringLiteral("正在恢复数据库……"));
-        if (!restore::replaceDatabase(backup, databaseFile(), keepAs, progress.callback())) {
+        const bool done = onServer
+                              ? serverbackup::replaceDatabase(backup, m_ctx.db.fileName(), keepAs, progress.callback())
+                              : restore::replaceDatabase(backup, databaseFile(), keepAs, progress.callback());
+        if (!done) {
             m_ctx.messages.info(kRestoreFailed);
             return;
         }

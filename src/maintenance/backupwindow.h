@@ -11,7 +11,8 @@ class QListWidgetItem;
 // "数据库备份": backs the database file up to a file the user names and restores it from a backup
 // or one of the automatic backups. While the window is open the database connection is closed;
 // closing the window opens it again, or, when the database cannot be opened, says why and stays
-// open.
+// open. A shop on a server is backed up and restored by the server's tools (serverbackup), its
+// automatic backups and kept copies in the working folder.
 class BackupWindow : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +22,8 @@ public:
 
     // The backup path offered when none has been stored: beifen.db in the user's home folder.
     static QString defaultBackupPath();
+    // The same for a shop on a server: beifen.dump in the user's home folder.
+    static QString defaultServerBackupPath();
 
     QLineEdit *backupPathField() const { return m_backupPath; }
     QLineEdit *restoreFileField() const { return m_restoreFile; }
@@ -49,6 +52,9 @@ private:
     QWidget *buildBackupSection(QWidget *parent);
     QWidget *buildRestoreSection(QWidget *parent);
     QWidget *buildAutomaticSection(QWidget *parent);
+    QString defaultPath() const;
+    // The database file; for a shop on a server serverbackup::placeholderFile() in the working
+    // folder, beside which its automatic backups and kept copies lie.
     QString databaseFile() const;
     // A path typed by the user; a relative one lies in the database file's folder.
     QString resolved(const QString &path) const;
