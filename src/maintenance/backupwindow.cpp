@@ -15,6 +15,7 @@
 #include "maintenance/serverbackup.h"
 #include "widgets/windowplacement.h"
 #include "widgets/ink.h"
+#include "widgets/progressbox.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,7 +26,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -38,36 +38,11 @@ const QString kBackupFailed = QStringLiteral("数据库备份失败！");
 const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
 const QString kOnlySuperAdmin = QStringLiteral("只有超级管理员可以恢复数据库。");
 
-// The progress of a copy in a box with "取消", shown only when the copy takes a while. A total
-// of 0 is work of unknown length (the server's backup tools): the box shows that it goes on.
-class CopyProgressBox {
-public:
-    CopyProgressBox(QWidget *owner, const QString &label) : m_box(label, QStringLiteral("取消"), 0, 100, owner)
-    {
-        m_box.setWindowTitle(owner->windowTitle());
-        m_box.setWindowModality(Qt::WindowModal);
-        m_box.setMinimumDuration(500);
-        m_box.setAutoClose(false);
-        m_box.setAutoReset(false);
-    }
-    CopyProgress callback()
-    {
-        return [this](int done, int total) {
-            if (total == 0) {
-                m_box.setRange(0, 0);
-                // The box shows itself and hears "取消" only while events are handled.
-                QCoreApplication::processEvents();
-                return !m_box.wasCanceled();
-            }
-            m_box.setMaximum(std::max(total, 1));
-            m_box.setValue(done);
-            return !m_box.wasCanceled();
-        };
-    }
-
-private:
-    QProgressDialog m_box;
-};
+// The progress of a copy, told to its box.
+CopyProgress told(ProgressBox &box)
+{
+    return [&box](int done, int total) { return box.tell(done, total); };
+}
 
 QLabel *warningLine(const QString &text, QWidget *parent)
 {
@@ -287,9 +262,9 @@ void BackupWindow::backUp()
         return;
     }
     try {
-        CopyProgressBox progress(this, QStringLiteral("正在备份数据库……"));
-        const bool done = m_ctx.db.onServer() ? serverbackup::dump(m_ctx.db.fileName(), target, progress.callback())
-                                              : databasecopy::copy(databaseFile(), target, progress.callback());
+        ProgressBox progress(this, QStringLiteral("正在备份数据库……"));
+        const bool done = m_ctx.db.onServer() ? serverbackup::dump(m_ctx.db.fileName(), target, told(progress))
+                                              : databasecopy::copy(databaseFile(), target, told(progress));
         if (!done) {
             m_ctx.messages.info(kBackupFailed);
             return;
@@ -345,10 +320,10 @@ void BackupWindow::restore()
         return;
     }
     try {
-        CopyProgressBox progress(this, QStringLiteral("正在恢复数据库……"));
+        ProgressBox progress(this, QStringLiteral("正在恢复数据库……"));
         const bool done = onServer
-                              ? serverbackup::replaceDatabase(backup, m_ctx.db.fileName(), keepAs, progress.callback())
-                              : restore::replaceDatabase(backup, databaseFile(), keepAs, progress.callback());
+                              ? serverbackup::replaceDatabase(backup, m_ctx.db.fileName(), keepAs, told(progress))
+                              : restore::replaceDatabase(backup, databaseFile(), keepAs, told(progress));
         if (!done) {
             m_ctx.messages.info(kRestoreFailed);
             return;
