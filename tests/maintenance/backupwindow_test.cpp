@@ -2,6 +2,7 @@
 #include "common/shopevents.h"
 #include "maintenance/automaticbackups.h"
 #include "maintenance/backupwindow.h"
+#include "maintenance/backupwindowfixture.h"
 #include "maintenance/databasefilecheck.h"
 #include "maintenance/shopfiles.h"
 #include "sales/salepanel.h"
@@ -31,39 +32,14 @@ const QString kBackupDone = QStringLiteral("数据库备份成功！");
 const QString kBackupFailed = QStringLiteral("数据库备份失败！");
 const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
 
-class BackupWindowTest : public ::testing::Test {
+class BackupWindowTest : public BackupWindowFixture {
 protected:
+    BackupWindowTest() : BackupWindowFixture(std::make_unique<TestShop>()) {}
     void SetUp() override
     {
-        shop.addStockRow({{"a", QStringLiteral("衬衫")}, {"2", 5.0}, {"7", 5.0}, {"day1", QStringLiteral("2014-07-01")}});
-        main = &shop.windows();
-        shop.ctx.session.userName = Session::superAdminName();
-        main->show();
         QObject::connect(&shop.events, &ShopEvents::databaseReopened, [this] { ++reopened; });
-        open();
+        BackupWindowFixture::SetUp();
     }
-    void TearDown() override
-    {
-        if (window && window->isVisible()) {
-            shop.messages.clear();
-            window->close();
-        }
-        deleteClosedWindows();
-    }
-
-    void open()
-    {
-        main->toolbar().backup->click();
-        window = shownWindow<BackupWindow>();
-        ASSERT_TRUE(window);
-        shop.messages.clear();
-    }
-    void closeWindow()
-    {
-        window->close();
-        deleteClosedWindows();
-    }
-    QPushButton *button(const char *name) { return window->findChild<QPushButton *>(QString::fromLatin1(name)); }
     void backUpTo(const QString &path)
     {
         window->backupPathField()->setText(path);
@@ -78,9 +54,6 @@ protected:
     }
     QString database() const { return shop.path(QStringLiteral("data.db")); }
 
-    TestShop shop;
-    MainWindow *main = nullptr;
-    QPointer<BackupWindow> window;
     int reopened = 0;
 };
 

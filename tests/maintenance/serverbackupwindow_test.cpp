@@ -2,6 +2,7 @@
 #include "common/shopevents.h"
 #include "maintenance/automaticbackups.h"
 #include "maintenance/backupwindow.h"
+#include "maintenance/backupwindowfixture.h"
 #include "maintenance/serverbackup.h"
 #include "maintenance/shopfiles.h"
 #include "sales/salepanel.h"
@@ -28,45 +29,21 @@ const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
 
 // "数据库备份" of a shop on a server, driven through its buttons. The program's working folder,
 // where the automatic backups and the kept copies lie, is the shop's folder.
-class ServerBackupWindowTest : public ::testing::Test {
+class ServerBackupWindowTest : public BackupWindowFixture {
 protected:
+    ServerBackupWindowTest() : BackupWindowFixture(std::make_unique<TestShop>(TestShop::OnServer{})) {}
     void SetUp() override
     {
         ASSERT_EQ(PrivatePostgres::instance().error(), QString()) << "a PostgreSQL server of the tests' own is needed";
         m_workingFolder = QDir::currentPath();
         QDir::setCurrent(shop.dir.path());
-        shop.addStockRow({{"a", QStringLiteral("衬衫")}, {"2", 5.0}, {"7", 5.0}, {"day1", QStringLiteral("2014-07-01")}});
-        main = &shop.windows();
-        shop.ctx.session.userName = Session::superAdminName();
-        main->show();
-        open();
+        BackupWindowFixture::SetUp();
     }
     void TearDown() override
     {
-        if (window && window->isVisible()) {
-            shop.messages.clear();
-            window->close();
-        }
-        deleteClosedWindows();
+        BackupWindowFixture::TearDown();
         QDir::setCurrent(m_workingFolder);
     }
-    void open()
-    {
-        main->toolbar().backup->click();
-        window = shownWindow<BackupWindow>();
-        ASSERT_TRUE(window);
-        shop.messages.clear();
-    }
-    void closeWindow()
-    {
-        window->close();
-        deleteClosedWindows();
-    }
-    QPushButton *button(const char *name) { return window->findChild<QPushButton *>(QString::fromLatin1(name)); }
-
-    TestShop shop{TestShop::OnServer{}};
-    MainWindow *main = nullptr;
-    QPointer<BackupWindow> window;
 
 private:
     QString m_workingFolder;
