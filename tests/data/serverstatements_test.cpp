@@ -34,10 +34,8 @@ class ServerStatementsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PrivatePostgres &pg = PrivatePostgres::instance();
-        ASSERT_EQ(pg.error(), QString()) << "a PostgreSQL server of the tests' own is needed";
-        server = std::make_unique<Database>(ServerAddress{pg.freshDatabase()});
-        server->create(TestShop::initialPasswordHash());
+        server = TestShop::serverShopDatabase();
+        ASSERT_TRUE(server);
 
         // Keys out of order; days that do not follow the keys, ties within a day, missing days.
         const char *stock = "INSERT INTO data (ID, a, b, c, d, e, f, g, [1], [2], [3], [4], [5], [6], [7], [8], z, day1) "

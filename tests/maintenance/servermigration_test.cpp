@@ -34,10 +34,8 @@ class ServerMigrationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PrivatePostgres &pg = PrivatePostgres::instance();
-        ASSERT_EQ(pg.error(), QString()) << "a PostgreSQL server of the tests' own is needed";
-        server = std::make_unique<Database>(ServerAddress{pg.freshDatabase()});
-        server->create(TestShop::initialPasswordHash());
+        server = TestShop::serverShopDatabase();
+        ASSERT_TRUE(server);
         shop.addStockRow({{"a", "衬衫"}, {"b", "XL"}, {"2", 10.0}, {"7", 8.0}, {"8", 400.0}, {"day1", "2014-07-01"}});
         shop.addStockRow({{"a", "长裤"}, {"2", 2.0}, {"7", 2.0}, {"8", 160.0}, {"day1", "2014-07-02"}});
         shop.exec("DELETE FROM data WHERE a='衬衫'"); // keys with a gap

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <gtest/gtest.h>
 
 TestShop::TestShop(const QString &config, const QString &databaseFile)
     : configFolder(config.isEmpty() ? dir.filePath(QStringLiteral("config")) : config),
@@ -50,6 +51,18 @@ TestShop::TestShop(OnServer)
 std::unique_ptr<TestShop> TestShop::on(Engine engine)
 {
     return engine == Engine::Server ? std::make_unique<TestShop>(OnServer{}) : std::make_unique<TestShop>();
+}
+
+std::unique_ptr<Database> TestShop::serverShopDatabase()
+{
+    PrivatePostgres &pg = PrivatePostgres::instance();
+    if (!pg.error().isEmpty()) {
+        ADD_FAILURE() << "a PostgreSQL server of the tests' own is needed: " << pg.error().toStdString();
+        return nullptr;
+    }
+    auto shop = std::make_unique<Database>(ServerAddress{pg.freshDatabase()});
+    shop->create(initialPasswordHash());
+    return shop;
 }
 
 QString TestShop::initialPasswordHash()

@@ -38,6 +38,9 @@ public:
     // The first user's stored password in every test shop: a hash of the initial password made once
     // by passwordhash::make(), so a test does not spend a slow hash on each new database.
     static QString initialPasswordHash();
+    // A shop made in a fresh database of the tests' own server (its first user with that password),
+    // open; null, with the test failed, when the server is not running.
+    static std::unique_ptr<Database> serverShopDatabase();
 
     QString path(const QString &name) const { return dir.filePath(name); }
     // Creates the window set (login gate off) and runs the main window's first show.
