@@ -20,6 +20,12 @@ public:
     // Appends the value of one result column.
     void append(const ResultRow &row, int column) { m_cells.push_back(read(row, column, m_text)); }
     void appendNull() { m_cells.emplace_back(); }
+    void appendInteger(qint64 value)
+    {
+        Cell &cell = m_cells.emplace_back();
+        cell.type = Type::Integer;
+        cell.integer = value;
+    }
     size_t size() const { return m_cells.size(); }
     // Replaces a cell with the value of a result column.
     void assign(size_t index, const ResultRow &row, int column);

@@ -14,13 +14,24 @@
 #include <QFileInfo>
 #include <sqlite3.h>
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <utility>
 
 namespace {
 
 // The channel on which a server tells the tills of one shop that one of them wrote (the triggers
 // of the server schema announce every write).
-constexpr const char *kWrittenChannel = "tolvane_written";
+constexpr std::string_view kWrittenChannel = "tolvane_written";
+// The channel on which each stock row written is named by its key (see takeWrittenStockRows).
+constexpr std::string_view kStockRowsChannel = "tolvane_stock_rows";
+
+// Has the server connection listen on both channels.
+void listen(PgConnection &server)
+{
+    for (const std::string_view channel : {kWrittenChannel, kStockRowsChannel})
+        server.execute(Statement(QStringLiteral("LISTEN ") + QLatin1String(channel)));
+}
 
 using rawsql::bindText;
 using rawsql::forEachRow;
@@ -44,6 +55,13 @@ sqlite3 *openConnection(const QString &fileName, int flags, int busyTimeoutMs, c
     }
     sqlite3_busy_timeout(db, busyTimeoutMs);
     return db;
+}
+
+// Whether a statement may delete every row of a table at once: a DELETE without WHERE.
+bool emptiesATable(const QByteArray &sql)
+{
+    const QByteArray text = sql.trimmed().toLower();
+    return text.startsWith("delete") && !text.contains("where");
 }
 
 QString cannotOpen()
@@ -132,7 +150,7 @@ void Database::openOnServer()
                 m_server->execute(Statement(statement));
         }
         m_server->execute(Statement("COMMIT"));
-        m_server->execute(Statement(QStringLiteral("LISTEN ") + QLatin1String(kWrittenChannel)));
+        listen(*m_server);
     } catch (...) {
         m_server->close();
         throw;
@@ -154,7 +172,7 @@ void Database::createOnServer(const QString &firstUserPasswordHash)
                 m_server->execute(Statement(statement));
             execute(schema::firstUser(firstUserPasswordHash));
         });
-        m_server->execute(Statement(QStringLiteral("LISTEN ") + QLatin1String(kWrittenChannel)));
+        listen(*m_server);
     } catch (...) {
         m_server->close();
         throw;
@@ -304,6 +322,7 @@ void Database::installBusyHandler()
     m_waiting = false;
     sqlite3_busy_handler(
         m_db, [](void *self, int count) { return static_cast<Database *>(self)->waitWhileBusy(count); }, this);
+    installWriteWatch();
 }
 
 int Database::waitWhileBusy(int count)
@@ -344,11 +363,88 @@ bool Database::inWriteGroup() const
     return m_db && sqlite3_get_autocommit(m_db) == 0;
 }
 
+void Database::takeServerNotifications()
+{
+    // Other tills' writes move the version on; stock rows written by any till, this one too, are
+    // named by key.
+    m_server->takeNotifications([this](std::string_view channel, std::string_view payload, bool own) {
+        if (channel == kWrittenChannel) {
+            if (!own)
+                ++m_serverVersion;
+            return;
+        }
+        if (channel != kStockRowsChannel)
+            return;
+        long long key = 0;
+        const auto [end, error] = std::from_chars(payload.data(), payload.data() + payload.size(), key);
+        if (error == std::errc() && end == payload.data() + payload.size())
+            noteWrittenStockRow(key);
+        else
+            m_writtenUnknown = true; // "all": emptied or restored
+    });
+}
+
+void Database::noteWrittenStockRow(long long key)
+{
+    // Past this many, reading the whole table again costs less than reading each row.
+    constexpr size_t kMostKeys = 100000;
+    if (m_writtenUnknown)
+        return;
+    if (m_writtenKeys.size() >= kMostKeys) {
+        m_writtenUnknown = true;
+        m_writtenKeys.clear();
+        m_writtenKeys.shrink_to_fit();
+        return;
+    }
+    m_writtenKeys.push_back(key);
+}
+
+void Database::installWriteWatch()
+{
+    m_writtenUnknown = true;
+    m_writtenKeys.clear();
+    sqlite3_update_hook(
+        m_db,
+        [](void *self, int, const char *database, const char *table, sqlite3_int64 key) {
+            if (std::strcmp(database, "main") == 0 && sqlite3_stricmp(table, "data") == 0)
+                static_cast<Database *>(self)->noteWrittenStockRow(key);
+        },
+        this);
+}
+
+Database::WrittenRows Database::takeWrittenStockRows()
+{
+    if (m_server && m_server->isOpen())
+        takeServerNotifications();
+    WrittenRows written{m_writtenUnknown, std::move(m_writtenKeys)};
+    m_writtenKeys.clear();
+    m_writtenUnknown = false;
+    if (std::exchange(m_writtenGeneration, m_generation) != m_generation || !isOpen())
+        written.unknown = true;
+    if (!m_server) {
+        // Another program's commit moves the file's data version on; its rows are not known.
+        const long long version = dataVersion();
+        if (version < 0 || std::exchange(m_writtenVersion, version) != version)
+            written.unknown = true;
+    }
+    if (written.unknown)
+        written.keys.clear();
+    return written;
+}
+
+void Database::announceEverythingWritten()
+{
+    if (!m_server)
+        return;
+    execute(Statement(QStringLiteral("NOTIFY ") + QLatin1String(kWrittenChannel)));
+    execute(Statement(QStringLiteral("NOTIFY ") + QLatin1String(kStockRowsChannel) + QStringLiteral(", 'all'")));
+}
+
 long long Database::dataVersion()
 {
     if (m_server) {
         // The server tells of other tills' writes as notifications: each one moves the version on.
-        m_serverVersion += m_server->takeNotifications();
+        takeServerNotifications();
         return m_server->isOpen() ? m_serverVersion : -1;
     }
     if (!m_db)
@@ -455,6 +551,9 @@ sqlite3_stmt *Database::prepareGuarded(const QString &sql)
         fail(stmt);
     if (!stmt)
         throw DbError(QStringLiteral("数据库错误：空语句"));
+    // A DELETE without WHERE empties a table at once, without telling the update hook of its rows.
+    if (!sqlite3_stmt_readonly(stmt) && emptiesATable(text))
+        m_writtenUnknown = true;
     if (m_writeGuard && !sqlite3_stmt_readonly(stmt)) {
         try {
             m_writeGuard();

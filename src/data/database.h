@@ -101,6 +101,20 @@ public:
     // table and does not wait: -1 while another program holds the file.
     long long dataVersion();
 
+    // The stock rows (table `data`) written since the last call, for a copy of some of their
+    // columns kept in memory: the keys of rows this connection inserted, changed or deleted (on a
+    // server, any connection), or `unknown` when what changed cannot be told by key (the first
+    // call, another program's write to the file, a new connection, very many rows): then the
+    // whole table is to be read again. A key may come although its write was rolled back.
+    struct WrittenRows {
+        bool unknown = true;
+        std::vector<long long> keys;
+    };
+    WrittenRows takeWrittenStockRows();
+    // Tells every till on the server, when it is committed, that anything in the shop may have
+    // changed (after a restore, which writes without the triggers that tell of each write).
+    void announceEverythingWritten();
+
     long long lastInsertId() const;
     int changes() const;
     sqlite3 *handle() const { return m_db; }
@@ -137,6 +151,13 @@ private:
     // Whether a statement may write (every statement but a query and the transaction controls).
     static bool serverWrites(const QString &sql);
 
+    // Notes a written stock row (SQLite's update hook, or a server's notification).
+    void noteWrittenStockRow(long long key);
+    // Takes the server's notifications: other tills' writes move m_serverVersion on, written stock
+    // rows are noted.
+    void takeServerNotifications();
+    void installWriteWatch();
+
     QString m_fileName;
     sqlite3 *m_db = nullptr;
     std::unique_ptr<PgConnection> m_server;
@@ -148,6 +169,11 @@ private:
     bool m_noWait = false;
     long long m_waitStartMs = 0;
     int m_generation = 0;
+    // Written stock rows not taken yet (see takeWrittenStockRows).
+    std::vector<long long> m_writtenKeys;
+    bool m_writtenUnknown = true;
+    int m_writtenGeneration = -1;
+    long long m_writtenVersion = -1;
 
     friend class RepeatedStatement;
 };

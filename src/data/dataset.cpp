@@ -106,6 +106,18 @@ void Dataset::open(const Statement &statement)
 
 void Dataset::open(const Statement &statement, const QHash<QString, long long> &tableSums)
 {
+    load(statement, tableSums, nullptr);
+}
+
+void Dataset::open(const Statement &statement, const std::vector<long long> &keys,
+                   const QHash<QString, long long> &sums)
+{
+    load(statement, sums, &keys);
+}
+
+void Dataset::load(const Statement &statement, const QHash<QString, long long> &tableSums,
+                   const std::vector<long long> *keys)
+{
     close();
     m_statement = statement;
     m_table = editableTable(statement.sql);
@@ -146,7 +158,11 @@ void Dataset::open(const Statement &statement, const QHash<QString, long long> &
     std::vector<long long> units(summedAt.size(), 0);
     int count = 0;
     try {
-        if (keyAt >= 0) {
+        if (keyAt >= 0 && summedAt.empty() && keys) {
+            for (const long long key : *keys)
+                m_cells.appendInteger(key);
+            count = int(keys->size());
+        } else if (keyAt >= 0) {
             m_db.query(rows, [&](const ResultRow &row) {
                 m_cells.append(row, keyAt);
                 for (size_t i = 0; i < summedAt.size(); ++i)

@@ -31,6 +31,12 @@ public:
     // like the deferred ones, when a row is shown, and sums() gives these sums, kept true by
     // edits and deletions through this dataset. A whole table then loads little more than its keys.
     void open(const Statement &statement, const QHash<QString, long long> &tableSums);
+    // The same for a keyed statement whose rows are already known: their keys in the statement's
+    // order and the sums of the columns named by setLoadedColumns, as the statement would give
+    // them. Nothing is read but the column names; the rows are read by key when shown, as for any
+    // keyed result. Without the loaded columns, or without a sum for each, the statement is run.
+    void open(const Statement &statement, const std::vector<long long> &keys,
+              const QHash<QString, long long> &sums);
     // Runs the statement again after the table was written elsewhere: the rows as stored now,
     // sorted as they were, the row with the same key current (or, when it is gone, the row at the
     // same position). `tableSums` as for open(). Does nothing when closed or editing.
@@ -121,6 +127,9 @@ signals:
 
 private:
     enum class EditMode { None, Edit, Append };
+    // open() with the rows' keys given (`keys` not null) or read by the statement.
+    void load(const Statement &statement, const QHash<QString, long long> &tableSums,
+              const std::vector<long long> *keys);
     int requireColumn(const QString &name) const;
     void requireCurrent() const;
     void loadRow(int row, const std::vector<QVariant> &values);

@@ -219,6 +219,19 @@ QStringList schemaStatements()
         s << QStringLiteral("CREATE OR REPLACE TRIGGER tolvane_written AFTER INSERT OR UPDATE OR DELETE ON %1 "
                             "FOR EACH ROW EXECUTE FUNCTION tolvane_announce()")
                  .arg(table);
+    // Each stock row written is named by its key on a channel of its own (before and after a change
+    // of key; "all" when the table is emptied at once), so a till keeping stock rows in memory
+    // reads only those again.
+    s << QStringLiteral("CREATE OR REPLACE FUNCTION tolvane_announce_stock_row() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                        "BEGIN "
+                        "IF TG_OP = 'TRUNCATE' THEN PERFORM pg_notify('tolvane_stock_rows', 'all'); RETURN NULL; END IF; "
+                        "IF TG_OP <> 'INSERT' THEN PERFORM pg_notify('tolvane_stock_rows', OLD.id::text); END IF; "
+                        "IF TG_OP <> 'DELETE' THEN PERFORM pg_notify('tolvane_stock_rows', NEW.id::text); END IF; "
+                        "RETURN NULL; END $$");
+    s << QStringLiteral("CREATE OR REPLACE TRIGGER tolvane_stock_row AFTER INSERT OR UPDATE OR DELETE ON data "
+                        "FOR EACH ROW EXECUTE FUNCTION tolvane_announce_stock_row()");
+    s << QStringLiteral("CREATE OR REPLACE TRIGGER tolvane_stock_rows_emptied AFTER TRUNCATE ON data "
+                        "FOR EACH STATEMENT EXECUTE FUNCTION tolvane_announce_stock_row()");
     return s;
 }
 
@@ -446,7 +459,7 @@ bool PgConnection::inTransaction() const
     return m_conn && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
 }
 
-int PgConnection::takeNotifications()
+int PgConnection::takeNotifications(const Heard &each)
 {
     if (!m_conn || !PQconsumeInput(m_conn))
         return 0;
@@ -455,6 +468,9 @@ int PgConnection::takeNotifications()
     while (PGnotify *notice = PQnotifies(m_conn)) {
         if (notice->be_pid != self)
             ++count;
+        if (each)
+            each(std::string_view(notice->relname ? notice->relname : ""),
+                 std::string_view(notice->extra ? notice->extra : ""), notice->be_pid == self);
         PQfreemem(notice);
     }
     return count;

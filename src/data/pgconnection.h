@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 struct pg_conn;
@@ -59,8 +60,10 @@ public:
     // Whether a transaction is open on the connection.
     bool inTransaction() const;
     // How many notifications other connections sent on the channels this one listens to since the
-    // last call (reads what has arrived; never waits).
-    int takeNotifications();
+    // last call (reads what has arrived; never waits). `each`, when given, is told the channel and
+    // payload of every notification taken, and whether this connection sent it.
+    using Heard = std::function<void(std::string_view channel, std::string_view payload, bool own)>;
+    int takeNotifications(const Heard &each = {});
 
     // Told every statement as it goes to the server, with its values as texts (null for a null
     // value), valid only during the call: what a measurement replays on a connection of its own.

@@ -361,6 +361,8 @@ Contents sortContents(const QStringList &listLines, const QString &schema)
     QSet<QString> own{s + QStringLiteral("pinyin"), s + QStringLiteral("ifnull(anyelement, anyelement)"),
                       s + QStringLiteral("round(double precision, integer)"), s + QStringLiteral("tolvane_announce()"),
                       s + QStringLiteral("tolvane_fixed4_units(double precision)"), s + QStringLiteral("total(double precision)")};
+    own << s + QStringLiteral("tolvane_announce_stock_row()") << s + QStringLiteral("data tolvane_stock_row")
+        << s + QStringLiteral("data tolvane_stock_rows_emptied");
     for (const schema::Table &table : schema::tables())
         own << s + table.name + QStringLiteral(" tolvane_written");
     Contents contents;
@@ -743,7 +745,7 @@ bool replaceDatabase(const QString &archive, const QString &conninfo, const QStr
     try {
         Database restoredShop{ServerAddress{conninfo}};
         restoredShop.open();
-        restoredShop.execute(Statement(QStringLiteral("NOTIFY tolvane_written")));
+        restoredShop.announceEverythingWritten();
     } catch (const UserVisibleError &) {
     }
     return true;

@@ -10,6 +10,7 @@
 #include "data/routines.h"
 #include "stock/gridexport/gridexport.h"
 #include "stock/gridprint/gridprint.h"
+#include "widgets/datasetmodel.h"
 #include "widgets/grid.h"
 #include "widgets/ondemandcombobox.h"
 
@@ -80,6 +81,10 @@ void StockQueryView::buildGrid()
     m_grid->setContextMenu(m_gridMenu);
     m_grid->setAlarmRows([this](int row) { return isLowStock(row); });
     m_grid->readOnDemand();
+    m_search = std::make_unique<StockSearchIndex>(
+        m_ctx.data.database(),
+        QStringList{StockListing::allRows().baseCondition, StockListing::nonZeroStock().baseCondition},
+        m_grid->model()->summedFields());
     connect(m_grid, &Grid::rowClicked, this, &StockQueryView::rowClicked);
     connect(m_grid, &Grid::rowDoubleClicked, this, &StockQueryView::rowDoubleClicked);
     connect(m_grid, &Grid::aboutToSort, this, &StockQueryView::aboutToSort);
@@ -220,7 +225,7 @@ void StockQueryView::focusNameField()
 
 void StockQueryView::runQuery()
 {
-    routines::open(m_ctx.data.stockQuery, stockConditionsStatement(m_listing.baseCondition, conditions()));
+    m_search->openListing(m_ctx.data.stockQuery, m_listing.baseCondition, conditions());
     emit reloaded();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "stock/stockconditions.h"
+#include "stock/stocksearchindex.h"
 #include "widgets/gridcolumn.h"
 
 #include <QObject>
+#include <memory>
 
 struct AppContext;
 class Grid;
@@ -125,4 +127,6 @@ private:
     QLineEdit *m_alarm = nullptr;
     QCheckBox *m_hideZero = nullptr;
     double m_alarmNumber = 5;
+    // Answers the keystrokes in name, model and code.
+    std::unique_ptr<StockSearchIndex> m_search;
 };
