@@ -86,6 +86,18 @@ void wirePanels(MainWindow &main, ReceiptSettingsWindow &receiptSettings)
     QObject::connect(grid, &StockQueryView::rowClicked, stockIn, &StockInPanel::rowClicked);
     QObject::connect(grid, &StockQueryView::rowClicked, sale, &SalePanel::rowClicked);
     QObject::connect(grid, &StockQueryView::rowDoubleClicked, sale, &SalePanel::startSale);
+    // Selling by scanning: a code starts (or adds to) a sale, Enter on an empty code confirms it
+    // and the code field waits for the next scan.
+    QObject::connect(grid, &StockQueryView::codeScanned, sale, &SalePanel::scanned);
+    QObject::connect(grid, &StockQueryView::saleConfirmRequested, sale, [sale, grid] {
+        if (sale->isHidden() || !sale->loadedStock())
+            return;
+        sale->post();
+        if (sale->isHidden()) // posted
+            grid->readyForScan();
+    });
+    QObject::connect(grid, &StockQueryView::scanNotice, &main,
+                     [&main](const QString &text) { main.statusPanel(0)->setText(text); });
     // Rows the panels were loaded from may have moved: a reload or a sort closes them.
     QObject::connect(grid, &StockQueryView::reloaded, sale, &QWidget::hide);
     for (auto signal : {&StockQueryView::aboutToSort, &StockQueryView::sorted}) {

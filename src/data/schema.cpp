@@ -70,7 +70,8 @@ QStringList createStatements()
 QStringList indexNames()
 {
     return {QStringLiteral("data_scan_bought"), QStringLiteral("data_scan_in_stock"), QStringLiteral("data1_order"),
-            QStringLiteral("data1_by_day"), QStringLiteral("data1_owed"), QStringLiteral("data1_by_customer")};
+            QStringLiteral("data1_by_day"), QStringLiteral("data1_owed"), QStringLiteral("data1_by_customer"),
+            QStringLiteral("data_by_code")};
 }
 
 const std::vector<ProgramTable> &programTables()
@@ -129,7 +130,9 @@ QStringList indexStatements()
                            "trim(ifnull(h,'')), day1, [6], g, i, h) WHERE [6]<>0").arg(names.at(4)),
             // The known customers (the sale panel's list: the distinct values, read from the
             // index in order instead of sorting every line) and a customer's address look-up.
-            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (g)").arg(names.at(5))};
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data1 (g)").arg(names.at(5)),
+            // A scanned code is looked up whole among the stock rows (the sale it starts).
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON data (c)").arg(names.at(6))};
 }
 
 } // namespace schema

@@ -304,40 +304,61 @@ void SalePanel::startSale(int row)
     if (row < 0 || row >= rows.recordCount())
         return;
     guarded(m_ctx.messages, [&] {
-        const LoadedStock stock = LoadedStock::fromRow(rows, row);
-        if (stock.name.isEmpty())
-            return;
-        followCalendar();
-        show();
-        raise();
-        m_loaded = stock;
-        emit stockModifyEnabled(true);
-        {
-            // A new sale is charged at the full price until a discount is chosen for it.
-            const QSignalBlocker quiet(m_discount);
-            m_discount->setText(QStringLiteral("100"));
-        }
-        m_name->setText(stock.name);
-        m_model->setText(stock.model);
-        m_code->setText(stock.code);
-        m_category->setText(stock.category);
-        m_listPrice->setText(stock.listPrice);
-        m_actualPrice->setText(stock.listPrice);
-        m_stockQuantity->setText(stock.stock);
-        compute();
-        // The order is opened for this program when its first sale starts: a new day's first
-        // number, or the number chosen at start-up, which another program may have opened since.
-        if (m_counter.isNewDay(m_saleDate->dateText())) {
-            const QDate today = m_ctx.clock.today();
-            m_counter.startSale(m_saleDate->dateText(), claimOrderCounter(m_ctx.db, today, 1, m_claimant));
-            m_counterClaimed = true;
-        } else if (!m_counterClaimed) {
-            claimCounter(m_counter.value());
-        }
-        buildOrderNumberField();
-        emit currentOrderChanged();
-        m_actualPrice->setFocus(Qt::OtherFocusReason);
+        if (begin(LoadedStock::fromRow(rows, row)))
+            m_actualPrice->setFocus(Qt::OtherFocusReason);
     });
+}
+
+void SalePanel::scanned(long long key)
+{
+    guarded(m_ctx.messages, [&] {
+        if (!isHidden() && m_loaded && m_loaded->key == key) {
+            // The same article scanned again: one more of it.
+            const double quantity = m_quantity->text().toDouble();
+            m_quantity->setText(QString::number(quantity + 1));
+            compute();
+            return;
+        }
+        // A new sale at quantity 1; the focus stays in the scanner's field for the next code.
+        clear();
+        begin(LoadedStock::stored(m_ctx.db, key));
+    });
+}
+
+bool SalePanel::begin(const LoadedStock &stock)
+{
+    if (stock.name.isEmpty())
+        return false;
+    followCalendar();
+    show();
+    raise();
+    m_loaded = stock;
+    emit stockModifyEnabled(true);
+    {
+        // A new sale is charged at the full price until a discount is chosen for it.
+        const QSignalBlocker quiet(m_discount);
+        m_discount->setText(QStringLiteral("100"));
+    }
+    m_name->setText(stock.name);
+    m_model->setText(stock.model);
+    m_code->setText(stock.code);
+    m_category->setText(stock.category);
+    m_listPrice->setText(stock.listPrice);
+    m_actualPrice->setText(stock.listPrice);
+    m_stockQuantity->setText(stock.stock);
+    compute();
+    // The order is opened for this program when its first sale starts: a new day's first
+    // number, or the number chosen at start-up, which another program may have opened since.
+    if (m_counter.isNewDay(m_saleDate->dateText())) {
+        const QDate today = m_ctx.clock.today();
+        m_counter.startSale(m_saleDate->dateText(), claimOrderCounter(m_ctx.db, today, 1, m_claimant));
+        m_counterClaimed = true;
+    } else if (!m_counterClaimed) {
+        claimCounter(m_counter.value());
+    }
+    buildOrderNumberField();
+    emit currentOrderChanged();
+    return true;
 }
 
 void SalePanel::rowClicked(int row)

@@ -41,6 +41,9 @@ public:
 
     // Starts a sale of row `row` of the main grid (the double-click).
     void startSale(int row);
+    // A code scanned for the stock row `key`: starts a sale of it at quantity 1, or, when the
+    // panel already holds that row, adds one to the quantity. The focus is left where it is.
+    void scanned(long long key);
     // Recomputes the sale amount from the loaded row when price and quantity are given; a text
     // that is not a number raises a ConversionError.
     void compute();
@@ -107,6 +110,9 @@ protected:
 
 private:
     void buildFields();
+    // Loads `stock` into the panel and shows it, opening the order for this program when it is
+    // the first sale; false (nothing done) for a row without a name.
+    bool begin(const LoadedStock &stock);
     void buildHiddenButtons();
     void connectFields();
     void updateAmount();

@@ -10,10 +10,12 @@
 #include "data/routines.h"
 #include "stock/gridexport/gridexport.h"
 #include "stock/gridprint/gridprint.h"
+#include "stock/scannedcode.h"
 #include "widgets/datasetmodel.h"
 #include "widgets/grid.h"
 #include "widgets/ondemandcombobox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -188,8 +190,17 @@ void StockQueryView::buildConditions()
     rowLayout->addWidget(side);
 
     // Typing or picking in these fields re-runs the query; the supplier and the dates wait for "查询".
-    for (QLineEdit *field : {m_name, m_model, m_code, m_remark})
+    for (QLineEdit *field : {m_name, m_model, m_remark})
         requeryOnChange(field);
+    // The code narrows the grid as it is typed too, but leaves a sale open: a scanner types the
+    // next code while the sale of the last one waits for its quantity or its confirmation.
+    connect(m_code, &QLineEdit::textChanged, this, [this] {
+        guarded(m_ctx.messages, [&] {
+            listConditions();
+            emit narrowedByCode();
+        });
+    });
+    connect(m_code, &QLineEdit::returnPressed, this, [this] { guarded(m_ctx.messages, [&] { codeEntered(); }); });
     connect(m_category, &QComboBox::editTextChanged, this, [this] { guarded(m_ctx.messages, [&] { runQuery(); }); });
     connect(m_query, &QPushButton::clicked, this, [this] { guarded(m_ctx.messages, [&] { runQuery(); }); });
     connect(m_clear, &QPushButton::clicked, this, [this] { guarded(m_ctx.messages, [&] { clearConditions(); }); });
@@ -223,9 +234,47 @@ void StockQueryView::focusNameField()
     m_name->setFocus(Qt::OtherFocusReason);
 }
 
-void StockQueryView::runQuery()
+void StockQueryView::readyForScan()
+{
+    m_code->clear();
+    m_code->setFocus(Qt::OtherFocusReason);
+}
+
+void StockQueryView::codeEntered()
+{
+    const QString code = m_code->text().trimmed();
+    if (code.isEmpty()) {
+        emit saleConfirmRequested();
+        return;
+    }
+    const ScannedCode found = ScannedCode::find(m_ctx.db, code);
+    switch (found.kind) {
+    case ScannedCode::Kind::One:
+        emit scanNotice(QString());
+        emit codeScanned(found.key);
+        readyForScan();
+        break;
+    case ScannedCode::Kind::Several:
+        // The grid lists them, narrowed by the code: the person double-clicks the one sold.
+        emit scanNotice(QStringLiteral("编码 %1 对应多种商品，请双击要销售的商品").arg(code));
+        m_code->selectAll();
+        break;
+    case ScannedCode::Kind::None:
+        emit scanNotice(QStringLiteral("没有编码为 %1 的有库存商品").arg(code));
+        QApplication::beep();
+        m_code->selectAll();
+        break;
+    }
+}
+
+void StockQueryView::listConditions()
 {
     m_search->openListing(m_ctx.data.stockQuery, m_listing.baseCondition, conditions());
+}
+
+void StockQueryView::runQuery()
+{
+    listConditions();
     emit reloaded();
 }
 

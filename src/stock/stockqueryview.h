@@ -73,6 +73,8 @@ public:
     QTableView *grid() const;
     // Puts the cursor into "商品名称：", where a search by initials starts.
     void focusNameField();
+    // Empties "商品编码：" and puts the cursor there, ready for the next scan.
+    void readyForScan();
     Grid *gridWidget() const { return m_grid; }
 
     // The first show of the main window: both dates become today, the alarm number the stored one.
@@ -88,15 +90,29 @@ signals:
     void rowDoubleClicked(int row);
     // The grid was re-queried or reloaded in full.
     void reloaded();
+    // The grid was re-queried as "商品编码：" changed: a scanner typing its next code. A sale open
+    // stays open.
+    void narrowedByCode();
     // A click on a column title is about to re-sort the loaded rows.
     void aboutToSort();
     // The loaded rows were re-sorted by a click on a column title.
     void sorted();
+    // A code ended by Enter in "商品编码：" (a scanner ends each code so) stands for one article:
+    // start a sale of stock row `key`, or add one to the sale of it already open.
+    void codeScanned(long long key);
+    // Enter in an empty "商品编码：": confirm the sale open ("销售确认").
+    void saleConfirmRequested();
+    // What became of a scanned code that starts no sale, for the status bar.
+    void scanNotice(const QString &text);
 
 private:
     void buildGrid();
     void buildConditions();
     void requeryOnChange(QLineEdit *field);
+    // Enter in "商品编码：".
+    void codeEntered();
+    // Lists the rows of the conditions (runQuery without telling the others).
+    void listConditions();
     void alarmChanged(const QString &text);
     void zeroStockClicked(bool hidden);
     void refreshLists();

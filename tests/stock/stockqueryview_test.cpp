@@ -29,6 +29,7 @@ protected:
         main.show();
         QApplication::processEvents();
         QObject::connect(view, &StockQueryView::reloaded, [this] { ++reloads; });
+        QObject::connect(view, &StockQueryView::narrowedByCode, [this] { ++reloads; });
     }
     template <class T = QLineEdit>
     T *field(const char *name) const
