@@ -87,6 +87,12 @@ PrivatePostgres *chooseServer()
                          qPrintable(kept.remadeBecause()));
         if (kept.error().isEmpty()) {
             dropLeftovers(kept);
+            // Made after the server, so done at the end of the run before it stops: the
+            // databases the run worked on go, and only the templates take room between runs.
+            static const struct AtEnd {
+                PrivatePostgres &pg;
+                ~AtEnd() { dropLeftovers(pg); }
+            } atEnd{kept};
             return &kept;
         }
         why = kept.error();

@@ -399,7 +399,8 @@ ShopInteraction saleClick()
                 }
                 const int row = stock.rowOfKey(state->first);
                 if (row < 0)
-                    qFatal("the stock row to sell is not listed");
+                    qFatal("the stock row %lld to sell is not among the %d rows listed by %s", state->first,
+                           stock.recordCount(), qPrintable(stock.statement().sql));
                 stock.setCurrentRow(row);
                 emit s.main().stockQuery()->rowClicked(row);
                 emit s.main().stockQuery()->rowDoubleClicked(row);
