@@ -185,15 +185,6 @@ const std::vector<Recorded> &recordedOnce(const std::string &key, Database &db, 
     return cache.emplace(key, std::move(statements)).first->second;
 }
 
-void runReplay(benchmark::State &state, RawReplay &raw, const std::vector<Recorded> &statements)
-{
-    long rows = 0;
-    for (auto _ : state)
-        rows = raw.run(statements);
-    state.counters["rows"] = double(rows);
-    state.counters["statements"] = double(statements.size());
-}
-
 void runReplay(benchmark::State &state, const Database &db, const std::vector<Recorded> &statements,
                const std::string &name)
 {
@@ -203,7 +194,11 @@ void runReplay(benchmark::State &state, const Database &db, const std::vector<Re
             std::fprintf(stderr, "  %s\n", recorded.sql.substr(0, 300).c_str());
     }
     const std::unique_ptr<RawReplay> raw = RawReplay::beside(db);
-    runReplay(state, *raw, statements);
+    long rows = 0;
+    for (auto _ : state)
+        rows = raw->run(statements);
+    state.counters["rows"] = double(rows);
+    state.counters["statements"] = double(statements.size());
 }
 
 void registerWholeAndRaw(const std::string &name, const std::function<Database &()> &db, const Interaction &interaction,

@@ -71,7 +71,6 @@ const std::vector<Recorded> &recordedOnce(const std::string &key, Database &db, 
 // TOLVANE_BENCH_SQL=1 shows them first.
 void runReplay(benchmark::State &state, const Database &db, const std::vector<Recorded> &statements,
                const std::string &name);
-void runReplay(benchmark::State &state, RawReplay &raw, const std::vector<Recorded> &statements);
 
 // Registers "whole/<name>" running the interaction on the shop of `db` (taken when the benchmark
 // first runs) and "raw/<name>" replaying its statements, both timed by the clock on the wall (a

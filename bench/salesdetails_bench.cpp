@@ -233,17 +233,14 @@ void detailsAllRecords(benchmark::State &state)
 void detailsAllRecordsFirstOfRun(benchmark::State &state)
 {
     Shop &s = shop();
-    for (auto _ : state) {
-        state.PauseTiming();
+    const auto sumsForgotten = [&s] {
         for (const char *drop : {"DROP TRIGGER IF EXISTS temp.tolvane_totals_data1_insert",
                                  "DROP TRIGGER IF EXISTS temp.tolvane_totals_data1_delete",
                                  "DROP TRIGGER IF EXISTS temp.tolvane_totals_data1_update",
                                  "DROP TABLE IF EXISTS temp.tolvane_totals_data1"})
             s.db.execute(Statement(drop));
-        state.ResumeTiming();
-        s.window.loadAll();
-        drawFirstScreen(*s.window.grid()->model(), s.data.salesQuery.currentRow());
-    }
+    };
+    runInteraction(state, {sumsForgotten, allRecords(false).act});
     listed(state, s);
 }
 
