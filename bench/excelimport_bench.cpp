@@ -2,12 +2,18 @@
 // worksheet, checking and converting every value, inserting all rows in one transaction. Beside
 // it, plain SQLite inserts the same rows in one transaction into the same file, with the same
 // pragmas, from values prepared in memory beforehand. Every run starts from the same empty shop.
+// The import's write side runs on the benchmark's PostgreSQL server too ("…/100k-server"): the
+// rows, read beforehand, checked, converted and inserted into an empty shop on the server, beside
+// libpq sending the statements the program sent, with the same values, to another empty shop.
+#include "benchserver.h"
+#include "rawreplay.h"
 #include "shopgenerator.h"
 
 #include "data/database.h"
 #include "stock/stockimport.h"
 #include "stock/workbookreader.h"
 #include "workbooks/readerprocess.h"
+#include "support/privatepostgres.h"
 
 #include <QDate>
 #include <QDir>
@@ -32,13 +38,6 @@ struct Row {
     QByteArray remark;   // z
     QDate day;           // day1
 };
-
-QString benchFolder()
-{
-    const QString folder = QDir::temp().filePath(QStringLiteral("tolvane-bench"));
-    QDir().mkpath(folder);
-    return folder;
-}
 
 // The stock rows of a generated shop of kRows rows (no sale lines).
 const std::vector<Row> &rows()
@@ -79,7 +78,7 @@ QByteArray csvField(const QByteArray &text)
 // The rows as a UTF-8 .csv, as Excel's "CSV UTF-8" writes them.
 QString csvWorkbook()
 {
-    const QString file = QDir(benchFolder()).filePath(QStringLiteral("import-%1.csv").arg(kRows));
+    const QString file = QDir(shopCacheFolder()).filePath(QStringLiteral("import-%1.csv").arg(kRows));
     if (QFile::exists(file))
         return file;
     QByteArray out = stockimport::sheetColumns().join(QLatin1Char(',')).toUtf8() + "\r\n";
@@ -102,7 +101,7 @@ QString csvWorkbook()
 // The rows as an .xlsx with the worksheet pemrod, dates as date cells.
 QString xlsxWorkbook()
 {
-    const QString file = QDir(benchFolder()).filePath(QStringLiteral("import-%1.xlsx").arg(kRows));
+    const QString file = QDir(shopCacheFolder()).filePath(QStringLiteral("import-%1.xlsx").arg(kRows));
     if (QFile::exists(file))
         return file;
     const QByteArray partial = QFile::encodeName(file + QStringLiteral(".part.xlsx"));
@@ -134,7 +133,7 @@ QString xlsxWorkbook()
 QString emptyShop()
 {
     static const QString file = [] {
-        const QString f = QDir(benchFolder()).filePath(QStringLiteral("import-empty-shop.db"));
+        const QString f = QDir(shopCacheFolder()).filePath(QStringLiteral("import-empty-shop.db"));
         QFile::remove(f);
         Database db(f);
         db.create();
@@ -145,14 +144,15 @@ QString emptyShop()
 
 QString freshTarget()
 {
-    const QString target = QDir(benchFolder()).filePath(QStringLiteral("import-target.db"));
+    const QString target = QDir(shopCacheFolder()).filePath(QStringLiteral("import-target.db"));
     QFile::remove(target);
     if (!QFile::copy(emptyShop(), target))
         throw std::runtime_error("cannot copy the empty shop");
     return target;
 }
 
-void checkCount(const QString &target, benchmark::State &state)
+template <class Where>
+void checkCount(const Where &target, benchmark::State &state)
 {
     Database db(target);
     db.open();
@@ -243,11 +243,32 @@ struct RowKeeper : SheetReceiver {
     }
 };
 
+// The rows of the .xlsx, read once.
+const RowKeeper &readRows()
+{
+    static const RowKeeper read = [] {
+        RowKeeper keeper;
+        workbook::readSheet(xlsxWorkbook(), stockimport::sheetName(), keeper);
+        return keeper;
+    }();
+    return read;
+}
+
+// The import of the rows read beforehand into `db`: they are checked, converted and inserted.
+void importReadRows(Database &db)
+{
+    const RowKeeper &read = readRows();
+    benchmark::DoNotOptimize(stockimport::appendRows(db, [&](SheetReceiver &receiver) {
+        receiver.begin(stockimport::sheetName(), read.origin);
+        for (const auto &[index, cells] : read.rows)
+            receiver.row(index, cells);
+    }));
+}
+
 // The import's own share: the rows of the .xlsx, read beforehand, checked, converted and inserted.
 void programImportReadRows(benchmark::State &state)
 {
-    RowKeeper read;
-    workbook::readSheet(xlsxWorkbook(), stockimport::sheetName(), read);
+    readRows();
     QString target;
     for (auto _ : state) {
         state.PauseTiming();
@@ -255,14 +276,80 @@ void programImportReadRows(benchmark::State &state)
         state.ResumeTiming();
         Database db(target);
         db.open();
-        benchmark::DoNotOptimize(stockimport::appendRows(db, [&](SheetReceiver &receiver) {
-            receiver.begin(stockimport::sheetName(), read.origin);
-            for (const auto &[index, cells] : read.rows)
-                receiver.row(index, cells);
-        }));
+        importReadRows(db);
     }
     checkCount(target, state);
     state.counters["rows"] = kRows;
+}
+
+// ---- on the server ----
+
+// An empty shop database on the server, made once; every run copies it, as the file's runs copy
+// theirs. The name of the copy.
+QString freshServerTarget()
+{
+    PrivatePostgres &pg = benchServer();
+    static const QString empty = [&] {
+        const QString name = pg.newDatabase();
+        Database db(ServerAddress{pg.conninfo(name)});
+        db.create();
+        return name;
+    }();
+    return pg.newDatabase(empty);
+}
+
+// Runs `write` on a fresh empty shop on the server in every iteration, timed, and checks that
+// every row arrived; the shop is dropped afterwards.
+void onFreshServerShops(benchmark::State &state, const std::function<void(const QString &conninfo)> &write)
+{
+    PrivatePostgres &pg = benchServer();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString target = freshServerTarget();
+        state.ResumeTiming();
+        write(pg.conninfo(target));
+        state.PauseTiming();
+        checkCount(ServerAddress{pg.conninfo(target)}, state);
+        dropServerDatabase(target);
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = kRows;
+}
+
+void programImportReadRowsToServer(benchmark::State &state)
+{
+    readRows();
+    onFreshServerShops(state, [](const QString &conninfo) {
+        Database db(ServerAddress{conninfo});
+        db.open();
+        importReadRows(db);
+    });
+}
+
+// What the program's connection sent for the import, recorded from an import into an empty shop.
+const std::vector<Recorded> &importStatements()
+{
+    static const std::vector<Recorded> statements = [] {
+        const QString target = freshServerTarget();
+        std::vector<Recorded> recorded;
+        {
+            Database db(ServerAddress{benchServer().conninfo(target)});
+            db.open();
+            StatementLog log(db);
+            importReadRows(db);
+            recorded = std::move(log.statements);
+        }
+        dropServerDatabase(target);
+        return recorded;
+    }();
+    return statements;
+}
+
+void rawLibpqInsert(benchmark::State &state)
+{
+    const std::vector<Recorded> &statements = importStatements();
+    onFreshServerShops(state, [&](const QString &conninfo) { RawReplay::onServer(conninfo)->run(statements); });
+    state.counters["statements"] = double(statements.size());
 }
 
 // Reading alone, for the share of each format.
@@ -294,3 +381,21 @@ BENCHMARK(programImportXlsx)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(programImportReadRows)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(readCsv)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(readXlsx)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+namespace {
+
+const bool registeredOnServer = [] {
+    if (!serverWanted())
+        return false;
+    benchmark::RegisterBenchmark("whole/importReadRows/100k-server", programImportReadRowsToServer)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("raw/importReadRows/100k-server", rawLibpqInsert)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
+    return true;
+}();
+
+} // namespace

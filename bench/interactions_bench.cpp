@@ -9,6 +9,8 @@
 // sending the same statements with the same values (TOLVANE_BENCH_SERVER=0 leaves them out).
 // Run with --benchmark_enable_random_interleaving=true; the table at the end gives the ratios.
 #include "benchcontext.h"
+#include "benchserver.h"
+#include "rawreplay.h"
 #include "shopgenerator.h"
 
 #include "app/mainwindow.h"
@@ -21,18 +23,14 @@
 #include "common/printing.h"
 #include "common/settings.h"
 #include "common/shopevents.h"
-#include "data/collation.h"
 #include "data/database.h"
 #include "data/datamodule.h"
-#include "data/pgconnection.h"
-#include "maintenance/servermigration.h"
 #include "sales/salepanel.h"
 #include "stock/stockqueryview.h"
 #include "users/logindialog.h"
 #include "widgets/groupedheader.h"
 #include "widgets/grid.h"
 #include "widgets/numberspinbox.h"
-#include "support/privatepostgres.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -46,12 +44,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <fstream>
-#include <libpq-fe.h>
-#include <optional>
 #include <memory>
-#include <sqlite3.h>
 
 namespace {
 
@@ -65,11 +59,6 @@ const SizeCase kSizes[] = {{"10k", {10000, 1000000}}, {"100k", {100000, 1000000}
 bool bigShopsWanted()
 {
     return qEnvironmentVariableIntValue("TOLVANE_BENCH_BIG") != 0;
-}
-
-bool serverWanted()
-{
-    return qEnvironmentVariable("TOLVANE_BENCH_SERVER") != QLatin1String("0");
 }
 
 // Where an interaction runs: a shop of kSizes[size], in its file or on the server.
@@ -96,26 +85,6 @@ QString shopFile(const ShopSize &size)
         QFile::rename(partial, copy);
     }
     return copy;
-}
-
-// The shop file copied into a fresh database of the benchmark's own server, its tables analysed
-// as a server keeps them after a day of work.
-QString serverShop(const ShopSize &size)
-{
-    PrivatePostgres &pg = PrivatePostgres::instance();
-    if (!pg.error().isEmpty())
-        qFatal("no PostgreSQL server for the benchmark: %s", qPrintable(pg.error()));
-    const QString conninfo = pg.freshDatabase();
-    Database from(shopFile(size));
-    from.open();
-    Database to(ServerAddress{conninfo});
-    to.create();
-    QElapsedTimer copying;
-    copying.start();
-    servermigration::copyShop(from, to);
-    to.execute(Statement("ANALYZE"));
-    std::fprintf(stderr, "server shop of %d stock rows copied in %.1f s\n", size.stockRows, copying.elapsed() / 1000.0);
-    return conninfo;
 }
 
 // Messages that never wait for a person: a refusal or an error ends the interaction as a failure.
@@ -145,51 +114,6 @@ protected:
     }
 };
 
-// One statement as the program's connection sent it: for a file its text with the values in it,
-// for a server its text and, apart, its values (a missing one is null).
-struct Recorded {
-    std::string sql;
-    std::vector<std::optional<std::string>> values;
-};
-
-// The statements the program's connection starts, with their values, while recording.
-class StatementLog {
-public:
-    explicit StatementLog(Database &db) : m_db(db)
-    {
-        if (PgConnection *server = db.serverConnection()) {
-            server->setTrace([this](const QByteArray &sql, const std::vector<const char *> &values) {
-                Recorded r{sql.toStdString(), {}};
-                for (const char *value : values)
-                    r.values.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-                statements.push_back(std::move(r));
-            });
-        } else {
-            sqlite3_trace_v2(db.handle(), SQLITE_TRACE_STMT, &StatementLog::traced, this);
-        }
-    }
-    ~StatementLog()
-    {
-        if (PgConnection *server = m_db.serverConnection())
-            server->setTrace({});
-        else
-            sqlite3_trace_v2(m_db.handle(), 0, nullptr, nullptr);
-    }
-    std::vector<Recorded> statements;
-
-private:
-    static int traced(unsigned, void *self, void *stmt, void *)
-    {
-        char *sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt *>(stmt));
-        if (sql) {
-            static_cast<StatementLog *>(self)->statements.push_back({sql, {}});
-            sqlite3_free(sql);
-        }
-        return 0;
-    }
-    Database &m_db;
-};
-
 // The peak resident memory of the process since the last reset, in MB.
 void resetPeakMemory()
 {
@@ -217,10 +141,8 @@ double peakMemoryMB()
 struct Shop : BenchContext<BenchMessages, SystemClock> {
     std::unique_ptr<WindowSet> windows;
     PaintWatch paints;
-    QString file;
-
-    explicit Shop(const QString &shopFile) : BenchContext(shopFile), file(shopFile) { start(); }
-    explicit Shop(const ServerAddress &server) : BenchContext(server), file(server.conninfo) { start(); }
+    explicit Shop(const QString &shopFile) : BenchContext(shopFile) { start(); }
+    explicit Shop(const ServerAddress &server) : BenchContext(server) { start(); }
 
     void start()
     {
@@ -284,194 +206,32 @@ Shop &shop(const Place &place)
     static Shop *shops[std::size(kSizes)][2] = {};
     Shop *&s = shops[place.size][place.server];
     if (!s)
-        s = place.server ? new Shop(ServerAddress{serverShop(kSizes[place.size].size)})
+        s = place.server ? new Shop(ServerAddress{serverShop(cachedShopUpToToday(kSizes[place.size].size))})
                          : new Shop(shopFile(kSizes[place.size].size));
     return *s;
 }
 
-// One interaction: what is set up first (not timed), the action, and whether it went as planned.
-struct Interaction {
+// One interaction on a shop: what is set up first (not timed), and the action.
+struct ShopInteraction {
     std::function<void(Shop &)> prepare;
     std::function<void(Shop &)> act;
 };
 
-// Runs the interaction once more, recording the statements the program runs.
-std::vector<Recorded> statementsOf(Shop &s, const Interaction &interaction)
+// The interaction at a place, from a quiet window until the main grid has painted; a message the
+// program showed meanwhile makes it a failure.
+Interaction at(const Place &place, const ShopInteraction &interaction)
 {
-    interaction.prepare(s);
-    s.settle();
-    s.startWatching();
-    StatementLog log(s.db);
-    interaction.act(s);
-    s.untilPainted();
-    return log.statements;
-}
-
-void runWhole(benchmark::State &state, const Place &place, const Interaction &interaction, bool reportPeak)
-{
-    Shop &s = shop(place);
-    for (auto _ : state) {
-        state.PauseTiming();
-        interaction.prepare(s);
-        s.settle();
-        s.startWatching();
-        state.ResumeTiming();
-        interaction.act(s);
-        if (!s.untilPainted()) {
-            state.SkipWithError("the grid was not painted");
-            break;
-        }
-        if (!s.messages.problem.isEmpty()) {
-            state.SkipWithError(s.messages.problem.toStdString().c_str());
-            break;
-        }
-    }
-    state.counters["rows"] = s.data.stockQuery.recordCount();
-    if (reportPeak) {
-        s.settle();
-        resetPeakMemory();
-        interaction.prepare(s);
-        s.startWatching();
-        interaction.act(s);
-        s.untilPainted();
-        state.counters["peak_MB"] = peakMemoryMB();
-        // What is resident right after: the program's own memory, and the pages of the database
-        // file it reads through its memory map (the system's file cache, shared, given back
-        // under pressure).
-        state.counters["anon_MB"] = statusMB("RssAnon");
-        state.counters["file_MB"] = statusMB("RssFile");
-    }
-}
-
-// Plain SQLite: prepare, step through every row reading each column's value as stored, finalize
-// (the least any use of a result does); on a connection of its own to the same file, set up as
-// the program's (memory-mapped reads, synchronous writes, the pinyin order known).
-class RawConnection {
-    static void readValue(sqlite3_stmt *stmt, int column)
-    {
-        switch (sqlite3_column_type(stmt, column)) {
-        case SQLITE_INTEGER:
-            benchmark::DoNotOptimize(sqlite3_column_int64(stmt, column));
-            break;
-        case SQLITE_FLOAT:
-            benchmark::DoNotOptimize(sqlite3_column_double(stmt, column));
-            break;
-        case SQLITE_TEXT:
-            benchmark::DoNotOptimize(sqlite3_column_text(stmt, column));
-            break;
-        default:
-            break;
-        }
-    }
-
-public:
-    explicit RawConnection(const QString &file)
-    {
-        sqlite3_open_v2(file.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-        sqlite3_busy_timeout(m_db, 5000);
-        collation::install(m_db);
-        sqlite3_exec(m_db, "PRAGMA mmap_size=268435456; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-    }
-    ~RawConnection() { sqlite3_close(m_db); }
-    long run(const std::vector<Recorded> &statements)
-    {
-        long rows = 0;
-        for (const Recorded &recorded : statements) {
-            const std::string &sql = recorded.sql;
-            sqlite3_stmt *stmt = nullptr;
-            if (sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
-                qFatal("%s: %s", sql.c_str(), sqlite3_errmsg(m_db));
-            const int width = sqlite3_column_count(stmt);
-            while (sqlite3_step(stmt) == SQLITE_ROW) {
-                for (int c = 0; c < width; ++c)
-                    readValue(stmt, c);
-                ++rows;
-            }
-            sqlite3_finalize(stmt);
-        }
-        return rows;
-    }
-
-private:
-    sqlite3 *m_db = nullptr;
-};
-
-// libpq alone: each statement sent with its values as the program sent them, every value of every
-// row taken as the text libpq holds, the result freed; on a connection of its own to the database.
-class RawServerConnection {
-public:
-    explicit RawServerConnection(const QString &conninfo) : m_conn(PQconnectdb(conninfo.toUtf8().constData()))
-    {
-        if (PQstatus(m_conn) != CONNECTION_OK)
-            qFatal("%s", PQerrorMessage(m_conn));
-        PQsetClientEncoding(m_conn, "UTF8");
-    }
-    ~RawServerConnection() { PQfinish(m_conn); }
-    long run(const std::vector<Recorded> &statements)
-    {
-        long rows = 0;
-        std::vector<const char *> values;
-        for (const Recorded &recorded : statements) {
-            values.clear();
-            for (const auto &value : recorded.values)
-                values.push_back(value ? value->c_str() : nullptr);
-            PGresult *result = PQexecParams(m_conn, recorded.sql.c_str(), int(values.size()), nullptr, values.data(),
-                                            nullptr, nullptr, 0);
-            const ExecStatusType status = PQresultStatus(result);
-            if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
-                qFatal("%s: %s", recorded.sql.c_str(), PQresultErrorMessage(result));
-            const int width = PQnfields(result);
-            for (int r = 0, n = PQntuples(result); r < n; ++r, ++rows) {
-                for (int c = 0; c < width; ++c)
-                    benchmark::DoNotOptimize(PQgetvalue(result, r, c));
-            }
-            PQclear(result);
-        }
-        return rows;
-    }
-
-private:
-    PGconn *m_conn;
-};
-
-template <class Raw>
-void runRawOn(benchmark::State &state, Raw &raw, const std::vector<Recorded> &statements)
-{
-    long rows = 0;
-    for (auto _ : state)
-        rows = raw.run(statements);
-    state.counters["rows"] = double(rows);
-    state.counters["statements"] = double(statements.size());
-}
-
-void runRaw(benchmark::State &state, const Place &place, const std::vector<Recorded> &statements)
-{
-    // TOLVANE_BENCH_SQL=1 shows what each interaction runs.
-    if (qEnvironmentVariableIntValue("TOLVANE_BENCH_SQL")) {
-        std::fprintf(stderr, "%s:\n", place.label().c_str());
-        for (const Recorded &recorded : statements)
-            std::fprintf(stderr, "  %s\n", recorded.sql.substr(0, 300).c_str());
-    }
-    if (place.server) {
-        RawServerConnection raw(shop(place).file);
-        runRawOn(state, raw, statements);
-    } else {
-        RawConnection raw(shop(place).file);
-        runRawOn(state, raw, statements);
-    }
-}
-
-// The statements of an interaction, recorded once per shop, from its second run: the first may
-// find the windows as another interaction left them (a sale into a listing the sale replaces).
-const std::vector<Recorded> &recorded(const std::string &key, const Place &place, const Interaction &interaction)
-{
-    static std::map<std::string, std::vector<Recorded>> cache;
-    auto it = cache.find(key);
-    if (it == cache.end()) {
-        statementsOf(shop(place), interaction);
-        it = cache.emplace(key, statementsOf(shop(place), interaction)).first;
-    }
-    return it->second;
+    return {[=] {
+                Shop &s = shop(place);
+                interaction.prepare(s);
+                s.settle();
+                s.startWatching();
+            },
+            [=] {
+                Shop &s = shop(place);
+                interaction.act(s);
+                return s.untilPainted() ? s.messages.problem : QStringLiteral("the grid was not painted");
+            }};
 }
 
 // The statements between BEGIN and COMMIT: the writes of a posting.
@@ -490,15 +250,32 @@ std::vector<Recorded> transactionOf(const std::vector<Recorded> &statements)
     return writes;
 }
 
-void registerPair(const std::string &name, const Place &place, const Interaction &interaction, bool reportPeak = false)
+Database &shopDatabase(const Place &place)
 {
-    const std::string full = name + "/" + place.label();
-    benchmark::RegisterBenchmark(("whole/" + full).c_str(), [=](benchmark::State &state) {
-        runWhole(state, place, interaction, reportPeak);
-    })->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark(("raw/" + full).c_str(), [=](benchmark::State &state) {
-        runRaw(state, place, recorded(full, place, interaction));
-    })->Unit(benchmark::kMillisecond)->UseRealTime();
+    return shop(place).db;
+}
+
+void registerPair(const std::string &name, const Place &place, const ShopInteraction &interaction, bool reportPeak = false)
+{
+    const Interaction measured = at(place, interaction);
+    registerWholeAndRaw(
+        name + "/" + place.label(), [place]() -> Database & { return shopDatabase(place); }, measured,
+        [place, measured, reportPeak](benchmark::State &state) {
+            Shop &s = shop(place);
+            state.counters["rows"] = s.data.stockQuery.recordCount();
+            if (!reportPeak)
+                return;
+            s.settle();
+            resetPeakMemory();
+            measured.prepare();
+            measured.act();
+            state.counters["peak_MB"] = peakMemoryMB();
+            // What is resident right after: the program's own memory, and the pages of the database
+            // file it reads through its memory map (the system's file cache, shared, given back
+            // under pressure).
+            state.counters["anon_MB"] = statusMB("RssAnon");
+            state.counters["file_MB"] = statusMB("RssFile");
+        });
 }
 
 // ---- the interactions ----
@@ -508,7 +285,7 @@ void emptyConditions(Shop &s);
 
 void nothing(Shop &) {}
 
-Interaction loginClick()
+ShopInteraction loginClick()
 {
     return {[](Shop &s) {
                 s.windows->login->show();
@@ -518,19 +295,19 @@ Interaction loginClick()
             [](Shop &s) { s.windows->login->loginButton()->click(); }};
 }
 
-Interaction allRecordsClick()
+ShopInteraction allRecordsClick()
 {
     return {nothing, [](Shop &s) { s.child<QPushButton>("allRecords")->click(); }};
 }
 
 // The zero-stock switch, on and off in turn.
-Interaction zeroStockClick()
+ShopInteraction zeroStockClick()
 {
     return {nothing, [](Shop &s) { s.child<QCheckBox>("hideZeroStock")->click(); }};
 }
 
 // The last key of `typed` into "商品名称：", which held the text before it.
-Interaction keystroke(const std::function<QString(Shop &)> &typed)
+ShopInteraction keystroke(const std::function<QString(Shop &)> &typed)
 {
     return {[typed](Shop &s) {
                 zeroStockShown(s);
@@ -589,7 +366,7 @@ void emptyConditions(Shop &s)
 // "名 称" clicked after "全部记录". `afresh`: each click is the first after the listing was loaded,
 // as when a shop keeper lists and then sorts; otherwise the clicks follow one another on the same
 // listing, descending and ascending in turn.
-Interaction sortByName(bool afresh)
+ShopInteraction sortByName(bool afresh)
 {
     return {[afresh](Shop &s) {
                 zeroStockShown(s);
@@ -605,7 +382,7 @@ Interaction sortByName(bool afresh)
 
 // "销售确认" on a stock row with stock: one piece sold, then taken back, in turn. The sale is
 // started (double-click on the row) before the clock runs.
-Interaction saleClick()
+ShopInteraction saleClick()
 {
     auto state = std::make_shared<std::pair<long long, bool>>(-1, false); // the row's key, sold last
     return {[state](Shop &s) {
@@ -622,7 +399,8 @@ Interaction saleClick()
                 }
                 const int row = stock.rowOfKey(state->first);
                 if (row < 0)
-                    qFatal("the stock row to sell is not listed");
+                    qFatal("the stock row %lld to sell is not among the %d rows listed by %s", state->first,
+                           stock.recordCount(), qPrintable(stock.statement().sql));
                 stock.setCurrentRow(row);
                 emit s.main().stockQuery()->rowClicked(row);
                 emit s.main().stockQuery()->rowDoubleClicked(row);
@@ -657,12 +435,13 @@ const bool registered = [] {
         registerPair("keystroke-widest", place, keystroke([](Shop &s) { return widestLetter(s); }));
         registerPair("sortByName", place, sortByName(true));
         registerPair("sortByName-again", place, sortByName(false));
-        const Interaction sale = saleClick();
+        const ShopInteraction sale = saleClick();
         registerPair("saleClick", place, sale);
         // The posting transaction alone, the floor of the sale click.
         const std::string name = std::string("postingTransaction/") + place.label();
         benchmark::RegisterBenchmark(("raw/" + name).c_str(), [=](benchmark::State &state) {
-            runRaw(state, place, transactionOf(recorded(std::string("saleClick/") + place.label(), place, sale)));
+            Database &db = shopDatabase(place);
+            runReplay(state, db, transactionOf(recordedOnce("saleClick/" + place.label(), db, at(place, sale))), name);
         })->Unit(benchmark::kMillisecond)->UseRealTime();
     }
     return true;

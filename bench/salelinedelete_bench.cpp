@@ -5,8 +5,14 @@
 // statements: the transaction (read the line, find its stock row, give back, delete), then the
 // rows of this month's listing and the two chart totals. The window deletes the last line of the
 // month, plain SQLite the first, so neither looks for a line the other has deleted.
+// Both the deletion through the window and the transaction alone run on a copy of the shop of
+// their own on the benchmark's PostgreSQL server too ("…/100k-server"), beside libpq replaying
+// the statements they ran with the same values: the replayed deletion looks for the line the
+// program deleted and finds it gone, everything else it does as the program did.
 // Run with --benchmark_filter=saleLineDelete --benchmark_enable_random_interleaving=true.
 #include "benchcontext.h"
+#include "benchserver.h"
+#include "rawreplay.h"
 #include "shopgenerator.h"
 
 #include "common/appcontext.h"
@@ -30,6 +36,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <memory>
 #include <sqlite3.h>
 
 namespace {
@@ -60,8 +67,9 @@ struct Shop : BenchContext<SilentMessages, BenchClock> {
     SalesDetailsWindow window;
     QPushButton *deleteButton;
 
-    explicit Shop(const QString &file)
-        : BenchContext(file),
+    template <class Where>
+    explicit Shop(const Where &where)
+        : BenchContext(where),
           window(ctx),
           deleteButton(window.linePanel()->findChild<QPushButton *>(QStringLiteral("deleteLine")))
     {
@@ -76,23 +84,36 @@ struct Shop : BenchContext<SilentMessages, BenchClock> {
     }
 };
 
-Shop &shop()
+// The shop in its file, or in a copy of its own on the benchmark's server.
+Shop &shop(bool server = false)
 {
-    static Shop instance(shopFile());
-    return instance;
+    // Never destroyed: the window must not outlive the application object at exit.
+    if (server) {
+        static Shop *onServer = new Shop(ServerAddress{writableServerShop(indexedShop(kShop))});
+        return *onServer;
+    }
+    static Shop *inFile = new Shop(shopFile());
+    return *inFile;
+}
+
+// "删 除" of the pop-up menu and the panel's "删 除" until the window is painted again. The last
+// line of this month is current after every listing.
+Interaction deleteThroughWindow(bool server)
+{
+    return {{}, [=] {
+                Shop &s = shop(server);
+                s.window.actions().remove->trigger();
+                s.deleteButton->click();
+                s.window.repaint();
+                return QString();
+            }};
 }
 
 void saleLineDelete(benchmark::State &state)
 {
-    Shop &s = shop();
-    Dataset &sales = s.data.salesQuery;
-    for (auto _ : state) {
-        // The last line of this month is current after every listing.
-        s.window.actions().remove->trigger();
-        s.deleteButton->click();
-        s.window.repaint();
-    }
-    state.counters["rows"] = sales.recordCount();
+    shop(); // made before the clock runs
+    runInteraction(state, deleteThroughWindow(false));
+    state.counters["rows"] = shop().data.salesQuery.recordCount();
 }
 
 // A statement's rows stepped through, reading every column.
@@ -244,15 +265,19 @@ long long juneLine(Database &db, const char *which)
         .toLongLong();
 }
 
+Interaction deleteTransaction(bool server)
+{
+    auto key = std::make_shared<long long>(-1);
+    return {[=] { *key = juneLine(shop(server).db, "min"); },
+            [=] {
+                benchmark::DoNotOptimize(deleteSaleLine(shop(server).db, *key));
+                return QString();
+            }};
+}
+
 void saleLineDeleteTransaction(benchmark::State &state)
 {
-    Shop &s = shop();
-    for (auto _ : state) {
-        state.PauseTiming();
-        const long long key = juneLine(s.db, "min");
-        state.ResumeTiming();
-        benchmark::DoNotOptimize(deleteSaleLine(s.db, key));
-    }
+    runInteraction(state, deleteTransaction(false));
 }
 
 void saleLineDeleteTransactionRaw(benchmark::State &state)
@@ -274,3 +299,18 @@ BENCHMARK(saleLineDelete)->Unit(benchmark::kMillisecond);
 BENCHMARK(saleLineDeleteRaw)->Unit(benchmark::kMillisecond);
 BENCHMARK(saleLineDeleteTransaction)->Unit(benchmark::kMillisecond);
 BENCHMARK(saleLineDeleteTransactionRaw)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+const bool registeredOnServer = [] {
+    if (!serverWanted())
+        return false;
+    const auto database = []() -> Database & { return shop(true).db; };
+    registerWholeAndRaw("saleLineDelete/100k-server", database, deleteThroughWindow(true), [](benchmark::State &state) {
+        state.counters["rows"] = shop(true).data.salesQuery.recordCount();
+    });
+    registerWholeAndRaw("saleLineDeleteTransaction/100k-server", database, deleteTransaction(true));
+    return true;
+}();
+
+} // namespace

@@ -1,9 +1,13 @@
 // The sales details window on a shop of 100,000 stock rows and 1,000,000 sale lines: "本 月" and
 // "全部记录" until the first screen is drawn with its footer sums, one keystroke in "商品名称：",
 // the two chart queries, and "欠款客户" with a customer's owed lines. Beside each, plain SQLite runs on the same file, on a connection of
-// its own, the statement that reads the same rows and the numbers the footer sums.
+// its own, the statement that reads the same rows and the numbers the footer sums. The same
+// interactions run on the shop copied into the benchmark's PostgreSQL server ("…/100k-server"),
+// beside libpq replaying the statements they ran with the same values.
 // Run with --benchmark_filter=details --benchmark_enable_random_interleaving=true.
 #include "benchcontext.h"
+#include "benchserver.h"
+#include "rawreplay.h"
 #include "shopgenerator.h"
 
 #include "common/appcontext.h"
@@ -33,6 +37,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -61,16 +67,23 @@ public:
 struct Shop : BenchContext<SilentMessages, BenchClock> {
     SalesDetailsWindow window;
 
-    explicit Shop(const QString &file) : BenchContext(file), window(ctx)
+    template <class Where>
+    explicit Shop(const Where &where) : BenchContext(where), window(ctx)
     {
         window.resize(1008, 585);
     }
 };
 
-Shop &shop()
+// The shop in its file, or copied into the benchmark's server.
+Shop &shop(bool server = false)
 {
-    static Shop instance(shopFile());
-    return instance;
+    // Never destroyed: the window must not outlive the application object at exit.
+    if (server) {
+        static Shop *onServer = new Shop(ServerAddress{serverShop(shopFile())});
+        return *onServer;
+    }
+    static Shop *inFile = new Shop(shopFile());
+    return *inFile;
 }
 
 // What the grid reads to draw its first screenful: the texts and colours of 25 rows from the
@@ -94,127 +107,177 @@ void listed(benchmark::State &state, const Shop &s)
     state.counters["rows"] = s.data.salesQuery.recordCount();
 }
 
+// ---- the interactions, on the shop in its file or on the server ----
+
+// "本 月" in kMonths[month] until the first screen is drawn.
+Interaction thisMonth(bool server, int month)
+{
+    return {[=] { shop(server).clock.today = kMonths[month]; },
+            [=] {
+                Shop &s = shop(server);
+                s.window.loadThisMonth();
+                drawFirstScreen(*s.window.grid()->model(), s.data.salesQuery.currentRow());
+                return QString();
+            }};
+}
+
+Interaction allRecords(bool server)
+{
+    return {{}, [=] {
+                Shop &s = shop(server);
+                s.window.loadAll();
+                drawFirstScreen(*s.window.grid()->model(), s.data.salesQuery.currentRow());
+                return QString();
+            }};
+}
+
+// A click on the title "金 额" after "全部记录": the amounts of all lines are read for the sort.
+Interaction sortAllByAmount(bool server)
+{
+    return {[=] { shop(server).window.loadAll(); },
+            [=] {
+                Shop &s = shop(server);
+                Grid &grid = *s.window.grid();
+                grid.sortByColumn(grid.model()->columnOfField(QStringLiteral("4")));
+                drawFirstScreen(*grid.model(), s.data.salesQuery.currentRow());
+                return QString();
+            }};
+}
+
+// One keystroke in "商品名称：": the initials typed so far.
+const char *const kTyped[] = {"n", "nz", "nzk"};
+
+QLineEdit *nameField(Shop &s)
+{
+    return s.window.findChild<QLineEdit *>(QStringLiteral("queryName"));
+}
+
+Interaction keystroke(bool server, int typed)
+{
+    return {[=] {
+                const QSignalBlocker quiet(nameField(shop(server)));
+                nameField(shop(server))->setText(QString::fromLatin1(kTyped[typed]).chopped(1));
+            },
+            [=] {
+                Shop &s = shop(server);
+                nameField(s)->setText(QString::fromLatin1(kTyped[typed])); // lists, as the key does
+                drawFirstScreen(*s.window.grid()->model(), 0);
+                return QString();
+            }};
+}
+
+// The profit chart of the months of 2014 (`days` false) or of the days of 2014-12.
+Interaction chart(bool server, bool days)
+{
+    return {[=] { shop(server).window.charts()->setPeriod(kMonths[1]); },
+            [=] {
+                SalesChartsPage &charts = *shop(server).window.charts();
+                if (days)
+                    charts.showDays(charttotals::Total::Profit);
+                else
+                    charts.showMonths(charttotals::Total::Profit);
+                return QString();
+            }};
+}
+
+// "欠款客户" clicked in the shown window until the customers grid, its titles and footer are
+// painted: the grouped statement over the owed lines and loading a line per customer.
+Interaction owedCustomers(bool server)
+{
+    return {[=] { shop(server).window.show(); },
+            [=] {
+                Shop &s = shop(server);
+                s.window.findChild<QPushButton *>(QStringLiteral("owedCustomers"))->click();
+                s.window.owedCustomers()->grid()->repaint();
+                return QString();
+            }};
+}
+
+// A double click on the customer who owes most until their owed lines are painted.
+Interaction owedLinesOfACustomer(bool server)
+{
+    auto customer = std::make_shared<std::optional<OwedCustomer>>();
+    return {[=] {
+                Shop &s = shop(server);
+                s.window.show();
+                if (!*customer) {
+                    s.window.loadOwedCustomers();
+                    *customer = owedcustomers::customerAt(s.window.owedCustomers()->customers(), 0);
+                }
+            },
+            [=] {
+                Shop &s = shop(server);
+                s.window.listOwedLinesOf(**customer);
+                s.window.grid()->repaint();
+                return QString();
+            }};
+}
+
+// ---- the file's benchmarks ----
+
 void detailsThisMonth(benchmark::State &state)
 {
-    Shop &s = shop();
-    s.clock.today = kMonths[state.range(0)];
-    for (auto _ : state) {
-        s.window.loadThisMonth();
-        drawFirstScreen(*s.window.grid()->model(), s.data.salesQuery.currentRow());
-    }
-    state.SetLabel(s.clock.today.toString(QStringLiteral("yyyy-MM")).toStdString());
-    listed(state, s);
+    runInteraction(state, thisMonth(false, int(state.range(0))));
+    state.SetLabel(kMonths[state.range(0)].toString(QStringLiteral("yyyy-MM")).toStdString());
+    listed(state, shop());
 }
 
 void detailsAllRecords(benchmark::State &state)
 {
-    Shop &s = shop();
-    for (auto _ : state) {
-        s.window.loadAll();
-        drawFirstScreen(*s.window.grid()->model(), s.data.salesQuery.currentRow());
-    }
-    listed(state, s);
+    shop(); // made before the clock runs
+    runInteraction(state, allRecords(false));
+    listed(state, shop());
 }
 
 // The first "全部记录" of a run also reads every line once for the sums kept afterwards.
 void detailsAllRecordsFirstOfRun(benchmark::State &state)
 {
     Shop &s = shop();
-    for (auto _ : state) {
-        state.PauseTiming();
+    const auto sumsForgotten = [&s] {
         for (const char *drop : {"DROP TRIGGER IF EXISTS temp.tolvane_totals_data1_insert",
                                  "DROP TRIGGER IF EXISTS temp.tolvane_totals_data1_delete",
                                  "DROP TRIGGER IF EXISTS temp.tolvane_totals_data1_update",
                                  "DROP TABLE IF EXISTS temp.tolvane_totals_data1"})
             s.db.execute(Statement(drop));
-        state.ResumeTiming();
-        s.window.loadAll();
-        drawFirstScreen(*s.window.grid()->model(), s.data.salesQuery.currentRow());
-    }
+    };
+    runInteraction(state, {sumsForgotten, allRecords(false).act});
     listed(state, s);
 }
 
-// A click on the title "金 额" after "全部记录": the amounts of all lines are read for the sort.
 void detailsSortAllByAmount(benchmark::State &state)
 {
-    Shop &s = shop();
-    Grid &grid = *s.window.grid();
-    for (auto _ : state) {
-        state.PauseTiming();
-        s.window.loadAll();
-        state.ResumeTiming();
-        grid.sortByColumn(grid.model()->columnOfField(QStringLiteral("4")));
-        drawFirstScreen(*grid.model(), s.data.salesQuery.currentRow());
-    }
-    listed(state, s);
+    runInteraction(state, sortAllByAmount(false));
+    listed(state, shop());
 }
-
-// One keystroke in "商品名称：": the initials typed so far.
-const char *const kTyped[] = {"n", "nz", "nzk"};
 
 void detailsKeystroke(benchmark::State &state)
 {
-    Shop &s = shop();
-    auto *name = s.window.findChild<QLineEdit *>(QStringLiteral("queryName"));
-    for (auto _ : state) {
-        state.PauseTiming();
-        {
-            const QSignalBlocker quiet(name);
-            name->setText(QString::fromLatin1(kTyped[state.range(0)]).chopped(1));
-        }
-        state.ResumeTiming();
-        name->setText(QString::fromLatin1(kTyped[state.range(0)])); // lists, as the key does
-        drawFirstScreen(*s.window.grid()->model(), 0);
-    }
+    runInteraction(state, keystroke(false, int(state.range(0))));
     state.SetLabel(kTyped[state.range(0)]);
-    listed(state, s);
-    const QSignalBlocker quiet(name);
-    name->clear();
+    listed(state, shop());
+    const QSignalBlocker quiet(nameField(shop()));
+    nameField(shop())->clear();
 }
 
 void detailsChart(benchmark::State &state)
 {
-    Shop &s = shop();
-    SalesChartsPage &charts = *s.window.charts();
-    charts.setPeriod(kMonths[1]);
-    for (auto _ : state) {
-        if (state.range(0) == 0)
-            charts.showMonths(charttotals::Total::Profit);
-        else
-            charts.showDays(charttotals::Total::Profit);
-    }
+    runInteraction(state, chart(false, state.range(0) != 0));
     state.SetLabel(state.range(0) == 0 ? "months of 2014" : "days of 2014-12");
 }
 
-// "欠款客户" clicked in the shown window until the customers grid, its titles and footer are
-// painted: the grouped statement over the owed lines and loading a line per customer.
 void detailsOwedCustomers(benchmark::State &state)
 {
+    runInteraction(state, owedCustomers(false));
     Shop &s = shop();
-    s.window.show();
-    auto *button = s.window.findChild<QPushButton *>(QStringLiteral("owedCustomers"));
-    Grid *customers = s.window.owedCustomers()->grid();
-    for (auto _ : state) {
-        button->click();
-        customers->repaint();
-    }
     state.counters["rows"] = s.window.owedCustomers()->customers().recordCount();
     s.window.hide();
 }
 
-// A double click on the customer who owes most until their owed lines are painted.
 void detailsOwedLinesOfACustomer(benchmark::State &state)
 {
-    Shop &s = shop();
-    s.window.show();
-    s.window.loadOwedCustomers();
-    const OwedCustomer customer = owedcustomers::customerAt(s.window.owedCustomers()->customers(), 0);
-    for (auto _ : state) {
-        s.window.listOwedLinesOf(customer);
-        s.window.grid()->repaint();
-    }
-    listed(state, s);
-    s.window.hide();
+    runInteraction(state, owedLinesOfACustomer(false));
+    listed(state, shop());
+    shop().window.hide();
 }
 
 // A statement on its own connection to the same file: prepare, bind, step through every row
@@ -353,3 +416,33 @@ BENCHMARK(detailsOwedLinesOfACustomerRaw)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsWriteSaleLine)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(detailsChart)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(detailsChartRaw)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// On the server beside libpq; the server sums the lines afresh at every "全部记录", so it has no
+// first of a run.
+const bool registeredOnServer = [] {
+    if (!serverWanted())
+        return false;
+    const auto onServer = [](const std::string &name, const Interaction &interaction) {
+        registerWholeAndRaw(name + "/100k-server", []() -> Database & { return shop(true).db; }, interaction,
+                            [](benchmark::State &state) { listed(state, shop(true)); });
+    };
+    for (int month = 0; month < 2; ++month)
+        onServer("detailsThisMonth/" + kMonths[month].toString(QStringLiteral("yyyy-MM")).toStdString(),
+                 thisMonth(true, month));
+    onServer("detailsAllRecords", allRecords(true));
+    onServer("detailsSortAllByAmount", sortAllByAmount(true));
+    for (int typed = 0; typed < 3; ++typed)
+        onServer(std::string("detailsKeystroke/") + kTyped[typed], keystroke(true, typed));
+    onServer("detailsChart/months", chart(true, false));
+    onServer("detailsChart/days", chart(true, true));
+    registerWholeAndRaw("detailsOwedCustomers/100k-server", []() -> Database & { return shop(true).db; },
+                        owedCustomers(true), [](benchmark::State &state) {
+                            state.counters["rows"] = shop(true).window.owedCustomers()->customers().recordCount();
+                        });
+    onServer("detailsOwedLinesOfACustomer", owedLinesOfACustomer(true));
+    return true;
+}();
+
+} // namespace

@@ -251,9 +251,7 @@ void generate(const QString &fileName, const ShopSize &size, unsigned seed, cons
 // nothing that looks finished.
 QString cached(const QString &name, const std::function<void(const QString &)> &make)
 {
-    const QString folder = QDir::temp().filePath(QStringLiteral("tolvane-bench"));
-    QDir().mkpath(folder);
-    const QString file = QDir(folder).filePath(name);
+    const QString file = QDir(shopCacheFolder()).filePath(name);
     if (!QFile::exists(file)) {
         const QString partial = file + QStringLiteral(".part");
         QFile::remove(partial);
@@ -264,6 +262,13 @@ QString cached(const QString &name, const std::function<void(const QString &)> &
 }
 
 } // namespace
+
+QString shopCacheFolder()
+{
+    const QString folder = QDir::temp().filePath(QStringLiteral("tolvane-bench"));
+    QDir().mkpath(folder);
+    return folder;
+}
 
 void generateShop(const QString &fileName, const ShopSize &size, unsigned seed)
 {
@@ -284,9 +289,7 @@ QString cachedShopUpToToday(const ShopSize &size)
 
 QString cachedShop(const ShopSize &size)
 {
-    const QString folder = QDir::temp().filePath(QStringLiteral("tolvane-bench"));
-    QDir().mkpath(folder);
-    const QString file = QDir(folder).filePath(QStringLiteral("shop-v2-%1-%2-%3-%4.db")
+    const QString file = QDir(shopCacheFolder()).filePath(QStringLiteral("shop-v2-%1-%2-%3-%4.db")
                                                    .arg(size.stockRows)
                                                    .arg(size.saleLines)
                                                    .arg(size.customers)
@@ -302,8 +305,8 @@ QString cachedShop(const ShopSize &size)
 
 QString indexedShop(const ShopSize &size)
 {
-    const QString copy = QDir::temp().filePath(
-        QStringLiteral("tolvane-bench/sales-details-%1.db").arg(QFileInfo(cachedShop(size)).completeBaseName()));
+    const QString copy = QDir(shopCacheFolder())
+                             .filePath(QStringLiteral("sales-details-%1.db").arg(QFileInfo(cachedShop(size)).completeBaseName()));
     if (!QFile::exists(copy)) {
         const QString partial = copy + QStringLiteral(".part");
         QFile::remove(partial);
@@ -318,7 +321,7 @@ QString indexedShop(const ShopSize &size)
 
 QString writableShop(const ShopSize &size, const QString &name)
 {
-    const QString copy = QDir::temp().filePath(QStringLiteral("tolvane-bench/") + name);
+    const QString copy = QDir(shopCacheFolder()).filePath(name);
     QFile::remove(copy);
     QFile::remove(copy + QStringLiteral("-journal"));
     if (!QFile::copy(indexedShop(size), copy))

@@ -15,6 +15,9 @@ struct ShopSize {
     double owedShare = 0.05;
 };
 
+// The folder in the system's temporary folder where generated shops are kept between runs.
+QString shopCacheFolder();
+
 // Creates `fileName` (which must not exist) filled with generated rows; the same seed gives
 // the same shop.
 void generateShop(const QString &fileName, const ShopSize &size, unsigned seed = 20140729);

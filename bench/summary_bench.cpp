@@ -2,9 +2,13 @@
 // grouped statement, loading its lines into the summary grid, the footer sums, the last line made
 // current and what the first screen draws; and the whole window shown offscreen until its grid is
 // painted. Beside it, plain SQLite runs the same statement on the same file, and the statement
-// without the grouping of missing and empty texts.
+// without the grouping of missing and empty texts. Both run on the shop copied into the
+// benchmark's PostgreSQL server too ("…/100k-server"), beside libpq replaying the statements they
+// ran with the same values.
 // Run with --benchmark_filter=Summary --benchmark_enable_random_interleaving=true.
 #include "benchcontext.h"
+#include "benchserver.h"
+#include "rawreplay.h"
 #include "shopgenerator.h"
 
 #include "common/appcontext.h"
@@ -34,17 +38,30 @@ struct SummaryShop {
     Database db;
     DataModule data;
     Grid grid;
-    explicit SummaryShop(const QString &file)
-        : db(file), data((db.open(), db)), grid(data.summaryQuery, InventorySummaryWindow::gridColumns())
+    template <class Where>
+    explicit SummaryShop(const Where &where)
+        : db(where), data((db.open(), db)), grid(data.summaryQuery, InventorySummaryWindow::gridColumns())
     {
         grid.resize(900, 485);
     }
 };
 
-SummaryShop &summaryShop()
+// On the server: the generated shop as the sales benchmarks have it on the server (the same rows,
+// with the program's indexes), so one copy serves them all.
+ServerAddress summaryServer()
 {
-    static SummaryShop instance(cachedShop(kShop));
-    return instance;
+    return ServerAddress{serverShop(indexedShop(kShop))};
+}
+
+SummaryShop &summaryShop(bool server = false)
+{
+    // Never destroyed: the grid must not outlive the application object at exit.
+    if (server) {
+        static SummaryShop *onServer = new SummaryShop(summaryServer());
+        return *onServer;
+    }
+    static SummaryShop *inFile = new SummaryShop(cachedShop(kShop));
+    return *inFile;
 }
 
 // What the grid reads to draw its first screenful: the texts of the 25 lines around the current.
@@ -56,17 +73,24 @@ void drawCurrentScreen(const DatasetModel &model, int current)
     }
 }
 
+Interaction summaryShown(bool server)
+{
+    return {{}, [=] {
+                SummaryShop &s = summaryShop(server);
+                Dataset &lines = s.data.summaryQuery;
+                routines::open(lines, InventorySummaryWindow::statement());
+                lines.last();
+                drawCurrentScreen(*s.grid.model(), lines.currentRow());
+                benchmark::DoNotOptimize(s.grid.model()->footerText(9));
+                return QString();
+            }};
+}
+
 void programSummaryShown(benchmark::State &state)
 {
-    SummaryShop &s = summaryShop();
-    Dataset &lines = s.data.summaryQuery;
-    for (auto _ : state) {
-        routines::open(lines, InventorySummaryWindow::statement());
-        lines.last();
-        drawCurrentScreen(*s.grid.model(), lines.currentRow());
-        benchmark::DoNotOptimize(s.grid.model()->footerText(9));
-    }
-    state.counters["lines"] = lines.recordCount();
+    summaryShop(); // made before the clock runs
+    runInteraction(state, summaryShown(false));
+    state.counters["lines"] = summaryShop().data.summaryQuery.recordCount();
 }
 
 class SilentMessages : public DialogMessages {
@@ -74,25 +98,42 @@ public:
     void error(const QString &text) override { qFatal("%s", qPrintable(text)); }
 };
 
-// The summary window on the same shop file, with the services a window needs.
+// The summary window on the same shop, with the services a window needs.
 struct SummaryWindowShop : BenchContext<SilentMessages, SystemClock> {
     InventorySummaryWindow window;
 
-    explicit SummaryWindowShop(const QString &file) : BenchContext(file), window(ctx) {}
+    template <class Where>
+    explicit SummaryWindowShop(const Where &where) : BenchContext(where), window(ctx) {}
 };
 
+SummaryWindowShop &summaryWindowShop(bool server = false)
+{
+    // Never destroyed: the window must not outlive the application object at exit.
+    if (server) {
+        static SummaryWindowShop *onServer = new SummaryWindowShop(summaryServer());
+        return *onServer;
+    }
+    static SummaryWindowShop *inFile = new SummaryWindowShop(cachedShop(kShop));
+    return *inFile;
+}
+
 // "汇总统计" opened: the window shown offscreen (which reads the totals) until its grid, titles and
-// footer are painted. Hiding it again, which closes the result, is not timed.
+// footer are painted. Hiding it first, which closes the result, is not timed.
+Interaction summaryWindowShown(bool server)
+{
+    return {[=] { summaryWindowShop(server).window.hide(); },
+            [=] {
+                SummaryWindowShop &s = summaryWindowShop(server);
+                s.window.show();
+                s.window.gridWidget()->repaint();
+                return QString();
+            }};
+}
+
 void programSummaryWindowShown(benchmark::State &state)
 {
-    static SummaryWindowShop s(cachedShop(kShop));
-    for (auto _ : state) {
-        s.window.show();
-        s.window.gridWidget()->repaint();
-        state.PauseTiming();
-        s.window.hide();
-        state.ResumeTiming();
-    }
+    runInteraction(state, summaryWindowShown(false));
+    SummaryWindowShop &s = summaryWindowShop();
     s.window.show();
     state.counters["lines"] = s.data.summaryQuery.recordCount();
     s.window.hide();
@@ -138,3 +179,21 @@ BENCHMARK(programSummaryShown)->Unit(benchmark::kMillisecond);
 BENCHMARK(programSummaryWindowShown)->Unit(benchmark::kMillisecond);
 BENCHMARK(rawSqliteSummaryStatement)->Unit(benchmark::kMillisecond);
 BENCHMARK(rawSqliteGroupedAsStored)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+const bool registeredOnServer = [] {
+    if (!serverWanted())
+        return false;
+    registerWholeAndRaw("summaryShown/100k-server", []() -> Database & { return summaryShop(true).db; },
+                        summaryShown(true), [](benchmark::State &state) {
+                            state.counters["lines"] = summaryShop(true).data.summaryQuery.recordCount();
+                        });
+    registerWholeAndRaw("summaryWindowShown/100k-server", []() -> Database & { return summaryWindowShop(true).db; },
+                        summaryWindowShown(true), [](benchmark::State &state) {
+                            state.counters["lines"] = summaryWindowShop(true).data.summaryQuery.recordCount();
+                        });
+    return true;
+}();
+
+} // namespace
