@@ -187,6 +187,20 @@ void Grid::redraw()
     m_view->viewport()->update();
 }
 
+void Grid::setSeveralRowsSelectable(bool selectable)
+{
+    m_view->setSelectionMode(selectable ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+QList<int> Grid::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : m_view->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 void Grid::showDatasetRow()
 {
     const int row = dataset().currentRow();
