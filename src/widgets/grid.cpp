@@ -194,10 +194,14 @@ void Grid::setSeveralRowsSelectable(bool selectable)
 
 QList<int> Grid::selectedRows() const
 {
+    // By the selection's ranges: a row is selected in its shown cells, hidden columns or not.
     QList<int> rows;
-    for (const QModelIndex &index : m_view->selectionModel()->selectedRows())
-        rows << index.row();
+    for (const QItemSelectionRange &range : m_view->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows << row;
+    }
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 

@@ -68,6 +68,10 @@ void HangTagPrint::run(const QList<long long> &keys)
         m_ctx.messages.info(QStringLiteral("请先在表格中选中要打印标签的行（按住 Ctrl 或 Shift 键可以选中多行）。"));
         return;
     }
+    if (keys.size() > kMostLabels) {
+        m_ctx.messages.warning(QStringLiteral("选中了 %1 行，一次最多为 %2 行打印标签。").arg(keys.size()).arg(kMostLabels));
+        return;
+    }
     const std::optional<LabelOptions> options = m_askOptions();
     if (!options)
         return;

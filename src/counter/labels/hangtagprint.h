@@ -25,8 +25,8 @@ public:
 
     // The job's name, the preview's title and the document named in messages.
     static QString documentName() { return QStringLiteral("条码标签"); }
-    // More labels than this in one run are refused: a typing slip in a stock figure should not
-    // send thousands of pages.
+    // More labels, or selected rows, than this in one run are refused: a typing slip in a stock
+    // figure or a whole grid selected by mistake should not send thousands of pages.
     static constexpr int kMostLabels = 2000;
 
 private:

@@ -167,10 +167,22 @@ TEST_F(HangTagPrintFileTest, ACodeTheBarcodeCannotHoldIsNamedAndTheOtherLabelsSt
     EXPECT_FALSE(warning.contains("帽子"));
 }
 
-TEST_F(HangTagPrintFileTest, NoSelectedRowsAsksForASelectionAndACancelledDialogPrintsNothing)
+TEST_F(HangTagPrintFileTest, NoSelectedRowsOrTooManyAreRefusedAndACancelledDialogPrintsNothing)
 {
-    printLabels({});
+    bool asked = false;
+    auto answer = [&asked] {
+        asked = true;
+        return std::optional<LabelOptions>(LabelOptions{});
+    };
+    HangTagPrint(shop.ctx, answer).run({});
     EXPECT_TRUE(shop.messages.lastText().contains("请先在表格中选中"));
+    QList<long long> tooMany;
+    for (long long key = 1; key <= HangTagPrint::kMostLabels + 1; ++key)
+        tooMany << key;
+    HangTagPrint(shop.ctx, answer).run(tooMany);
+    EXPECT_TRUE(shop.messages.lastText().contains("一次最多为 2000 行打印标签"));
+    EXPECT_FALSE(asked);
+
     const long long row = addRow(QStringLiteral("衬衫"), QVariant(), 50, 1);
     HangTagPrint(shop.ctx, [] { return std::optional<LabelOptions>(); }).run({row});
     EXPECT_TRUE(shop.printing.jobs.isEmpty());
@@ -189,6 +201,7 @@ TEST(HangTagMenuTest, PrintsLabelsOfTheRowsSelectedInTheMainGridAsTheDialogSays)
     main.show();
     main.actions().allRecords->trigger();
     shop.printing.printFromPreview = true;
+    main.stockQuery()->gridWidget()->setFieldHidden("1", true); // as for a restricted user
     QTableView *view = main.stockQuery()->grid();
     auto rowCentre = [view](int row) { return view->visualRect(view->model()->index(row, 0)).center(); };
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(0));
