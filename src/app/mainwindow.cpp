@@ -241,6 +241,7 @@ void MainWindow::buildMenus()
     m_gridMenu->addSeparator();
     a.exportExcel = add(m_gridMenu, QStringLiteral("导出Excel"), QKeySequence(QStringLiteral("Ctrl+E")));
     a.print = add(m_gridMenu, QStringLiteral("打 印"), QKeySequence(QStringLiteral("Ctrl+D")));
+    a.hangTags = add(m_gridMenu, QStringLiteral("打印条码标签"));
     a.salesDetails = add(m_gridMenu, QStringLiteral("销售明细"));
     a.summary = add(m_gridMenu, QStringLiteral("汇总统计"), QKeySequence(QStringLiteral("Ctrl+H")));
     m_gridMenu->addSeparator();

@@ -24,6 +24,7 @@ struct MainActions {
     QAction *allRecords = nullptr;
     QAction *exportExcel = nullptr;
     QAction *print = nullptr;
+    QAction *hangTags = nullptr;
     QAction *salesDetails = nullptr;
     QAction *summary = nullptr;
     QMenu *hideColumns = nullptr;

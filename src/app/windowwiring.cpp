@@ -10,7 +10,9 @@
 #include "common/guard.h"
 #include "common/settings.h"
 #include "common/shopevents.h"
+#include "counter/labels/hangtagprint.h"
 #include "data/database.h"
+#include "data/dataset.h"
 #include "data/externalchanges.h"
 #include "maintenance/backupwindow.h"
 #include "maintenance/connectionwindow.h"
@@ -33,6 +35,7 @@
 #include "users/usermanagementwindow.h"
 #include "users/userrestrictions.h"
 #include "widgets/busycursor.h"
+#include "widgets/grid.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -169,6 +172,13 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     StockQueryView *grid = main.stockQuery();
     QObject::connect(a.exportExcel, &QAction::triggered, grid, &StockQueryView::exportGrid);
     QObject::connect(a.print, &QAction::triggered, grid, &StockQueryView::printGrid);
+    QObject::connect(a.hangTags, &QAction::triggered, grid, [&ctx, grid] {
+        const Grid &shown = *grid->gridWidget();
+        QList<long long> keys;
+        for (int row : shown.selectedRows())
+            keys << shown.dataset().key(row);
+        guarded(ctx.messages, [&] { HangTagPrint(ctx).run(keys); });
+    });
     QObject::connect(a.newStockIn, &QAction::triggered, stockIn, &StockInPanel::openForNew);
     QObject::connect(a.modify, &QAction::triggered, stockIn, &StockInPanel::openForChange);
     QObject::connect(a.remove, &QAction::triggered, stockIn, &StockInPanel::removeCurrent);

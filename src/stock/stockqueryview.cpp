@@ -81,6 +81,7 @@ void StockQueryView::buildGrid()
     m_grid->view()->setToolTip(hint);
     m_grid->view()->viewport()->setToolTip(hint);
     m_grid->setContextMenu(m_gridMenu);
+    m_grid->setSeveralRowsSelectable(true); // labels are printed for the selected rows
     m_grid->setAlarmRows([this](int row) { return isLowStock(row); });
     m_grid->readOnDemand();
     m_search = std::make_unique<StockSearchIndex>(

@@ -187,6 +187,24 @@ void Grid::redraw()
     m_view->viewport()->update();
 }
 
+void Grid::setSeveralRowsSelectable(bool selectable)
+{
+    m_view->setSelectionMode(selectable ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+QList<int> Grid::selectedRows() const
+{
+    // By the selection's ranges: a row is selected in its shown cells, hidden columns or not.
+    QList<int> rows;
+    for (const QItemSelectionRange &range : m_view->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows << row;
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
 void Grid::showDatasetRow()
 {
     const int row = dataset().currentRow();

@@ -54,6 +54,11 @@ public:
     bool isFieldHidden(const QString &field) const;
     void lockHidden(const QStringList &fields);
 
+    // Lets the user select several rows (Ctrl, Shift); the current row is the one clicked last.
+    void setSeveralRowsSelectable(bool selectable);
+    // The selected rows, in the order they stand in the dataset.
+    QList<int> selectedRows() const;
+
     // The model columns shown, in the order they stand on the screen.
     QList<int> visibleColumns() const;
 

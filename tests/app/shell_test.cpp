@@ -99,8 +99,8 @@ TEST(ShellMenus, ItemsInTheirOrderWithShortcutsAndSeparators)
     TestShop shop;
     MainWindow &main = shop.windows();
     EXPECT_EQ(entries(main.gridMenu()),
-              (QStringList{"新建入库", "Excel导入", "修 改", "删 除", "全部记录", "-", "导出Excel|Ctrl+E", "打 印|Ctrl+D", "销售明细",
-                           "汇总统计|Ctrl+H", "-", "隐藏列>", "(读取列宽)", "保存当前列宽", "-", "销售单(小票)打印",
+              (QStringList{"新建入库", "Excel导入", "修 改", "删 除", "全部记录", "-", "导出Excel|Ctrl+E", "打 印|Ctrl+D",
+                           "打印条码标签", "销售明细", "汇总统计|Ctrl+H", "-", "隐藏列>", "(读取列宽)", "保存当前列宽", "-", "销售单(小票)打印",
                            "打印设置"}));
     EXPECT_EQ(entries(main.settingsMenu()),
               (QStringList{"打印设置", "修改密码", "用户管理", "-", "数据库连接", "迁移到服务器", "导出到数据文件", "-",
