@@ -257,6 +257,8 @@ void MainWindow::buildMenus()
     m_settingsMenu = new QMenu(this);
     m_settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
     a.settingsPrint = add(m_settingsMenu, QStringLiteral("打印设置"));
+    a.openDrawer = add(m_settingsMenu, QStringLiteral("打开钱箱"));
+    a.drawerLog = add(m_settingsMenu, QStringLiteral("钱箱记录"));
     a.changePassword = add(m_settingsMenu, QStringLiteral("修改密码"));
     a.userManagement = add(m_settingsMenu, QStringLiteral("用户管理"));
     m_settingsMenu->addSeparator();
