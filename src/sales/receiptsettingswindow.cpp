@@ -173,7 +173,7 @@ QWidget *ReceiptSettingsWindow::printerGroup()
         {QStringLiteral("波特率："), baud},
         {QStringLiteral("网络地址："), host},
         {QStringLiteral("端口："), port},
-        {QStringLiteral("纸宽："), choices(box, {{"58毫米（每行32字）", "58"}, {"80毫米（每行48字）", "80"}})},
+        {QStringLiteral("纸宽："), choices(box, {{"58毫米（每行32个字符）", "58"}, {"80毫米（每行48个字符）", "80"}})},
         {QString(), new QCheckBox(QStringLiteral("打开钱箱（收到现金的小票打印时弹开钱箱）"), box)},
     };
     const QStringList names = receipt::PrinterChoice::names();
