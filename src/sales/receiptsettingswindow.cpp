@@ -129,17 +129,26 @@ ReceiptSettingsWindow::ReceiptSettingsWindow(AppContext &ctx, QWidget *parent) :
         return box;
     };
 
+    // The texts on the left, the receipt printer on the right: the window fits a low screen.
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(group(QStringLiteral("POS小票设置"), receiptTexts()));
+    auto *columns = new QHBoxLayout;
+    auto *texts = new QVBoxLayout;
+    columns->addLayout(texts);
+    layout->addLayout(columns);
+    texts->addWidget(group(QStringLiteral("POS小票设置"), receiptTexts()));
     QGroupBox *noteGroup = group(QStringLiteral("销售单设置"), noteTexts());
     auto *note = new QLabel(QStringLiteral("说明：宣传语1不填写，销售单可以不打印此项"), noteGroup);
     note->setObjectName(QStringLiteral("noteHint"));
     static_cast<QFormLayout *>(noteGroup->layout())->addRow(note);
-    layout->addWidget(noteGroup);
+    texts->addWidget(noteGroup);
     auto *companyForm = new QFormLayout;
     addField(companyForm, companyText());
-    layout->addLayout(companyForm);
-    layout->addWidget(printerGroup());
+    texts->addLayout(companyForm);
+    texts->addStretch();
+    auto *printer = new QVBoxLayout;
+    printer->addWidget(printerGroup());
+    printer->addStretch();
+    columns->addLayout(printer);
 
     auto *saveButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("保存"), this);
     saveButton->setObjectName(QStringLiteral("saveButton"));
