@@ -258,6 +258,8 @@ void MainWindow::buildMenus()
     m_settingsMenu = new QMenu(this);
     m_settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
     a.settingsPrint = add(m_settingsMenu, QStringLiteral("打印设置"));
+    a.openDrawer = add(m_settingsMenu, QStringLiteral("打开钱箱"));
+    a.drawerLog = add(m_settingsMenu, QStringLiteral("钱箱记录"));
     a.changePassword = add(m_settingsMenu, QStringLiteral("修改密码"));
     a.userManagement = add(m_settingsMenu, QStringLiteral("用户管理"));
     m_settingsMenu->addSeparator();
@@ -328,7 +330,7 @@ void MainWindow::buildToolbar()
     t.backup = button(QStringLiteral("数据备份"), "document-save", ":/toolbar/backup.svg",
                       QStringLiteral("备份或恢复数据库"));
     t.settings = button(QStringLiteral("设 置"), "preferences-system", ":/toolbar/settings.svg",
-                        QStringLiteral("打印设置、修改密码、用户管理、界面换肤、计算器和记事本"));
+                        QStringLiteral("打印设置、钱箱、修改密码、用户管理、界面换肤、计算器和记事本"));
     t.support = button(QStringLiteral("技术支持"), "help-browser", ":/toolbar/support.svg",
                        QStringLiteral("使用帮助、软件升级、官方网站和关于本软件"));
     connect(t.settings, &QToolButton::clicked, this, [this] { dropDown(m_settingsMenu, m_toolbar.settings); });

@@ -34,6 +34,8 @@ struct MainActions {
     QAction *printSettings = nullptr;
     // Settings menu ("设 置").
     QAction *settingsPrint = nullptr;
+    QAction *openDrawer = nullptr;  // the cash drawer by itself, for change
+    QAction *drawerLog = nullptr;   // "钱箱记录"
     QAction *changePassword = nullptr;
     QAction *userManagement = nullptr;
     QAction *databaseConnection = nullptr;

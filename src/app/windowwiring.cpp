@@ -17,11 +17,14 @@
 #include "maintenance/backupwindow.h"
 #include "maintenance/connectionwindow.h"
 #include "maintenance/migrationwindow.h"
+#include "sales/cashdrawer.h"
 #include "sales/checkoutpanel.h"
+#include "sales/drawerlogwindow.h"
 #include "sales/receiptsettingswindow.h"
 #include "sales/salepanel.h"
 #include "sales/salesdetailswindow.h"
 #include "sales/salesnotelayout.h"
+#include "sales/thermalreceipt.h"
 #include "stock/columnhiding/columnhiding.h"
 #include "stock/excelimportwindow.h"
 #include "stock/gridexport/gridexport.h"
@@ -190,6 +193,13 @@ void wireCommands(AppContext &ctx, WindowSet &w)
     };
     QObject::connect(a.printSettings, &QAction::triggered, &main, openReceiptSettings);
     QObject::connect(a.settingsPrint, &QAction::triggered, &main, openReceiptSettings);
+    QObject::connect(a.openDrawer, &QAction::triggered, &main, [&ctx, settings = w.receiptSettings] {
+        cashdrawer::openAlone(ctx, receipt::PrinterChoice::fromTexts(
+                                       [settings](const QString &name) { return settings->text(name); }));
+    });
+    QObject::connect(a.drawerLog, &QAction::triggered, &main, [&ctx, &main] {
+        openWindow<DrawerLogWindow>([&] { return new DrawerLogWindow(ctx, &main); });
+    });
     QObject::connect(a.userManagement, &QAction::triggered, &main, [&ctx, &main] {
         openWindow<UserManagementWindow>([&] { return new UserManagementWindow(ctx, &main); });
     });
@@ -276,7 +286,8 @@ void prepareForUser(AppContext &ctx, WindowSet &w, ColumnHiding &mainGridHiding)
         const MainActions &a = main.actions();
         // Every user may change their own password ("修改密码" offers only theirs).
         userrestrictions::restrictMainWindow({{a.newStockIn, a.excelImport, a.modify, a.remove, a.userManagement,
-                                               a.databaseConnection, a.migrateToServer, a.exportToFile},
+                                               a.databaseConnection, a.migrateToServer, a.exportToFile,
+                                               a.openDrawer, a.drawerLog},
                                               a.hideColumns,
                                               main.toolbar().newStockIn,
                                               &grid,

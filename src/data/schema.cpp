@@ -81,6 +81,11 @@ const std::vector<ProgramTable> &programTables()
         // two programs share the file, a number one of them has opened is not opened by the other.
         {QStringLiteral("order_claims"),
          QStringLiteral("CREATE TABLE IF NOT EXISTS order_claims (z TEXT PRIMARY KEY, claimant TEXT NOT NULL)")},
+        // Every opening of the cash drawer: when, by whom, and the order number when a receipt
+        // opened it (null when it was opened by itself, for change).
+        {QStringLiteral("drawer_openings"),
+         QStringLiteral("CREATE TABLE IF NOT EXISTS drawer_openings (id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                        "opened_at TEXT NOT NULL, username TEXT NOT NULL, z TEXT)")},
     };
     return all;
 }

@@ -8,8 +8,10 @@
 #include "common/printing.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
+#include "sales/cashdrawer.h"
 #include "sales/receiptjob.h"
 #include "sales/receiptlines.h"
+#include "sales/thermalreceipt.h"
 #include "widgets/numberedit.h"
 
 #include <QAbstractTableModel>
@@ -85,7 +87,7 @@ private:
 };
 
 CheckoutPanel::CheckoutPanel(AppContext &ctx, QWidget *parent)
-    : FloatingPanel(parent), m_ctx(ctx)
+    : FloatingPanel(parent), m_ctx(ctx), m_printerTimeoutMs(kPrinterPortTimeoutMs)
 {
     setObjectName(QStringLiteral("CheckoutPanel"));
 
@@ -331,12 +333,36 @@ void CheckoutPanel::printReceipt()
         const double change = numbertext::fixed4(cash - total);
         m_change->setText(numbertext::general(change));
         const QList<receipt::Line> lines = receipt::lines(receiptContent(total, cash, change));
-        const Printing::Result result = m_ctx.printing.print(receipt::job(lines, receipt::defaultPaperWidthMm()));
-        if (!Printing::report(m_ctx.messages, QStringLiteral("小票"), result))
+        const receipt::PrinterChoice printer = receipt::PrinterChoice::fromTexts(m_receiptTexts);
+        if (!(printer.thermal ? printOnReceiptPrinter(lines, printer, cash > 0) : printOnSystemPrinter(lines)))
             return;
         if (m_order)
             m_order->startNew();
     });
+}
+
+bool CheckoutPanel::printOnSystemPrinter(const QList<receipt::Line> &lines)
+{
+    const Printing::Result result = m_ctx.printing.print(receipt::job(lines, receipt::defaultPaperWidthMm()));
+    return Printing::report(m_ctx.messages, QStringLiteral("小票"), result);
+}
+
+// A receipt with cash received opens the drawer when the settings say so, and the opening is
+// recorded with the order number exactly when the receipt went out.
+bool CheckoutPanel::printOnReceiptPrinter(const QList<receipt::Line> &lines, const receipt::PrinterChoice &printer,
+                                          bool cashReceived)
+{
+    const bool openDrawer = printer.openDrawer && cashReceived;
+    const QByteArray bytes = receipt::escposBytes(lines, printer.columns(), openDrawer);
+    const QString failure =
+        openDrawer ? cashdrawer::sendAndRecord(m_ctx.db,
+                                               {m_ctx.clock.now(), m_ctx.session.userName, orderNumber().trimmed()},
+                                               printer.port, bytes, m_printerTimeoutMs)
+                   : sendToPrinterPort(printer.port, bytes, m_printerTimeoutMs);
+    if (failure.isEmpty())
+        return true;
+    m_ctx.messages.error(cashdrawer::notConnected(failure));
+    return false;
 }
 
 void CheckoutPanel::printSalesNote()

@@ -13,6 +13,8 @@ class QTableWidget;
 class QToolButton;
 namespace receipt {
 struct Content;
+struct Line;
+struct PrinterChoice;
 }
 
 // The order the checkout panel shows: in the program, the one the sale panel's "销售单号：" names.
@@ -37,9 +39,12 @@ public:
 
     // Where the current order comes from (not owned).
     void setOrder(CurrentOrder *order);
-    // Where the receipt's texts come from, by settings name ("pos1" …); empty until one is given.
+    // Where the receipt's texts and the choice of printer come from, by settings name ("pos1" …,
+    // "posprinter" …); empty until one is given: the system's printer.
     using TextSource = std::function<QString(const QString &name)>;
     void setReceiptTexts(TextSource source) { m_receiptTexts = std::move(source); }
+    // How long a receipt printer may take to connect and take a receipt.
+    void setPrinterTimeout(int milliseconds) { m_printerTimeoutMs = milliseconds; }
 
     // Lists the lines of the current order again and totals them; works while hidden.
     void refresh();
@@ -72,10 +77,14 @@ private:
     void updateChangeIfNumber();
     QString receiptText(const QString &name) const;
     receipt::Content receiptContent(double total, double cash, double change) const;
+    bool printOnSystemPrinter(const QList<receipt::Line> &lines);
+    bool printOnReceiptPrinter(const QList<receipt::Line> &lines, const receipt::PrinterChoice &printer,
+                               bool cashReceived);
 
     AppContext &m_ctx;
     CurrentOrder *m_order = nullptr;
     TextSource m_receiptTexts;
+    int m_printerTimeoutMs;
 
     QLabel *m_customer;
     QPushButton *m_previous;

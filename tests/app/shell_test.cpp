@@ -103,7 +103,7 @@ TEST(ShellMenus, ItemsInTheirOrderWithShortcutsAndSeparators)
                            "打印条码标签", "销售明细", "汇总统计|Ctrl+H", "-", "隐藏列>", "(读取列宽)", "保存当前列宽", "-", "销售单(小票)打印",
                            "打印设置"}));
     EXPECT_EQ(entries(main.settingsMenu()),
-              (QStringList{"打印设置", "修改密码", "用户管理", "-", "数据库连接", "迁移到服务器", "导出到数据文件", "-",
+              (QStringList{"打印设置", "打开钱箱", "钱箱记录", "修改密码", "用户管理", "-", "数据库连接", "迁移到服务器", "导出到数据文件", "-",
                            "界面换肤>", "计算器", "记事本"}));
     // A shop in a file moves to a server; only a shop on a server is exported into a file.
     EXPECT_TRUE(main.actions().migrateToServer->isEnabled());

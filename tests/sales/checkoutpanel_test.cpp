@@ -4,6 +4,9 @@
 #include "app/windowset.h"
 #include "sales/receiptjob.h"
 #include "sales/receiptsettingswindow.h"
+#include "data/database.h"
+#include "sales/thermalreceipt.h"
+#include "support/escposprinters.h"
 #include "support/pdftext.h"
 #include "support/privatecups.h"
 #include "support/testapp.h"
@@ -58,6 +61,17 @@ private:
     }
     CheckoutPanel &m_panel;
 };
+
+// The lines of the worked example's receipt (40 and 50.15 paid with 100 by 收银甲, the closing
+// line edited to "谢谢光临"), blanks collapsed: what the page receipt and the receipt printer show.
+QStringList exampleReceiptLines()
+{
+    return {QStringLiteral("POS小票销售单"), QStringLiteral("销售单号：20140729100"), QStringLiteral("收银员：收银甲"),
+            QStringLiteral("打印时间：2014-07-29 10:30:00"), QStringLiteral("商品名称 数量 金额"),
+            QStringLiteral("连衣裙 1 40"), QStringLiteral("一二三四五六七八九 1 50.15"), QStringLiteral("合计:90.15元"),
+            QStringLiteral("现金:100.00元 找零:9.85元"), QStringLiteral("Tolvane进销存软件提供技术支持"),
+            QStringLiteral("谢谢光临")};
+}
 
 class CheckoutPanelTest : public ::testing::Test {
 protected:
@@ -212,12 +226,7 @@ TEST_F(CheckoutPanelTest, ReceiptPrintsTheOrderAndMovesToTheNextNumber)
 
     ASSERT_EQ(shop.printing.printedFiles.size(), 1);
     const QStringList text = pdfLines(shop.printing.printedFiles.first());
-    for (const QString &expected : {QStringLiteral("POS小票销售单"), QStringLiteral("销售单号：20140729100"),
-                                    QStringLiteral("收银员：收银甲"), QStringLiteral("打印时间：2014-07-29 10:30:00"),
-                                    QStringLiteral("商品名称 数量 金额"), QStringLiteral("连衣裙 1 40"),
-                                    QStringLiteral("一二三四五六七八九 1 50.15"), QStringLiteral("合计:90.15元"),
-                                    QStringLiteral("现金:100.00元 找零:9.85元"),
-                                    QStringLiteral("Tolvane进销存软件提供技术支持"), QStringLiteral("谢谢光临")})
+    for (const QString &expected : exampleReceiptLines())
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << "\n" << text.join('\n').toStdString();
     EXPECT_FALSE(text.join('\n').contains(QStringLiteral("衬衫")));
     EXPECT_EQ(text.count(QString(31, QLatin1Char('-'))), 6);
@@ -439,4 +448,196 @@ TEST(ReceiptJob, LongReceiptContinuesOnTheNextPage)
     EXPECT_EQ(text.count(QLatin1Char('\f')), 2); // two pages
     for (int i = 0; i < 60; ++i)
         EXPECT_TRUE(text.contains(QStringLiteral("商品%1 ").arg(i))) << i;
+}
+
+// ---- On a thermal receipt printer ----
+
+namespace {
+
+class ReceiptPrinterCheckoutTest : public CheckoutPanelTest {
+protected:
+    void set(const char *name, const QString &value)
+    {
+        shop.windowSet().receiptSettings->setText(QString::fromLatin1(name), value);
+    }
+    void chooseNetworkPrinter(int port)
+    {
+        set("posprinter", QStringLiteral("thermal"));
+        set("posport", QStringLiteral("network"));
+        set("poshost", QStringLiteral("127.0.0.1"));
+        set("posportno", QString::number(port));
+    }
+    void chooseDevice(const QString &path)
+    {
+        set("posprinter", QStringLiteral("thermal"));
+        set("posport", QStringLiteral("usb"));
+        set("posdevice", path);
+    }
+    void tickDrawer(bool ticked) { set("posdrawer", ticked ? QStringLiteral("yes") : QStringLiteral("no")); }
+    QString standInDevice()
+    {
+        const QString path = shop.path(QStringLiteral("lp0"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        return path;
+    }
+    static QByteArray bytesOf(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    int drawerOpenings() { return shop.scalar(QStringLiteral("select count(*) from drawer_openings")).toInt(); }
+    static QStringList simplified(const QStringList &lines)
+    {
+        QStringList list;
+        for (const QString &line : lines)
+            list << line.simplified();
+        return list;
+    }
+};
+
+} // namespace
+
+// The receipt printer gets the receipt of the page printer as text: the same lines, the Chinese
+// ones in GBK, the drawer opened before the cut and the opening recorded with the order number.
+TEST_F(ReceiptPrinterCheckoutTest, NetworkPrinterGetsTheReceiptAndOpensTheDrawer)
+{
+    FakeNetworkPrinter printer;
+    chooseNetworkPrinter(printer.port());
+    tickDrawer(true);
+    set("pos4", QStringLiteral("谢谢光临"));
+    addExampleOrder();
+    panel.refresh();
+    cash()->setText(QStringLiteral("100"));
+    click("posPrintButton");
+
+    EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+    const QByteArray bytes = printer.received();
+    const EscposPrintout printout = EscposPrintout::decode(bytes);
+    const QStringList printed = simplified(printout.lines);
+    for (const QString &expected : exampleReceiptLines())
+        EXPECT_TRUE(printed.contains(expected)) << expected.toStdString() << "\n" << printed.join('\n').toStdString();
+    EXPECT_TRUE(printout.lines.contains(QStringLiteral("连衣裙") + QString(12, QLatin1Char(' ')) + QStringLiteral(" 1      40")));
+    EXPECT_TRUE(bytes.contains(QByteArray("\xd2\xbb\xb6\xfe\xc8\xfd"))); // 一二三 in GBK
+    EXPECT_EQ(printout.commands().mid(printout.commands().size() - 2),
+              (QStringList{QStringLiteral("pulse 0 25 250"), QStringLiteral("cut")}));
+
+    EXPECT_EQ(drawerOpenings(), 1);
+    EXPECT_EQ(shop.scalar(QStringLiteral("select opened_at || ' ' || username || ' ' || z from drawer_openings")).toString(),
+              QStringLiteral("2014-07-29 10:30:00 收银甲 20140729100"));
+    EXPECT_TRUE(shop.printing.jobs.isEmpty()); // nothing went to the system's printer
+    EXPECT_EQ(order.numberText, QStringLiteral("20140729101"));
+}
+
+// The pulse comes exactly when the box is ticked and cash was received; the paper width decides
+// where a long line continues.
+TEST_F(ReceiptPrinterCheckoutTest, DrawerOpensOnlyForCashWithTheBoxTicked)
+{
+    struct Case {
+        bool ticked;
+        const char *cash;
+        bool exchange; // a sale and its return: total 0, paid with cash 0
+        int paper;
+        bool pulse;
+    };
+    const Case cases[] = {
+        {true, "100", false, 58, true},
+        {false, "100", false, 80, false},
+        {true, "0", true, 80, false},
+    };
+    const QString device = standInDevice();
+    chooseDevice(device);
+    const QString slogan = QString(40, QChar(0x8863)); // 40 × 衣: 80 columns
+    set("pos2", slogan);
+    for (const Case &c : cases) {
+        standInDevice();
+        tickDrawer(c.ticked);
+        set("poswidth", QString::number(c.paper));
+        const int openings = drawerOpenings();
+        if (c.exchange) {
+            addLine(order.numberText, QStringLiteral("牛仔裤"), 1, 129);
+            addLine(order.numberText, QStringLiteral("牛仔裤"), -1, -129);
+        } else {
+            addLine(order.numberText, QStringLiteral("连衣裙"), 1, 40);
+        }
+        panel.refresh();
+        cash()->setText(QString::fromLatin1(c.cash));
+        shop.messages.clear();
+        click("posPrintButton");
+        EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+
+        const EscposPrintout printout = EscposPrintout::decode(bytesOf(device));
+        const QStringList commands = printout.commands();
+        ASSERT_FALSE(commands.isEmpty());
+        EXPECT_EQ(commands.last(), QStringLiteral("cut"));
+        EXPECT_EQ(commands.contains(QStringLiteral("pulse 0 25 250")), c.pulse) << commands.join(',').toStdString();
+        if (c.pulse)
+            EXPECT_EQ(commands.at(commands.size() - 2), QStringLiteral("pulse 0 25 250"));
+        EXPECT_EQ(drawerOpenings(), openings + (c.pulse ? 1 : 0));
+        const int perLine = c.paper == 80 ? 24 : 16; // Chinese characters on one line
+        EXPECT_TRUE(printout.lines.contains(slogan.left(perLine))) << c.paper;
+        EXPECT_TRUE(printout.lines.contains(slogan.mid(perLine, perLine))) << c.paper;
+    }
+    EXPECT_EQ(order.nextCalls, 3);
+}
+
+// A printer that is missing, refuses the connection or stops taking bytes is told by its cause;
+// the order, its lines and the cash stay, the drawer is not recorded as opened, and the receipt
+// prints once the printer works.
+TEST_F(ReceiptPrinterCheckoutTest, PrinterFailuresKeepTheOrderAndTheReceiptPrintsAgain)
+{
+    const int refused = refusingPort();
+    const QString pipePath = shop.path(QStringLiteral("stalled"));
+    StalledDevice stalled(pipePath);
+    ASSERT_TRUE(stalled.ready());
+    struct Case {
+        std::function<void()> choose;
+        QString message; // the start of it
+    };
+    const Case cases[] = {
+        {[&] { chooseDevice(QStringLiteral("/nonexistent/lp0")); },
+         QStringLiteral("小票打印机没有连接：找不到设备 /nonexistent/lp0")},
+        {[&] { chooseNetworkPrinter(refused); },
+         QStringLiteral("小票打印机没有连接：127.0.0.1:%1 拒绝连接").arg(refused)},
+        {[&] { chooseDevice(pipePath); },
+         QStringLiteral("小票打印机没有连接：%1 在 0.3 秒内没有收完，小票只发出了 %2/").arg(pipePath).arg(stalled.capacity())},
+    };
+    panel.setPrinterTimeout(300);
+    tickDrawer(true);
+    const QString device = standInDevice();
+    for (const Case &c : cases) {
+        {
+            // More than the stalled device's buffer holds.
+            Transaction tx(shop.db);
+            for (int i = 0; i < 200; ++i)
+                addLine(order.numberText, QStringLiteral("连衣裙%1").arg(i), 1, 40);
+            tx.commit();
+        }
+        const QString number = order.numberText;
+        panel.refresh();
+        cash()->setText(QStringLiteral("10000"));
+        shop.messages.clear();
+        c.choose();
+        click("posPrintButton");
+        ASSERT_EQ(shop.messages.boxes.size(), 1);
+        EXPECT_EQ(shop.messages.boxes.first().kind, RecordingMessages::Kind::Error);
+        EXPECT_TRUE(shop.messages.lastText().startsWith(c.message)) << shop.messages.lastText().toStdString();
+        EXPECT_EQ(order.numberText, number);
+        EXPECT_EQ(listedLines(), 200);
+        EXPECT_EQ(cash()->text(), QStringLiteral("10000"));
+        EXPECT_EQ(drawerOpenings(), 0);
+
+        // Printed again on a printer that works.
+        shop.messages.clear();
+        standInDevice();
+        chooseDevice(device);
+        click("posPrintButton");
+        EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
+        const EscposPrintout printout = EscposPrintout::decode(bytesOf(device));
+        EXPECT_TRUE(printout.lines.contains(QStringLiteral("销售单号：") + number));
+        EXPECT_EQ(printout.commands().last(), QStringLiteral("cut"));
+        EXPECT_EQ(drawerOpenings(), 1);
+        EXPECT_NE(order.numberText, number);
+        shop.exec(QStringLiteral("DELETE FROM drawer_openings"));
+    }
 }

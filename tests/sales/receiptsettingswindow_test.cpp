@@ -129,3 +129,50 @@ TEST(ReceiptSettingsWindow, BothPrintSettingsItemsShowTheOneWindow)
     EXPECT_EQ(window->text(QStringLiteral("pos4")), QStringLiteral("编辑中"));
     EXPECT_TRUE(window->isVisible());
 }
+
+// The choice of printer is saved with the texts and read at the next start, whether or not a
+// receipt title is stored; a receipt printer without a device or an address is not saved.
+TEST(ReceiptSettingsWindow, PrinterChoiceIsSavedAndReadAgain)
+{
+    TestShop shop;
+    shop.windows();
+    ReceiptSettingsWindow &window = *shop.windowSet().receiptSettings;
+    EXPECT_EQ(window.text(QStringLiteral("posprinter")), QStringLiteral("system"));
+    window.show();
+    const std::pair<const char *, const char *> choice[] = {
+        {"posprinter", "thermal"}, {"posport", "network"}, {"poshost", "192.168.1.80"}, {"posportno", "9101"},
+        {"poswidth", "80"},        {"posdrawer", "yes"},   {"posbaud", "115200"},       {"posdevice", "/dev/ttyUSB0"},
+    };
+    for (auto [name, value] : choice)
+        window.setText(QString::fromLatin1(name), QString::fromLatin1(value));
+    window.setText(QStringLiteral("pos1"), QString());
+    clickSave(window);
+    EXPECT_EQ(shop.messages.texts(), QStringList{QStringLiteral("已保存成功！")});
+
+    ReceiptSettingsWindow restarted(shop.ctx);
+    restarted.loadFromSettings();
+    for (auto [name, value] : choice)
+        EXPECT_EQ(restarted.text(QString::fromLatin1(name)), QString::fromLatin1(value)) << name;
+
+    struct Refusal {
+        const char *port;
+        const char *emptied;
+        QString message;
+    };
+    const Refusal refusals[] = {
+        {"network", "poshost", QStringLiteral("请填写网络打印机的地址")},
+        {"usb", "posdevice", QStringLiteral("请填写小票打印机的设备，例如 /dev/usb/lp0")},
+        {"serial", "posdevice", QStringLiteral("请填写小票打印机的设备，例如 /dev/usb/lp0")},
+    };
+    for (const Refusal &r : refusals) {
+        shop.messages.clear();
+        restarted.show();
+        restarted.setText(QStringLiteral("posport"), QString::fromLatin1(r.port));
+        restarted.setText(QString::fromLatin1(r.emptied), QString());
+        clickSave(restarted);
+        EXPECT_EQ(shop.messages.texts(), QStringList{r.message}) << r.port;
+        EXPECT_TRUE(restarted.isVisible());
+        EXPECT_EQ(shop.settings.read(QStringLiteral("posport")), QStringLiteral("network")) << r.port;
+        restarted.setText(QString::fromLatin1(r.emptied), QStringLiteral("filled"));
+    }
+}
