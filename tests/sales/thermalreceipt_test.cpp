@@ -1,29 +1,13 @@
 #include "sales/thermalreceipt.h"
 
 #include "support/escposprinters.h"
+#include "receiptexample.h"
 
 #include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-receipt::Content exampleContent()
-{
-    receipt::Content c;
-    c.title = QStringLiteral("POS小票销售单");
-    c.orderNumber = QStringLiteral("20140729100");
-    c.cashier = QStringLiteral("超级管理员");
-    c.printedAt = QDateTime(QDate(2014, 7, 29), QTime(9, 5, 7));
-    c.items = {{QStringLiteral("连衣裙"), 1, 40}, {QStringLiteral("一二三四五六七八九十"), -1.5, 50.15}};
-    c.total = QStringLiteral("90.15");
-    c.cash = 100;
-    c.change = 9.85;
-    c.slogan1 = QStringLiteral("宣传一");
-    c.slogan2 = QStringLiteral("宣传二");
-    c.closing = QStringLiteral("欢迎下次惠顾！");
-    return c;
-}
 
 QStringList texts(const QList<receipt::Line> &lines)
 {
@@ -39,7 +23,7 @@ QStringList texts(const QList<receipt::Line> &lines)
 // GBK, with the cut last and the drawer pulse just before it only when asked for.
 TEST(ThermalReceipt, BytesCarryTheReceiptLinesBetweenTheCommands)
 {
-    const QList<receipt::Line> lines = receipt::lines(exampleContent());
+    const QList<receipt::Line> lines = receipt::lines(twoLineReceipt());
     for (bool drawer : {false, true}) {
         for (int columns : {receipt::kColumns58, receipt::kColumns80}) {
             const QByteArray bytes = receipt::escposBytes(lines, columns, drawer);
