@@ -1,7 +1,7 @@
 #include "sales/cashdrawer.h"
 
 #include "common/appcontext.h"
-#include "common/escpos.h"
+#include "counter/escpos.h"
 #include "common/guard.h"
 #include "common/messages.h"
 #include "common/shopevents.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/printerport.h"
+#include "counter/printerport.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "sales/thermalreceipt.h"
 
-#include "common/escpos.h"
+#include "counter/escpos.h"
 
 namespace receipt {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/printerport.h"
+#include "counter/printerport.h"
 #include "sales/receiptlines.h"
 
 #include <QByteArray>

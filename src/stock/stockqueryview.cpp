@@ -10,7 +10,7 @@
 #include "data/routines.h"
 #include "stock/gridexport/gridexport.h"
 #include "stock/gridprint/gridprint.h"
-#include "stock/scannedcode.h"
+#include "counter/scannedcode.h"
 #include "widgets/datasetmodel.h"
 #include "widgets/grid.h"
 #include "widgets/ondemandcombobox.h"

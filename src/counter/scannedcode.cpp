@@ -1,4 +1,4 @@
-#include "stock/scannedcode.h"
+#include "counter/scannedcode.h"
 
 #include "data/database.h"
 #include "data/resultrow.h"

@@ -1,4 +1,4 @@
-#include "common/escpos.h"
+#include "counter/escpos.h"
 
 #include <QStringEncoder>
 

@@ -1,4 +1,4 @@
-#include "common/printerport.h"
+#include "counter/printerport.h"
 
 #include "common/numbertext.h"
 
