@@ -12,6 +12,8 @@
 #include "stock/stockconditions.h"
 #include "stock/stockqueryview.h"
 #include "stock/stocksearchindex.h"
+#include "counter/scannedcode.h"
+#include "sales/saleposting.h"
 #include "widgets/grid.h"
 
 #include <QApplication>
@@ -103,6 +105,21 @@ void programFirstKeystroke(benchmark::State &state)
     state.SetLabel(kTyped[state.range(0)]);
 }
 
+// A code read by the scanner: looked up whole among the stock rows in stock, and the stock row of
+// its oldest batch read for the sale panel (what a scan adds to opening the panel).
+void programScanLookup(benchmark::State &state)
+{
+    Shop &s = shop();
+    const QString code =
+        s.db.scalar(Statement("select c from data where c<>'' and [7]>0 order by ID limit 1 offset 50000")).toString();
+    for (auto _ : state) {
+        const ScannedCode found = ScannedCode::find(s.db, code);
+        if (found.kind == ScannedCode::Kind::One)
+            benchmark::DoNotOptimize(LoadedStock::stored(s.db, found.key));
+    }
+    state.SetLabel(code.toStdString());
+}
+
 // The statement a keystroke runs where the kept rows cannot answer (other conditions too): the
 // conditions statement narrowed to the columns the grid reads while loading.
 Statement programRowsStatement(const char *typed)
@@ -180,6 +197,7 @@ void programSortAllByName(benchmark::State &state)
 
 BENCHMARK(programKeystroke)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK(programFirstKeystroke)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(programScanLookup)->Unit(benchmark::kMillisecond);
 BENCHMARK(rawSqliteProgramStatement)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK(rawSqliteSelectAll)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK(programAllRecords)->Unit(benchmark::kMillisecond);
