@@ -13,6 +13,7 @@
 #include "rawreplay.h"
 #include "shopgenerator.h"
 
+#include "app/firstpainttrace.h"
 #include "app/mainwindow.h"
 #include "app/windowset.h"
 #include "common/appcontext.h"
@@ -23,6 +24,7 @@
 #include "common/printing.h"
 #include "common/settings.h"
 #include "common/shopevents.h"
+#include "data/collation.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "sales/salepanel.h"
@@ -35,17 +37,22 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <memory>
+#include <sqlite3.h>
 
 namespace {
 
@@ -141,18 +148,20 @@ double peakMemoryMB()
 struct Shop : BenchContext<BenchMessages, SystemClock> {
     std::unique_ptr<WindowSet> windows;
     PaintWatch paints;
-    explicit Shop(const QString &shopFile) : BenchContext(shopFile) { start(); }
-    explicit Shop(const ServerAddress &server) : BenchContext(server) { start(); }
+    explicit Shop(const QString &shopFile, bool loggedIn = true) : BenchContext(shopFile) { start(loggedIn); }
+    explicit Shop(const ServerAddress &server) : BenchContext(server) { start(true); }
 
-    void start()
+    void start(bool loggedIn)
     {
+        collation::prepare(); // as the program does at start
         windows = createWindowSet(ctx, [] {});
         main().setLoginGateEnabled(false);
         main().resize(1024, 700);
         main().show();
         grid()->view()->viewport()->installEventFilter(&paints);
         settle();
-        logIn();
+        if (loggedIn)
+            logIn();
     }
 
     MainWindow &main() { return *windows->main; }
@@ -192,11 +201,15 @@ struct Shop : BenchContext<BenchMessages, SystemClock> {
 
     void logIn()
     {
+        fillLogin();
+        windows->login->loginButton()->click();
+    }
+    void fillLogin()
+    {
         LoginDialog *login = windows->login;
         login->show();
         login->userList()->setEditText(Session::superAdminName());
         login->passwordField()->setText(QStringLiteral("927"));
-        login->loginButton()->click();
     }
 };
 
@@ -255,19 +268,19 @@ Database &shopDatabase(const Place &place)
     return shop(place).db;
 }
 
-void registerPair(const std::string &name, const Place &place, const ShopInteraction &interaction, bool reportPeak = false)
+// Every interaction also reports, from one more run of it, the peak resident memory of the process
+// during that run and what is resident after it.
+void registerPair(const std::string &name, const Place &place, const ShopInteraction &interaction)
 {
     const Interaction measured = at(place, interaction);
     registerWholeAndRaw(
         name + "/" + place.label(), [place]() -> Database & { return shopDatabase(place); }, measured,
-        [place, measured, reportPeak](benchmark::State &state) {
+        [place, measured](benchmark::State &state) {
             Shop &s = shop(place);
             state.counters["rows"] = s.data.stockQuery.recordCount();
-            if (!reportPeak)
-                return;
             s.settle();
-            resetPeakMemory();
             measured.prepare();
+            resetPeakMemory(); // to what is resident now
             measured.act();
             state.counters["peak_MB"] = peakMemoryMB();
             // What is resident right after: the program's own memory, and the pages of the database
@@ -287,12 +300,7 @@ void nothing(Shop &) {}
 
 ShopInteraction loginClick()
 {
-    return {[](Shop &s) {
-                s.windows->login->show();
-                s.windows->login->userList()->setEditText(Session::superAdminName());
-                s.windows->login->passwordField()->setText(QStringLiteral("927"));
-            },
-            [](Shop &s) { s.windows->login->loginButton()->click(); }};
+    return {[](Shop &s) { s.fillLogin(); }, [](Shop &s) { s.windows->login->loginButton()->click(); }};
 }
 
 ShopInteraction allRecordsClick()
@@ -410,6 +418,171 @@ ShopInteraction saleClick()
             [](Shop &s) { s.child<QToolButton>("confirmSale")->click(); }};
 }
 
+// ---- in a fresh process ----
+//
+// What a shop keeper waits for when the program starts: nothing of it is in memory yet, only the
+// system's file cache is warm (the shop file was read by the runs before).
+
+// A process of this benchmark's own, started with `arguments`, with the trace of first paints in
+// `trace`; the moment it was started, on the monotonic clock, in nanoseconds.
+qint64 monotonicNow()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Waits until a line "<name> <nanoseconds>" is in the trace file (or the process ended, or 60 s
+// passed); the nanoseconds, or -1.
+qint64 tracedPaint(const QString &trace, const QString &name, QProcess &process)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000) {
+        QFile file(trace);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                const QList<QByteArray> parts = line.split(' ');
+                if (parts.size() == 2 && parts[0] == name.toUtf8())
+                    return parts[1].toLongLong();
+            }
+        }
+        if (process.state() == QProcess::NotRunning)
+            return -1;
+        process.waitForFinished(1);
+    }
+    return -1;
+}
+
+// The working folder of a program started on the shop of `size`: its file as data.db, made once.
+QString startFolder(const SizeCase &size)
+{
+    const QString folder = QFileInfo(shopFile(size.size)).dir().filePath(QStringLiteral("start-%1").arg(QLatin1String(size.label)));
+    const QString file = QDir(folder).filePath(QStringLiteral("data.db"));
+    if (!QFile::exists(file)) {
+        QDir().mkpath(folder);
+        if (!QFile::copy(shopFile(size.size), file + QStringLiteral(".part")) ||
+            !QFile::rename(file + QStringLiteral(".part"), file))
+            qFatal("cannot copy the shop into %s", qPrintable(folder));
+    }
+    return folder;
+}
+
+// Starts `program` with `arguments` in `folder` (offscreen, settings of its own) and times it from
+// the start until the window traced as "login" first painted; the process is then killed.
+void timeStartUntilLoginPainted(benchmark::State &state, const QString &program, const QStringList &arguments,
+                                const QString &folder)
+{
+    for (auto _ : state) {
+        QTemporaryDir home;
+        const QString trace = home.filePath(QStringLiteral("paints"));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+        environment.insert(QStringLiteral("TOLVANE_FIRST_PAINT_FILE"), trace);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(folder);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const qint64 started = monotonicNow();
+        process.start(program, arguments);
+        const qint64 painted = tracedPaint(trace, QStringLiteral("login"), process);
+        process.kill();
+        process.waitForFinished(10000);
+        if (painted < 0) {
+            state.SkipWithError("the login window was not painted");
+            break;
+        }
+        state.SetIterationTime(double(painted - started) / 1e9);
+    }
+}
+
+// The floor of a start: a process of the same libraries that opens the shop file with plain SQLite,
+// reads the user names the login window lists and paints a window holding them.
+int bareStartChild(const QString &file)
+{
+    int argc = 1;
+    char name[] = "tolvane_bench";
+    char *argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        return 1;
+    QDialog window;
+    auto *users = new QComboBox(&window);
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, "select name from users order by ID", -1, &statement, nullptr);
+    while (statement && sqlite3_step(statement) == SQLITE_ROW)
+        users->addItem(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0))));
+    sqlite3_finalize(statement);
+    FirstPaintTrace::watch(&window, QStringLiteral("login"));
+    window.show();
+    return app.exec();
+}
+
+// The login click in a process started for it: the windows made and shown, the login window
+// filled in, then the click timed until the main grid painted. Writes the milliseconds.
+int freshLoginChild(const QString &file)
+{
+    int argc = 1;
+    char name[] = "tolvane_bench";
+    char *argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    Shop s(file, false);
+    s.fillLogin();
+    s.settle();
+    s.startWatching();
+    QElapsedTimer clock;
+    clock.start();
+    s.windows->login->loginButton()->click();
+    if (!s.untilPainted() || !s.messages.problem.isEmpty())
+        return 1;
+    std::printf("%.3f\n", double(clock.nsecsElapsed()) / 1e6);
+    std::fflush(stdout);
+    std::_Exit(0); // the time is taken: the windows need not be taken down
+}
+
+void registerFreshProcess(const Place &place)
+{
+    const SizeCase &size = kSizes[place.size];
+    const std::string label = place.label();
+    benchmark::RegisterBenchmark(("whole/startFresh/" + label).c_str(), [&size](benchmark::State &state) {
+        timeStartUntilLoginPainted(state, QStringLiteral(TOLVANE_PROGRAM), {}, startFolder(size));
+    })->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark::RegisterBenchmark(("raw/startFresh/" + label).c_str(), [&size](benchmark::State &state) {
+        const QString folder = startFolder(size);
+        timeStartUntilLoginPainted(state, QCoreApplication::applicationFilePath(),
+                                   {QStringLiteral("--child=bare-start"), QDir(folder).filePath(QStringLiteral("data.db"))},
+                                   folder);
+    })->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark::RegisterBenchmark(("whole/loginFresh/" + label).c_str(), [&size](benchmark::State &state) {
+        for (auto _ : state) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--child=login"), QDir(startFolder(size)).filePath(QStringLiteral("data.db"))});
+            bool ok = false;
+            const double ms = child.waitForFinished(120000) ? child.readAllStandardOutput().trimmed().toDouble(&ok) : 0;
+            if (!ok || child.exitCode() != 0) {
+                state.SkipWithError("the login in a fresh process failed");
+                break;
+            }
+            state.SetIterationTime(ms / 1000);
+        }
+    })->Unit(benchmark::kMillisecond)->UseManualTime();
+    // Its floor: the login's statements on a connection opened for them, as a fresh process's is.
+    benchmark::RegisterBenchmark(("raw/loginFresh/" + label).c_str(), [place, label](benchmark::State &state) {
+        Database &db = shopDatabase(place);
+        const std::vector<Recorded> &statements = recordedOnce("login/" + label, db, at(place, loginClick()));
+        for (auto _ : state) {
+            const auto started = monotonicNow();
+            const std::unique_ptr<RawReplay> raw = RawReplay::beside(db);
+            raw->run(statements);
+            state.SetIterationTime(double(monotonicNow() - started) / 1e9);
+        }
+    })->Unit(benchmark::kMillisecond)->UseManualTime();
+}
+
 // Places measured: the files of 10k and 100k stock rows (1M only when asked for), and the 100k
 // shop on a server.
 std::vector<Place> places()
@@ -425,7 +598,9 @@ std::vector<Place> places()
 const bool registered = [] {
     for (const Place &place : places()) {
         registerPair("login", place, loginClick());
-        registerPair("allRecords", place, allRecordsClick(), true);
+        if (!place.server)
+            registerFreshProcess(place);
+        registerPair("allRecords", place, allRecordsClick());
         registerPair("zeroStockSwitch", place, zeroStockClick());
         const std::pair<const char *, QString> typed[] = {{"n", QStringLiteral("n")},     {"nz", QStringLiteral("nz")},
                                                            {"nzk", QStringLiteral("nzk")}, {"y", QStringLiteral("y")},
@@ -448,3 +623,16 @@ const bool registered = [] {
 }();
 
 } // namespace
+
+int runInteractionsChild(int argc, char **argv)
+{
+    if (argc < 3)
+        return -1;
+    const QString mode = QString::fromUtf8(argv[1]);
+    const QString file = QString::fromUtf8(argv[2]);
+    if (mode == QStringLiteral("--child=login"))
+        return freshLoginChild(file);
+    if (mode == QStringLiteral("--child=bare-start"))
+        return bareStartChild(file);
+    return -1;
+}

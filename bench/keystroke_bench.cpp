@@ -203,10 +203,16 @@ BENCHMARK(rawSqliteSelectAll)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK(programAllRecords)->Unit(benchmark::kMillisecond);
 BENCHMARK(programSortAllByName)->Unit(benchmark::kMillisecond);
 
+// A mode of the interactions benchmark run in a process of its own (a fresh start, a fresh login);
+// -1 when the arguments ask for none.
+int runInteractionsChild(int argc, char **argv);
+
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (const int status = runInteractionsChild(argc, argv); status >= 0)
+        return status;
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     // The whole interactions are followed by a table of their times beside plain SQLite's.

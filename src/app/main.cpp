@@ -1,5 +1,6 @@
 #include "app/chineselocale.h"
 #include "common/layoutstore.h"
+#include "app/firstpainttrace.h"
 #include "app/healthgate.h"
 #include "app/mainwindow.h"
 #include "common/settings.h"
@@ -12,9 +13,11 @@
 #include "common/messages.h"
 #include "common/printing.h"
 #include "common/shopevents.h"
+#include "data/collation.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "maintenance/connectionwindow.h"
+#include "users/logindialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,6 +37,8 @@ int main(int argc, char *argv[])
     if (!qtTexts)
         qWarning("%s", qUtf8Printable(noQtTexts));
     installFontSubstitutions();
+    // The first title-click sort would otherwise wait for the table of the pinyin order.
+    collation::prepare();
     const bool createWithoutAsking = QApplication::arguments().contains(QStringLiteral("--create-db"));
 
     Settings settings;
@@ -76,6 +81,7 @@ int main(int argc, char *argv[])
         startAgain = true;
         windows->main->close();
     });
+    FirstPaintTrace::watch(windows->login, QStringLiteral("login"));
     windows->main->show();
     if (ending)
         return 1;

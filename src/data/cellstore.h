@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 class ResultRow;
@@ -55,6 +56,12 @@ public:
     bool isNull(size_t index) const { return m_cells[index].type == Type::Null; }
     bool isText(size_t index) const { return m_cells[index].type == Type::Text; }
     QString text(size_t index) const;
+    // A text cell's UTF-8 bytes, valid until the store changes.
+    std::string_view utf8(size_t index) const
+    {
+        const Cell &cell = m_cells[index];
+        return {m_text.data() + cell.offset, cell.size};
+    }
 
 private:
     enum class Type : std::uint8_t { Null, Integer, Real, Text };

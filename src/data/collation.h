@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -21,9 +22,15 @@ inline constexpr const char *kName = "pinyin";
 int compare(QStringView a, QStringView b);
 
 // The position of each text among the distinct texts in order; equal texts share a position.
-// Sorting by it gives the order of compare(), at the cost of one ICU sort key per distinct text
-// instead of an ICU comparison per step of the sort.
+// Sorting by it gives the order of compare(); most texts are compared by their characters' places
+// in the order, looked up in a table, instead of by ICU for each step of the sort.
 std::vector<int> ranks(const QStringList &texts);
+// The same for texts in UTF-8, as a loaded result keeps them.
+std::vector<int> ranks(const std::vector<std::string_view> &texts);
+
+// Makes, on a thread of its own, what the first sort would otherwise wait for: the table of the
+// characters' places in the order. Called once at start.
+void prepare();
 
 // Makes the order known to a connection under kName. Registrations do not outlive the
 // connection, so this is done every time one is opened. False when SQLite refuses.

@@ -714,23 +714,24 @@ const std::vector<Dataset::SortKey> &Dataset::sortKeys(int column)
     // in the program's order (collation), which the texts' ranks stand for in the comparison.
     std::vector<SortKey> keys;
     keys.reserve(size_t(m_rowCount));
-    QStringList texts;
+    std::vector<std::string_view> texts;
     std::vector<int> textRows;
     auto addKey = [&](int row, const CellStore *store, size_t index) {
         if (!store || store->isNull(index)) {
             keys.push_back({0, 0});
         } else if (store->isText(index)) {
             keys.push_back({2, 0});
-            texts << store->text(index);
+            texts.push_back(store->utf8(index));
             textRows.push_back(row);
         } else {
             keys.push_back({1, store->number(index)});
         }
     };
+    // Holds the column read in one go: the texts handed to the ranking point into it.
+    CellStore values;
     if (unreadRows(column) > 2 * kColumnBlock) {
         // Most of the column is not read yet: one statement reads it for every row instead of
         // reading every column of the rows block by block.
-        CellStore values;
         const std::vector<long long> at = readWholeColumn(column, values);
         for (int r = 0; r < m_rowCount; ++r)
             addKey(r, at[size_t(r)] < 0 ? nullptr : &values, size_t(at[size_t(r)]));

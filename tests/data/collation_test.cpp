@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLocale>
 #include <algorithm>
+#include <numeric>
+#include <random>
 #include <gtest/gtest.h>
 
 namespace {
@@ -72,6 +74,92 @@ TEST(Collation, IsQtsChineseOrder)
     EXPECT_EQ(byRank, expected);
 }
 
+// The ranks a title sort uses put random texts exactly where sorting them by compare() does. The
+// characters come from the whole basic plane and beyond it: Chinese, letters of both cases with
+// and without accents, digits, full-width forms, punctuation, spaces, control and combining
+// characters, Hangul, characters ICU compares two at a time (a pinyin vowel and its tone mark) or
+// weighs as several; half of the
+// texts extend or change one character of an earlier one, so many share a beginning and their
+// order is decided late in the text.
+TEST(Collation, RanksOfRandomTextsFollowCompare)
+{
+    std::mt19937 random(20261211);
+    const std::vector<std::pair<char16_t, char16_t>> ranges = {
+        {0x4E00, 0x9FFF}, {0x3400, 0x4DBF}, {'a', 'z'},       {'A', 'Z'},       {'0', '9'},       {0x20, 0x7E},
+        {0xFF01, 0xFF5E}, {0x3000, 0x303F}, {0x00C0, 0x017F}, {0x0300, 0x036F}, {0xAC00, 0xD7A3}, {0x0001, 0x001F},
+        {0x0E00, 0x0E7F}, {0x0600, 0x06FF}, {0x1100, 0x11FF}, {0x0001, 0xD7FF}, {0xE000, 0xFFFD}, {0x2000, 0x206F}};
+    // Pieces ICU compares as one: pinyin vowels with a combining tone mark, place names read
+    // otherwise than their characters, what ICU's tables use as markers; and their parts alone.
+    const QStringList together = {QStringLiteral("a\u0304"), QStringLiteral("E\u0301"), QStringLiteral("u\u0308\u030C"),
+                                  QStringLiteral("o\u0300"), QStringLiteral("\u00FC"), QStringLiteral("\u00EA\u0304"),
+                                  "沈阳", "重庆", "藏文", "沈", "阳", "重", "庆", "藏", "文", "阳沈", QStringLiteral("\uFDD0O"),
+                                  QStringLiteral("\uFDD1字"), QStringLiteral("\uF972阳")};
+    auto randomCharacter = [&](QString &text) {
+        const size_t which = random() % (ranges.size() + 2);
+        if (which == ranges.size() + 1) {
+            text += together[int(random() % together.size())];
+            return;
+        }
+        if (which == ranges.size()) {
+            const char32_t beyond = char32_t(0x20000 + random() % 0x1000);
+            text += QString::fromUcs4(&beyond, 1);
+            return;
+        }
+        const auto [from, to] = ranges[which];
+        text += QChar(char16_t(from + random() % (to - from + 1)));
+    };
+    QStringList texts;
+    for (int i = 0; i < 6000; ++i) {
+        QString text;
+        if (i > 0 && random() % 2) {
+            text = texts[int(random() % texts.size())];
+            if (!text.isEmpty() && random() % 2)
+                text.chop(1);
+        }
+        for (int n = int(random() % 3); n >= 0; --n)
+            randomCharacter(text);
+        texts << text;
+        if (random() % 10 == 0)
+            texts << text; // a repeated text shares its rank
+    }
+    QStringList expected = texts;
+    std::sort(expected.begin(), expected.end(),
+              [](const QString &a, const QString &b) { return collation::compare(a, b) < 0; });
+    const std::vector<int> ranks = collation::ranks(texts);
+    QStringList byRank(texts.size());
+    std::vector<int> order(size_t(texts.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ranks[size_t(a)] < ranks[size_t(b)]; });
+    for (int i = 0; i < texts.size(); ++i)
+        byRank[i] = texts[order[size_t(i)]];
+    ASSERT_EQ(byRank.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(byRank[i], expected[i]) << "at " << i;
+    for (int i = 1; i < texts.size(); ++i) {
+        const int a = order[size_t(i - 1)], b = order[size_t(i)];
+        EXPECT_EQ(ranks[size_t(a)] == ranks[size_t(b)], texts[a] == texts[b]);
+    }
+}
+
+// A loaded result hands its texts over as UTF-8 bytes. Bytes that are no UTF-8 (an overlong form,
+// an encoded surrogate, a cut-off character, a stray byte) and characters beyond the basic plane
+// are placed where compare() puts the texts they read as.
+TEST(Collation, RanksOfUtf8BytesFollowCompareOfTheirTexts)
+{
+    const std::vector<std::string> bytes = {"\xC0\xAF",      "\xED\xA0\x80", "x\xE4\xB8", "a\xFFb", "\xF0\x9F\x98\x80",
+                                            "\xE4\xB8\x81", "a",            "ab",       "",         "\xE5\x95\x8A",
+                                            "\xC3\xA9",      "e\xCC\x81",    "\x7F",     "\xEF\xBF\xBD"};
+    std::vector<std::string_view> views(bytes.begin(), bytes.end());
+    const std::vector<int> ranks = collation::ranks(views);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        for (size_t j = 0; j < bytes.size(); ++j) {
+            const QString a = QString::fromUtf8(bytes[i].data(), qsizetype(bytes[i].size()));
+            const QString b = QString::fromUtf8(bytes[j].data(), qsizetype(bytes[j].size()));
+            EXPECT_EQ(sign(ranks[i] - ranks[j]), collation::compare(a, b)) << i << " " << j;
+        }
+    }
+}
+
 QStringList column(const Dataset &rows, const char *name)
 {
     QStringList values;
@@ -112,6 +200,30 @@ TEST(PinyinOrder, ListsAndTitleSortsAgreeAlsoAfterTheDatabaseIsReopened)
     shop.db.open();
     routines::fillList(shop.data.workQuery, "a", "data", &list);
     EXPECT_EQ(entries(list), kByPinyin);
+}
+
+// A long listing's column is read in one go for its sort, apart from the rows already shown.
+TEST(PinyinOrder, TitleSortOfALongListingFollowsCompare)
+{
+    TestShop shop;
+    const QStringList parts = {"羽绒服", "T恤", "t恤", "背心", "重庆", "沈阳", "阳", "衬衫", "XL", "",
+                               "牛仔裤", "a\u0304", "１０", "9", "大衣", "𠀀"};
+    std::mt19937 random(7);
+    QStringList names;
+    {
+        Transaction writes(shop.db);
+        for (int i = 0; i < 3000; ++i) {
+            const QString name = parts[int(random() % parts.size())] + parts[int(random() % parts.size())];
+            names << name;
+            shop.addStockRow({{"a", name}});
+        }
+        writes.commit();
+    }
+    Dataset &stock = shop.data.stockQuery;
+    routines::open(stock, Statement("select * from data order by ID"));
+    stock.sort("a");
+    std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) { return collation::compare(a, b) < 0; });
+    EXPECT_EQ(column(stock, "a"), names);
 }
 
 TEST(PinyinOrder, TitleSortPutsNullsThenNumbersByValueThenTextsAndKeepsEqualRowsInTheirOrder)
