@@ -13,9 +13,13 @@ namespace workbook {
 void readXls(const QString &path, const QString &sheetName, SheetReceiver &receiver, const ReadProgress &progress);
 
 enum class ZipFormat { OfficeOpenXml, OpenDocument };
-// .xlsx and .ods workbooks held in `content`, through liborcus.
-void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat format, const QString &sheetName,
-                     SheetReceiver &receiver, const ReadProgress &progress);
+// OpenDocument spreadsheets (.ods) held in `content`, through liborcus.
+void readOds(const QString &path, const QByteArray &content, const QString &sheetName, SheetReceiver &receiver,
+             const ReadProgress &progress);
+
+// Office Open XML workbooks (.xlsx) held in `content`, read as a stream by the program's own reader.
+void readXlsx(const QString &path, const QByteArray &content, const QString &sheetName, SheetReceiver &receiver,
+              const ReadProgress &progress);
 
 // Comma-separated text in UTF-8 (with or without a byte order mark) or GBK. Its sheet is named
 // after the file.

@@ -104,7 +104,9 @@ void readSheet(const QString &path, const QString &sheetName, SheetReceiver &rec
         const std::optional<ZipFormat> format = zipFormat(content);
         if (!format)
             throw notAWorkbook(path);
-        return readZipWorkbook(path, content, *format, sheetName, receiver, progress);
+        if (*format == ZipFormat::OfficeOpenXml)
+            return readXlsx(path, content, sheetName, receiver, progress);
+        return readOds(path, content, sheetName, receiver, progress);
     }
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("csv") || suffix == QLatin1String("txt"))
