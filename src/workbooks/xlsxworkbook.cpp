@@ -183,7 +183,7 @@ public:
     {
         if (index >= m_strings.size())
             return nullptr;
-        if (m_tooLong.count(index))
+        if (!m_tooLong.empty() && m_tooLong.count(index))
             throw cellBeyondLimit();
         return &m_strings[index];
     }
@@ -410,12 +410,21 @@ private:
     void startCell(const char **attributes)
     {
         m_inCell = true;
-        m_type = typeOf(XmlStream::attribute(attributes, "t"));
         m_value.clear();
         m_inline.clear();
         if (m_rowAt < 0)
             throw NotOoxml{QStringLiteral("单元格不在行中")};
-        const char *r = XmlStream::attribute(attributes, "r");
+        // The two attributes that matter, found in one pass (a cell is read a million times).
+        const char *r = nullptr;
+        const char *t = nullptr;
+        for (const char **a = attributes; *a; a += 2) {
+            const std::string_view name = XmlStream::localName(*a);
+            if (name == "r")
+                r = a[1];
+            else if (name == "t")
+                t = a[1];
+        }
+        m_type = typeOf(t);
         if (!r) {
             ++m_columnAt;
             return;

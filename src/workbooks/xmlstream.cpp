@@ -2,7 +2,6 @@
 
 #include <expat.h>
 
-#include <cstring>
 #include <exception>
 #include <limits>
 #include <new>
@@ -99,8 +98,14 @@ void XmlStream::feed(std::string_view bytes, bool last)
 
 std::string_view XmlStream::localName(const char *name)
 {
-    const char *colon = std::strrchr(name, ':');
-    return colon ? std::string_view(colon + 1) : std::string_view(name);
+    // One pass over the name: its end and the start of its local part.
+    const char *local = name;
+    const char *end = name;
+    for (; *end; ++end) {
+        if (*end == ':')
+            local = end + 1;
+    }
+    return std::string_view(local, size_t(end - local));
 }
 
 const char *XmlStream::attribute(const char **attributes, std::string_view name)
