@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <limits>
 #include <map>
 #include <optional>
 #include <memory>
@@ -89,8 +88,8 @@ size_t findOutsideQuotes(std::string_view text, char wanted, bool last)
     return found;
 }
 
-// Cell addresses as the workbooks write them: A1 notation in Office Open XML ("B12", "$B$12",
-// "A1:Q100"), and OpenDocument's with the sheet before a point ("$'pemrod'.$A$1",
+// Cell addresses as OpenDocument workbooks write them: plain A1 notation ("B12", "$B$12",
+// "A1:Q100"), or with the sheet before a point ("$'pemrod'.$A$1",
 // "pemrod.A1:pemrod.Q2", ".A1:.Q2"), as LibreOffice and Gnumeric write them. The sheet part is
 // passed over: the import reads the one sheet it asks for.
 class A1References : public iface::import_reference_resolver {
@@ -99,25 +98,10 @@ public:
     {
         if (const size_t point = findOutsideQuotes(address, '.', true); point != std::string_view::npos)
             address = address.substr(point + 1);
-        orcus::spreadsheet::src_address_t at{0, 0, 0};
-        size_t i = 0;
-        auto skipDollar = [&] {
-            if (i < address.size() && address[i] == '$')
-                ++i;
-        };
-        skipDollar();
-        int column = 0, row = 0;
-        size_t letters = 0, digits = 0;
-        for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])); ++i, ++letters)
-            column = column * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
-        skipDollar();
-        for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])); ++i, ++digits)
-            row = row * 10 + (address[i] - '0');
-        if (!letters || !digits || i != address.size() || letters > 3 || digits > 7)
+        const auto at = cellAddress(address);
+        if (!at)
             throw std::runtime_error("invalid cell address " + std::string(address));
-        at.column = column - 1;
-        at.row = row - 1;
-        return at;
+        return {0, orcus::spreadsheet::row_t(at->second), orcus::spreadsheet::col_t(at->first)};
     }
     orcus::spreadsheet::src_range_t resolve_range(std::string_view range) override
     {

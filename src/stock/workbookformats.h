@@ -7,6 +7,10 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <optional>
+#include <string_view>
+#include <utility>
+
 namespace workbook {
 
 // Excel 97–2003 workbooks (BIFF8 in a compound file), through FreeXL.
@@ -24,6 +28,10 @@ void readXlsx(const QString &path, const QByteArray &content, const QString &she
 // Comma-separated text in UTF-8 (with or without a byte order mark) or GBK. Its sheet is named
 // after the file.
 void readCsv(const QString &path, const QByteArray &content, SheetReceiver &receiver, const ReadProgress &progress);
+
+// A cell address in A1 notation: "B12", "$B$12" (the letters of the column, the digits of the row,
+// each perhaps after a "$"), as (column, row) counted from 0; nothing when it is no address.
+std::optional<std::pair<long, long>> cellAddress(std::string_view address);
 
 // True when a worksheet's name answers to the name asked for.
 bool sameSheetName(const QString &name, const QString &wanted);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cctype>
 #include <optional>
 
 namespace workbook {
@@ -78,6 +79,26 @@ WorkbookError encrypted(const QString &path)
 {
     return WorkbookError(QStringLiteral("工作簿 %1 设有打开密码（已加密），无法读取：请在Excel中去掉密码另存后再导入")
                              .arg(QDir::toNativeSeparators(path)));
+}
+
+std::optional<std::pair<long, long>> cellAddress(std::string_view address)
+{
+    size_t i = 0;
+    auto skipDollar = [&] {
+        if (i < address.size() && address[i] == '$')
+            ++i;
+    };
+    skipDollar();
+    long column = 0, row = 0;
+    size_t letters = 0, digits = 0;
+    for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])); ++i, ++letters)
+        column = column * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
+    skipDollar();
+    for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])); ++i, ++digits)
+        row = row * 10 + (address[i] - '0');
+    if (!letters || !digits || i != address.size() || letters > 3 || digits > 7 || row == 0)
+        return std::nullopt;
+    return std::pair{column - 1, row - 1};
 }
 
 void readSheet(const QString &path, const QString &sheetName, SheetReceiver &receiver, const ReadProgress &progress)

@@ -234,28 +234,6 @@ private:
     int m_phonetic = 0;
 };
 
-// A cell address: "B12" (letters of the column, digits of the row, each perhaps after a "$").
-// Column and row from 0.
-std::optional<std::pair<long, long>> cellAddress(std::string_view address)
-{
-    size_t i = 0;
-    auto skipDollar = [&] {
-        if (i < address.size() && address[i] == '$')
-            ++i;
-    };
-    skipDollar();
-    long column = 0, row = 0;
-    size_t letters = 0, digits = 0;
-    for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])); ++i, ++letters)
-        column = column * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
-    skipDollar();
-    for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])); ++i, ++digits)
-        row = row * 10 + (address[i] - '0');
-    if (!letters || !digits || i != address.size() || letters > 3 || digits > 7 || row == 0)
-        return std::nullopt;
-    return std::pair{column - 1, row - 1};
-}
-
 // A whole number written in decimal digits, or nothing.
 std::optional<long> wholeNumber(std::string_view text)
 {
