@@ -5,6 +5,7 @@ import json
 import os
 import subprocess
 import sys
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 WRITER = os.path.join(HERE, "..", "tests", "support", "make_workbook.py")
@@ -19,3 +20,9 @@ for fmt in ("xls", "xlsx", "ods", "csv"):
     job = {"path": os.path.join(folder, "stock." + fmt), "format": fmt,
            "sheets": [{"name": "pemrod", "rows": rows}]}
     subprocess.run(["/usr/bin/python3", WRITER], input=json.dumps(job).encode(), check=True)
+    if fmt == "xlsx":
+        # The same workbook with its parts stored, not deflated: a mutation then reaches the XML.
+        with zipfile.ZipFile(job["path"]) as packed, \
+                zipfile.ZipFile(os.path.join(folder, "stock-stored.xlsx"), "w", zipfile.ZIP_STORED) as stored:
+            for name in packed.namelist():
+                stored.writestr(name, packed.read(name))

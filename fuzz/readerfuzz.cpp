@@ -46,9 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 #if TOLVANE_FUZZ_FORMAT == 1
         workbook::readXls(fileOf(bytes), sheet, receiver, {});
 #elif TOLVANE_FUZZ_FORMAT == 2
-        workbook::readZipWorkbook(QStringLiteral("fuzz.xlsx"), bytes, workbook::ZipFormat::OfficeOpenXml, sheet, receiver, {});
+        workbook::readXlsx(QStringLiteral("fuzz.xlsx"), bytes, sheet, receiver, {});
 #elif TOLVANE_FUZZ_FORMAT == 3
-        workbook::readZipWorkbook(QStringLiteral("fuzz.ods"), bytes, workbook::ZipFormat::OpenDocument, sheet, receiver, {});
+        workbook::readOds(QStringLiteral("fuzz.ods"), bytes, sheet, receiver, {});
 #else
         workbook::readCsv(QStringLiteral("fuzz.csv"), bytes, receiver, {});
 #endif

@@ -3,7 +3,6 @@
 #include "stock/storedzip.h"
 
 #include <orcus/orcus_ods.hpp>
-#include <orcus/orcus_xlsx.hpp>
 #include <orcus/sax_parser.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
 #include <orcus/zip_archive.hpp>
@@ -15,7 +14,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <limits>
 #include <map>
 #include <optional>
 #include <memory>
@@ -90,8 +88,8 @@ size_t findOutsideQuotes(std::string_view text, char wanted, bool last)
     return found;
 }
 
-// Cell addresses as the workbooks write them: A1 notation in Office Open XML ("B12", "$B$12",
-// "A1:Q100"), and OpenDocument's with the sheet before a point ("$'pemrod'.$A$1",
+// Cell addresses as OpenDocument workbooks write them: plain A1 notation ("B12", "$B$12",
+// "A1:Q100"), or with the sheet before a point ("$'pemrod'.$A$1",
 // "pemrod.A1:pemrod.Q2", ".A1:.Q2"), as LibreOffice and Gnumeric write them. The sheet part is
 // passed over: the import reads the one sheet it asks for.
 class A1References : public iface::import_reference_resolver {
@@ -100,25 +98,10 @@ public:
     {
         if (const size_t point = findOutsideQuotes(address, '.', true); point != std::string_view::npos)
             address = address.substr(point + 1);
-        orcus::spreadsheet::src_address_t at{0, 0, 0};
-        size_t i = 0;
-        auto skipDollar = [&] {
-            if (i < address.size() && address[i] == '$')
-                ++i;
-        };
-        skipDollar();
-        int column = 0, row = 0;
-        size_t letters = 0, digits = 0;
-        for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])); ++i, ++letters)
-            column = column * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
-        skipDollar();
-        for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])); ++i, ++digits)
-            row = row * 10 + (address[i] - '0');
-        if (!letters || !digits || i != address.size() || letters > 3 || digits > 7)
+        const auto at = cellAddress(address);
+        if (!at)
             throw std::runtime_error("invalid cell address " + std::string(address));
-        at.column = column - 1;
-        at.row = row - 1;
-        return at;
+        return {0, orcus::spreadsheet::row_t(at->second), orcus::spreadsheet::col_t(at->first)};
     }
     orcus::spreadsheet::src_range_t resolve_range(std::string_view range) override
     {
@@ -346,128 +329,13 @@ OdsContent scanOdsContent(const QByteArray &content, const QString &sheetName)
     return scanned;
 }
 
-// Cells of an Office Open XML sheet written as inline strings (<c t="inlineStr"><is><t>…</t></is>,
-// as Gnumeric and XlsxWriter's constant-memory mode write them), by row: liborcus passes over
-// them, so they are read here and put into their rows as the sheet is collected.
-using InlineStrings = std::map<row_t, std::vector<std::pair<col_t, QString>>>;
-
-QByteArray zipEntry(const orcus::zip_archive &archive, const char *name)
-{
-    std::vector<unsigned char> bytes;
-    if (!archive.read_file_entry(name, bytes))
-        return {};
-    // liborcus ends the entry with a zero byte of its own.
-    while (!bytes.empty() && bytes.back() == 0)
-        bytes.pop_back();
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
-}
-
-// The part that holds the worksheet `sheetName`: workbook.xml names it, its relations say where.
-QString xlsxSheetPart(const orcus::zip_archive &archive, const QString &sheetName)
-{
-    QString id;
-    QXmlStreamReader workbook(zipEntry(archive, "xl/workbook.xml"));
-    while (id.isEmpty() && !workbook.atEnd()) {
-        workbook.readNext();
-        if (workbook.isStartElement() && workbook.name() == QLatin1String("sheet") &&
-            sameSheetName(workbook.attributes().value(QLatin1String("name")).toString(), sheetName)) {
-            for (const QXmlStreamAttribute &a : workbook.attributes()) {
-                if (a.name() == QLatin1String("id"))
-                    id = a.value().toString();
-            }
-        }
-    }
-    if (id.isEmpty())
-        return {};
-    QXmlStreamReader relations(zipEntry(archive, "xl/_rels/workbook.xml.rels"));
-    while (!relations.atEnd()) {
-        relations.readNext();
-        if (relations.isStartElement() && relations.name() == QLatin1String("Relationship") &&
-            relations.attributes().value(QLatin1String("Id")) == id) {
-            const QString target = relations.attributes().value(QLatin1String("Target")).toString();
-            return target.startsWith(QLatin1Char('/')) ? target.mid(1) : QStringLiteral("xl/") + target;
-        }
-    }
-    return {};
-}
-
-InlineStrings inlineXlsxStrings(const QByteArray &content, const QString &sheetName)
-{
-    orcus::zip_archive_stream_blob blob(reinterpret_cast<const uint8_t *>(content.constData()), size_t(content.size()));
-    orcus::zip_archive archive(&blob);
-    archive.load();
-    const QString part = xlsxSheetPart(archive, sheetName);
-    InlineStrings inlines;
-    if (part.isEmpty())
-        return inlines;
-    const QByteArray sheet = zipEntry(archive, part.toUtf8().constData());
-    if (!sheet.contains("inlineStr"))
-        return inlines;
-    A1References references;
-    QXmlStreamReader xml(sheet);
-    row_t row = -1;
-    col_t col = -1;
-    bool inlineCell = false, inText = false;
-    QString text;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            const auto name = xml.name();
-            if (name == QLatin1String("row")) {
-                const auto r = xml.attributes().value(QLatin1String("r"));
-                row = r.isEmpty() ? row + 1 : r.toInt() - 1;
-                col = -1;
-            } else if (name == QLatin1String("c")) {
-                const auto r = xml.attributes().value(QLatin1String("r"));
-                if (r.isEmpty()) {
-                    ++col;
-                } else {
-                    const auto at = references.resolve_address(r.toUtf8().toStdString());
-                    row = at.row;
-                    col = at.column;
-                }
-                inlineCell = xml.attributes().value(QLatin1String("t")) == QLatin1String("inlineStr");
-                text.clear();
-            } else if (name == QLatin1String("t") && inlineCell) {
-                inText = true;
-            }
-        } else if (xml.isCharacters() && inText) {
-            text += xml.text();
-            if (text.size() > kMaxCellCharacters)
-                throw workbook::cellBeyondLimit();
-        } else if (xml.isEndElement()) {
-            if (xml.name() == QLatin1String("t"))
-                inText = false;
-            else if (xml.name() == QLatin1String("c") && inlineCell) {
-                if (row < 0 || row >= row_t(kMaxSheetRows))
-                    throw workbook::rowsBeyondLimit();
-                if (col < 0 || col >= col_t(kMaxSheetColumns))
-                    throw workbook::columnsBeyondLimit();
-                if (!text.isEmpty())
-                    inlines[row].emplace_back(col, text);
-                inlineCell = false;
-            }
-        }
-    }
-    if (xml.hasError())
-        throw std::runtime_error(xml.errorString().toStdString());
-    return inlines;
-}
-
-// What liborcus leaves out of a sheet, read from the file beforehand.
-struct SheetExtras {
-    RepeatedRows repeated;
-    InlineStrings inlines;
-};
-
 // Hands the rows of the worksheet asked for to the receiver, one whole row at a time; the other
 // worksheets are read past (their `receiver` is null). Cells come row by row.
 class SheetCollector : public iface::import_sheet {
 public:
-    SheetCollector(SheetReceiver *receiver, const SharedStrings &strings, const SheetExtras &extras,
+    SheetCollector(SheetReceiver *receiver, const SharedStrings &strings, const RepeatedRows &repeated,
                    const ReadProgress &progress)
-        : m_receiver(receiver), m_strings(strings), m_repeated(extras.repeated), m_inlines(extras.inlines),
-          m_ticker(progress), m_formula(*this)
+        : m_receiver(receiver), m_strings(strings), m_repeated(repeated), m_ticker(progress), m_formula(*this)
     {
     }
 
@@ -477,38 +345,18 @@ public:
             return;
         if (row != m_row) {
             flush();
-            handOverInlineRowsBefore(row);
             m_row = row;
             m_ticker.row(int(row));
         }
         if (cell.kind != SheetCell::Kind::Empty)
             setCell(m_cells, size_t(col), std::move(cell));
     }
-    // Hands over the row being collected, and at the end of the sheet the rows of inline strings
-    // that follow it.
-    void finish()
-    {
-        flush();
-        handOverInlineRowsBefore(std::numeric_limits<row_t>::max());
-    }
+    // Hands over the row being collected.
+    void finish() { flush(); }
 
 private:
-    // Rows that hold nothing but inline strings, which liborcus does not tell about.
-    void handOverInlineRowsBefore(row_t row)
-    {
-        for (auto it = m_inlines.upper_bound(m_row); it != m_inlines.end() && it->first < row; ++it) {
-            m_row = it->first;
-            flush();
-        }
-    }
     void flush()
     {
-        if (const auto inlines = m_inlines.find(m_row); m_receiver && inlines != m_inlines.end()) {
-            for (const auto &[column, text] : inlines->second) {
-                if (size_t(column) >= m_cells.size() || m_cells[size_t(column)].kind == SheetCell::Kind::Empty)
-                    setCell(m_cells, size_t(column), SheetCell::ofText(text));
-            }
-        }
         if (m_receiver && !m_cells.empty()) {
             const auto repeated = m_repeated.find(m_row);
             const row_t more = std::max(m_repeat, repeated == m_repeated.end() ? 0 : repeated->second);
@@ -590,7 +438,6 @@ private:
     SheetReceiver *m_receiver;
     const SharedStrings &m_strings;
     const RepeatedRows &m_repeated;
-    const InlineStrings &m_inlines;
     RowTicker m_ticker;
     FormulaResult m_formula;
     SheetRow m_cells;
@@ -600,8 +447,8 @@ private:
 
 class Factory : public iface::import_factory {
 public:
-    Factory(const QString &wanted, SheetReceiver &receiver, SheetExtras extras, const ReadProgress &progress)
-        : m_wanted(wanted), m_receiver(receiver), m_extras(std::move(extras)), m_progress(progress)
+    Factory(const QString &wanted, SheetReceiver &receiver, RepeatedRows repeated, const ReadProgress &progress)
+        : m_wanted(wanted), m_receiver(receiver), m_repeated(std::move(repeated)), m_progress(progress)
     {
     }
 
@@ -620,7 +467,7 @@ public:
             receiver = &m_receiver;
             m_receiver.begin(m_names.last(), m_settings.dateOrigin());
         }
-        m_sheets.push_back(std::make_unique<SheetCollector>(receiver, m_strings, m_extras, m_progress));
+        m_sheets.push_back(std::make_unique<SheetCollector>(receiver, m_strings, m_repeated, m_progress));
         if (receiver)
             m_target = m_sheets.back().get();
         return m_sheets.back().get();
@@ -643,7 +490,7 @@ public:
 private:
     QString m_wanted;
     SheetReceiver &m_receiver;
-    SheetExtras m_extras;
+    RepeatedRows m_repeated;
     const ReadProgress &m_progress;
     GlobalSettings m_settings;
     SharedStrings m_strings;
@@ -656,24 +503,16 @@ private:
 
 } // namespace
 
-void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat format, const QString &sheetName,
-                     SheetReceiver &receiver, const ReadProgress &progress)
+void readOds(const QString &path, const QByteArray &content, const QString &sheetName, SheetReceiver &receiver,
+             const ReadProgress &progress)
 {
-    const std::string_view stream(content.constData(), size_t(content.size()));
     std::optional<Factory> factory;
     try {
-        if (format == ZipFormat::OfficeOpenXml) {
-            factory.emplace(sheetName, receiver, SheetExtras{{}, inlineXlsxStrings(content, sheetName)}, progress);
-            orcus::orcus_xlsx reader(&*factory);
-            reader.read_stream(stream);
-        } else {
-            OdsContent ods = scanOdsContent(content, sheetName);
-            factory.emplace(sheetName, receiver, SheetExtras{std::move(ods.repeated), {}}, progress);
-            orcus::orcus_ods reader(&*factory);
-            reader.read_stream(ods.rewritten.isEmpty()
-                                   ? stream
-                                   : std::string_view(ods.rewritten.constData(), size_t(ods.rewritten.size())));
-        }
+        OdsContent ods = scanOdsContent(content, sheetName);
+        factory.emplace(sheetName, receiver, std::move(ods.repeated), progress);
+        orcus::orcus_ods reader(&*factory);
+        const QByteArray &workbook = ods.rewritten.isEmpty() ? content : ods.rewritten;
+        reader.read_stream(std::string_view(workbook.constData(), size_t(workbook.size())));
     } catch (const ImportCancelled &) {
         throw;
     } catch (const UserVisibleError &) {
@@ -683,8 +522,7 @@ void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat f
     } catch (const std::exception &) {
         // The reader library's own words are English and name its internals: the person is told
         // what the file is not.
-        throw damaged(path, format == ZipFormat::OfficeOpenXml ? QStringLiteral("内容不符合 Excel 工作簿（.xlsx）的格式")
-                                                               : QStringLiteral("内容不符合 OpenDocument 表格（.ods）的格式"));
+        throw damaged(path, QStringLiteral("内容不符合 OpenDocument 表格（.ods）的格式"));
     }
     if (!factory->target())
         throw noSuchSheet(sheetName, factory->names());

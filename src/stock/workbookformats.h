@@ -7,19 +7,31 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <optional>
+#include <string_view>
+#include <utility>
+
 namespace workbook {
 
 // Excel 97–2003 workbooks (BIFF8 in a compound file), through FreeXL.
 void readXls(const QString &path, const QString &sheetName, SheetReceiver &receiver, const ReadProgress &progress);
 
 enum class ZipFormat { OfficeOpenXml, OpenDocument };
-// .xlsx and .ods workbooks held in `content`, through liborcus.
-void readZipWorkbook(const QString &path, const QByteArray &content, ZipFormat format, const QString &sheetName,
-                     SheetReceiver &receiver, const ReadProgress &progress);
+// OpenDocument spreadsheets (.ods) held in `content`, through liborcus.
+void readOds(const QString &path, const QByteArray &content, const QString &sheetName, SheetReceiver &receiver,
+             const ReadProgress &progress);
+
+// Office Open XML workbooks (.xlsx) held in `content`, read as a stream by the program's own reader.
+void readXlsx(const QString &path, const QByteArray &content, const QString &sheetName, SheetReceiver &receiver,
+              const ReadProgress &progress);
 
 // Comma-separated text in UTF-8 (with or without a byte order mark) or GBK. Its sheet is named
 // after the file.
 void readCsv(const QString &path, const QByteArray &content, SheetReceiver &receiver, const ReadProgress &progress);
+
+// A cell address in A1 notation: "B12", "$B$12" (the letters of the column, the digits of the row,
+// each perhaps after a "$"), as (column, row) counted from 0; nothing when it is no address.
+std::optional<std::pair<long, long>> cellAddress(std::string_view address);
 
 // True when a worksheet's name answers to the name asked for.
 bool sameSheetName(const QString &name, const QString &wanted);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cctype>
 #include <optional>
 
 namespace workbook {
@@ -80,6 +81,26 @@ WorkbookError encrypted(const QString &path)
                              .arg(QDir::toNativeSeparators(path)));
 }
 
+std::optional<std::pair<long, long>> cellAddress(std::string_view address)
+{
+    size_t i = 0;
+    auto skipDollar = [&] {
+        if (i < address.size() && address[i] == '$')
+            ++i;
+    };
+    skipDollar();
+    long column = 0, row = 0;
+    size_t letters = 0, digits = 0;
+    for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])); ++i, ++letters)
+        column = column * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
+    skipDollar();
+    for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])); ++i, ++digits)
+        row = row * 10 + (address[i] - '0');
+    if (!letters || !digits || i != address.size() || letters > 3 || digits > 7 || row == 0)
+        return std::nullopt;
+    return std::pair{column - 1, row - 1};
+}
+
 void readSheet(const QString &path, const QString &sheetName, SheetReceiver &receiver, const ReadProgress &progress)
 {
     const QString shown = QDir::toNativeSeparators(path);
@@ -104,7 +125,9 @@ void readSheet(const QString &path, const QString &sheetName, SheetReceiver &rec
         const std::optional<ZipFormat> format = zipFormat(content);
         if (!format)
             throw notAWorkbook(path);
-        return readZipWorkbook(path, content, *format, sheetName, receiver, progress);
+        if (*format == ZipFormat::OfficeOpenXml)
+            return readXlsx(path, content, sheetName, receiver, progress);
+        return readOds(path, content, sheetName, receiver, progress);
     }
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("csv") || suffix == QLatin1String("txt"))

@@ -81,12 +81,11 @@ void checkLimits(size_t index, const SheetRow &cells)
 
 void Writer::message(char kind, const QByteArray &body)
 {
-    QByteArray out;
-    out.reserve(5 + body.size());
-    out.append(kind);
-    put(out, quint32(body.size()));
-    out.append(body);
-    m_send(out);
+    m_message.clear(); // keeps its room from message to message
+    m_message.append(kind);
+    put(m_message, quint32(body.size()));
+    m_message.append(body);
+    m_send(m_message);
 }
 
 void Writer::begin(const QString &sheetName, const QDate &dateOrigin)
@@ -100,7 +99,8 @@ void Writer::begin(const QString &sheetName, const QDate &dateOrigin)
 void Writer::row(size_t index, const SheetRow &cells)
 {
     checkLimits(index, cells);
-    QByteArray body;
+    QByteArray &body = m_rowBody;
+    body.clear();
     put(body, quint64(index));
     put(body, quint32(cells.size()));
     for (const SheetCell &cell : cells) {

@@ -33,6 +33,7 @@ public:
 private:
     void message(char kind, const QByteArray &body);
     std::function<void(const QByteArray &)> m_send;
+    QByteArray m_rowBody, m_message; // reused from row to row
 };
 
 // Takes the bytes as they arrive and hands what they hold to a receiver and a progress callback.

@@ -11,8 +11,12 @@ for when read. Nothing large is stored in the project: each file is made by the 
   hostile_workbooks.py xlsx-string OUT CHARACTERS
       An .xlsx whose sheet pemrod has the header and one row whose name is a shared string of
       CHARACTERS letters (compressed, so the file stays small).
+  hostile_workbooks.py xlsx-bomb OUT MEGABYTES
+      An .xlsx whose worksheet holds MEGABYTES of blanks between its rows, while the archive's
+      directory says the worksheet takes 1 KB: a zip bomb that lies about its size.
 """
 import random
+import struct
 import sys
 import zipfile
 
@@ -69,14 +73,13 @@ def column_name(index):
     return name
 
 
-def xlsx_string(out, characters):
-    ns = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+NS = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+
+
+def xlsx_parts(out, sheet, strings, write_strings):
+    """An .xlsx with the sheet pemrod: `sheet(part)` writes its worksheet, `write_strings(part)` the
+    shared strings after the header's (`strings` are all of them, for the counts)."""
     rel = 'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"'
-    strings = HEADER + ["LONG"]
-    header_cells = "".join('<c r="%s1" t="s"><v>%d</v></c>' % (column_name(i), i) for i in range(len(HEADER)))
-    sheet = ('<?xml version="1.0" encoding="UTF-8"?><worksheet %s><sheetData><row r="1">%s</row>'
-             '<row r="2"><c r="A2" t="s"><v>%d</v></c></row></sheetData></worksheet>'
-             % (ns, header_cells, len(HEADER)))
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("[Content_Types].xml",
                    '<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
@@ -92,25 +95,71 @@ def xlsx_string(out, characters):
                    '</Relationships>')
         z.writestr("xl/workbook.xml",
                    '<?xml version="1.0" encoding="UTF-8"?><workbook %s %s><sheets><sheet name="pemrod" sheetId="1" r:id="rId1"/></sheets></workbook>'
-                   % (ns, rel))
+                   % (NS, rel))
         z.writestr("xl/_rels/workbook.xml.rels",
                    '<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
                    '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>'
                    '<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/>'
                    '</Relationships>')
-        z.writestr("xl/worksheets/sheet1.xml", sheet)
+        with z.open("xl/worksheets/sheet1.xml", "w", force_zip64=True) as part:
+            sheet(part)
         with z.open("xl/sharedStrings.xml", "w", force_zip64=True) as part:
             part.write(('<?xml version="1.0" encoding="UTF-8"?><sst %s count="%d" uniqueCount="%d">'
-                        % (ns, len(strings), len(strings))).encode())
+                        % (NS, len(strings), len(strings))).encode())
             for s in HEADER:
                 part.write(("<si><t>%s</t></si>" % s).encode())
-            part.write(b"<si><t>")
-            chunk = b"a" * (1 << 20)
-            left = int(characters)
-            while left > 0:
-                part.write(chunk[:min(left, len(chunk))])
-                left -= len(chunk)
-            part.write(b"</t></si></sst>")
+            write_strings(part)
+            part.write(b"</sst>")
+
+
+def header_row():
+    return "<row r=\"1\">%s</row>" % "".join('<c r="%s1" t="s"><v>%d</v></c>' % (column_name(i), i)
+                                             for i in range(len(HEADER)))
+
+
+def write_repeated(part, byte, count):
+    chunk = byte * (1 << 20)
+    while count > 0:
+        part.write(chunk[:min(count, len(chunk))])
+        count -= len(chunk)
+
+
+def xlsx_string(out, characters):
+    def sheet(part):
+        part.write(('<?xml version="1.0" encoding="UTF-8"?><worksheet %s><sheetData>%s'
+                    '<row r="2"><c r="A2" t="s"><v>%d</v></c></row></sheetData></worksheet>'
+                    % (NS, header_row(), len(HEADER))).encode())
+
+    def long_string(part):
+        part.write(b"<si><t>")
+        write_repeated(part, b"a", int(characters))
+        part.write(b"</t></si>")
+    xlsx_parts(out, sheet, HEADER + ["LONG"], long_string)
+
+
+def xlsx_bomb(out, megabytes):
+    def sheet(part):
+        part.write(('<?xml version="1.0" encoding="UTF-8"?><worksheet %s><sheetData>%s'
+                    % (NS, header_row())).encode())
+        write_repeated(part, b" ", int(megabytes) << 20)
+        part.write(b"</sheetData></worksheet>")
+    xlsx_parts(out, sheet, HEADER, lambda part: None)
+    # The worksheet's size in the central directory (and in the zip64 field there, if any) says 1 KB.
+    data = bytearray(open(out, "rb").read())
+    name = b"xl/worksheets/sheet1.xml"
+    at = data.find(b"PK\x01\x02")
+    while at >= 0:
+        name_length, extra_length = struct.unpack_from("<HH", data, at + 28)
+        if data[at + 46:at + 46 + name_length] == name:
+            if struct.unpack_from("<I", data, at + 24)[0] == 0xFFFFFFFF:
+                extra = at + 46 + name_length
+                struct.pack_into("<Q", data, extra + 4, 1024)
+            else:
+                struct.pack_into("<I", data, at + 24, 1024)
+        at = data.find(b"PK\x01\x02", at + 1)
+    open(out, "wb").write(bytes(data))
+
+
 
 
 if __name__ == "__main__":
@@ -121,5 +170,7 @@ if __name__ == "__main__":
         ods_repeat(sys.argv[2], sys.argv[3], sys.argv[4])
     elif kind == "xlsx-string":
         xlsx_string(sys.argv[2], sys.argv[3])
+    elif kind == "xlsx-bomb":
+        xlsx_bomb(sys.argv[2], sys.argv[3])
     else:
         raise SystemExit("unknown kind " + kind)
