@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
@@ -37,7 +38,16 @@ void HealthGate::start()
 {
     m_writes = Writes::Waiting;
     m_db.setWriteGuard([this] { guardWrite(); });
-    m_check.start(m_db.fileName());
+    // The check reads the whole file: begun at once, it would take the processor from the windows
+    // being made and shown on a busy computer. It begins once the login window is up (a first
+    // write begins it at once).
+    QTimer::singleShot(kCheckDelayMs, this, &HealthGate::beginCheck);
+}
+
+void HealthGate::beginCheck()
+{
+    if (!m_check.isStarted())
+        m_check.start(m_db.fileName());
 }
 
 void HealthGate::guardWrite()
@@ -45,6 +55,7 @@ void HealthGate::guardWrite()
     if (m_writes == Writes::Allowed)
         return;
     if (m_writes == Writes::Waiting) {
+        beginCheck();
         if (!m_check.isFinished()) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
             const HealthReport report = m_check.result();

@@ -8,8 +8,8 @@
 class Database;
 class Messages;
 
-// Checks the database file while the program starts and holds every write back until the verdict
-// is known: a sound file is written to as usual. For a damaged file the user is told and chooses:
+// Checks the database file while the program starts (from shortly after, so the windows come up
+// first) and holds every write back until the verdict is known: a sound file is written to as usual. For a damaged file the user is told and chooses:
 // go on (writes allowed, e.g. to log in and restore a backup) or end the program with the file
 // left as it is. A write that comes before the verdict waits for it.
 class HealthGate : public QObject {
@@ -31,6 +31,9 @@ public:
     Writes writes() const { return m_writes; }
 
 private:
+    // How long after start() the check begins unless a write needs its verdict sooner.
+    static constexpr int kCheckDelayMs = 400;
+    void beginCheck();
     void guardWrite();
     void settle(const HealthReport &report);
     [[noreturn]] void refuse() const;

@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -37,8 +38,9 @@ int main(int argc, char *argv[])
     if (!qtTexts)
         qWarning("%s", qUtf8Printable(noQtTexts));
     installFontSubstitutions();
-    // The first title-click sort would otherwise wait for the table of the pinyin order.
-    collation::prepare();
+    // The table of the pinyin order is made once the windows are up (the first title-click sort
+    // would otherwise wait for it).
+    QTimer::singleShot(400, [] { collation::prepare(); });
     const bool createWithoutAsking = QApplication::arguments().contains(QStringLiteral("--create-db"));
 
     Settings settings;
