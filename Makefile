@@ -35,7 +35,11 @@ test-sanitized: deps
 # The whole interactions run interleaved with plain SQLite on the same files; the 1,000,000-row
 # shop is measured only with TOLVANE_BENCH_BIG=1 (it takes long to build). BENCH_ARGS adds more,
 # e.g. BENCH_ARGS=--benchmark_filter=whole/keystroke.
+# Google Benchmark's library is built as a release build first (scripts/release-benchmark).
 bench: build
+	@package="$$(scripts/release-benchmark $(CURDIR)/$(BUILD)/benchmark-release)"; \
+	  if [ -n "$$package" ]; then cmake -S . -B $(BUILD) -Dbenchmark_DIR="$$package" >/dev/null; fi
+	cmake --build $(BUILD) -j $(JOBS) --target tolvane_bench
 	$(BUILD)/tolvane_bench --benchmark_enable_random_interleaving=true $(BENCH_ARGS)
 
 # Each workbook reader under libFuzzer with AddressSanitizer for FUZZ_SECONDS (not part of make

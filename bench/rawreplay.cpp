@@ -71,7 +71,8 @@ public:
             qFatal("%s: %s", qPrintable(file), sqlite3_errmsg(m_db));
         sqlite3_busy_timeout(m_db, 5000);
         collation::install(m_db);
-        sqlite3_exec(m_db, "PRAGMA mmap_size=268435456; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, ("PRAGMA mmap_size=" + std::to_string(Database::kMemoryMapBytes) + "; PRAGMA synchronous=FULL").c_str(),
+                     nullptr, nullptr, nullptr);
     }
     ~RawFileReplay() override { sqlite3_close(m_db); }
     long run(const std::vector<Recorded> &statements) override
