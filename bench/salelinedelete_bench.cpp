@@ -43,6 +43,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <memory>
 #include <sqlite3.h>
 
@@ -255,6 +256,10 @@ void saleLineDeleteRaw(benchmark::State &state)
     Shop &s = shop();
     const std::vector<Recorded> reads =
         outsideTransactions(recordedOnce("saleLineDelete/100k", s.db, deleteThroughWindow(false)));
+    if (qEnvironmentVariableIntValue("TOLVANE_BENCH_SQL")) {
+        for (const Recorded &recorded : reads)
+            std::fprintf(stderr, "  %s\n", recorded.sql.substr(0, 300).c_str());
+    }
     const std::unique_ptr<RawReplay> replay = RawReplay::beside(s.db);
     sqlite3 *db = rawConnection();
     long rows = 0;
