@@ -654,18 +654,17 @@ bool Dataset::refreshRow(long long key, const QVariantHash &before)
     const int row = rowOfKey(key);
     if (row < 0 || m_editMode != EditMode::None)
         return false;
-    // The kept sums lose what the row held before it was written: given, or its cells as read
-    // before; unknown when they were never read, as reading them now gives what was written.
+    // The kept sums lose what the row held before it was written: the written columns' values
+    // given, the others as read before or, never read, as stored now. Without the written values,
+    // cells never read are unknown: reading them now gives what was written.
     QHash<int, QVariant> held;
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
         if (const int c = columnIndex(it.key()); c >= 0)
             held.insert(c, it.value());
     }
     const bool cellsRead = m_lateWidth == 0 || m_lateRow[size_t(m_rows[size_t(row)])] >= 0;
-    for (auto it = m_knownUnits.cbegin(); it != m_knownUnits.cend(); ++it) {
-        if (!cellsRead && !held.contains(it.key()))
-            return false;
-    }
+    if (!m_knownUnits.isEmpty() && !cellsRead && before.isEmpty())
+        return false;
     // The statement narrowed to the one row: no row when it is no longer one of the statement's.
     Statement one(QStringLiteral("SELECT * FROM (%1) AS one WHERE ID=?").arg(m_statement.sql), m_statement.params);
     one.params << key;
