@@ -1,10 +1,12 @@
 // Deleting a sale line with its give-back, on a shop of 100,000 stock rows and 1,000,000 sale
-// lines: through the sales details window shown offscreen, "删 除" of the pop-up menu and the
-// panel's "删 除" until the window is painted again with this month's lines and both profit
-// charts. Beside it, plain SQLite on a connection of its own to the same file runs the same
-// statements: the transaction (read the line, find its stock row, give back, delete), then the
-// rows of this month's listing and the two chart totals. The window deletes the last line of the
-// month, plain SQLite the first, so neither looks for a line the other has deleted.
+// lines: the program's whole window set, logged in, with the sales details window shown offscreen
+// over the main window; "删 除" of the grid's pop-up menu and the panel's "删 除" until both windows
+// are painted again with what the deletion changed (the wiring of the program decides what that
+// is). Beside it, plain SQLite on connections of its own to the same file: the deletion's
+// transaction (read the line, find its stock row, give back, delete) on a line of its own, then
+// every statement the program ran outside its transaction, replayed as recorded. The window
+// deletes the last line of the month it lists, plain SQLite the first, so neither looks for a line
+// the other has deleted.
 // Both the deletion through the window and the transaction alone run on a copy of the shop of
 // their own on the benchmark's PostgreSQL server too ("…/100k-server"), beside libpq replaying
 // the statements they ran with the same values: the replayed deletion looks for the line the
@@ -12,9 +14,12 @@
 // Run with --benchmark_filter=saleLineDelete --benchmark_enable_random_interleaving=true.
 #include "benchcontext.h"
 #include "benchserver.h"
+#include "peakmemory.h"
 #include "rawreplay.h"
 #include "shopgenerator.h"
 
+#include "app/mainwindow.h"
+#include "app/windowset.h"
 #include "common/appcontext.h"
 #include "common/clock.h"
 #include "common/desktop.h"
@@ -25,17 +30,20 @@
 #include "common/shopevents.h"
 #include "data/database.h"
 #include "data/datamodule.h"
-#include "sales/charttotals.h"
+#include "data/externalchanges.h"
 #include "sales/salecorrection.h"
 #include "sales/salelinepanel.h"
-#include "sales/saleslistings.h"
 #include "sales/salesdetailswindow.h"
+#include "users/logindialog.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <memory>
 #include <sqlite3.h>
 
@@ -63,31 +71,49 @@ public:
     void error(const QString &text) override { qFatal("%s", qPrintable(text)); }
 };
 
+// The program's windows, wired as the program wires them, logged in as the superadministrator,
+// with the sales details shown over the main window.
 struct Shop : BenchContext<SilentMessages, BenchClock> {
-    SalesDetailsWindow window;
-    QPushButton *deleteButton;
+    std::unique_ptr<WindowSet> windows;
+    SalesDetailsWindow *details = nullptr;
+    QPushButton *deleteButton = nullptr;
 
     template <class Where>
-    explicit Shop(const Where &where)
-        : BenchContext(where),
-          window(ctx),
-          deleteButton(window.linePanel()->findChild<QPushButton *>(QStringLiteral("deleteLine")))
+    explicit Shop(const Where &where) : BenchContext(where)
     {
-        // What the program wires for a deleted line in the sales details: this month, profit.
-        QObject::connect(&events, &ShopEvents::saleLinesChanged, &window, [this] {
-            window.loadThisMonth();
-            window.refreshCharts();
-        });
-        window.resize(1008, 585);
-        window.show(); // lists this month and draws both charts
+        windows = createWindowSet(ctx, [] {});
+        // The raw partner writes to the same file: that is no other till to follow.
+        if (auto *changes = main().findChild<ExternalChanges *>(QStringLiteral("externalChanges")))
+            changes->stop();
+        main().setLoginGateEnabled(false);
+        main().resize(1024, 700);
+        main().show();
         QApplication::processEvents();
+        LoginDialog *login = windows->login;
+        login->show();
+        login->userList()->setEditText(Session::superAdminName());
+        login->passwordField()->setText(QStringLiteral("927"));
+        login->loginButton()->click();
+        details = windows->salesDetails;
+        deleteButton = details->linePanel()->findChild<QPushButton *>(QStringLiteral("deleteLine"));
+        details->resize(1008, 585);
+        details->show(); // lists this month
+        paint();
+    }
+    MainWindow &main() { return *windows->main; }
+    // What is pending handled, both windows painted.
+    void paint()
+    {
+        QApplication::processEvents();
+        details->repaint();
+        main().repaint();
     }
 };
 
 // The shop in its file, or in a copy of its own on the benchmark's server.
 Shop &shop(bool server = false)
 {
-    // Never destroyed: the window must not outlive the application object at exit.
+    // Never destroyed: the windows must not outlive the application object at exit.
     if (server) {
         static Shop *onServer = new Shop(ServerAddress{writableServerShop(indexedShop(kShop))});
         return *onServer;
@@ -96,57 +122,17 @@ Shop &shop(bool server = false)
     return *inFile;
 }
 
-// "删 除" of the pop-up menu and the panel's "删 除" until the window is painted again. The last
-// line of this month is current after every listing.
+// "删 除" of the pop-up menu and the panel's "删 除" until both windows are painted again. A line
+// of this month is current after every deletion.
 Interaction deleteThroughWindow(bool server)
 {
     return {{}, [=] {
                 Shop &s = shop(server);
-                s.window.actions().remove->trigger();
+                s.details->actions().remove->trigger();
                 s.deleteButton->click();
-                s.window.repaint();
+                s.paint();
                 return QString();
             }};
-}
-
-void saleLineDelete(benchmark::State &state)
-{
-    shop(); // made before the clock runs
-    runInteraction(state, deleteThroughWindow(false));
-    state.counters["rows"] = shop().data.salesQuery.recordCount();
-}
-
-// A statement's rows stepped through, reading every column.
-long stepThrough(sqlite3 *db, const Statement &statement, long long *firstKey = nullptr)
-{
-    const QByteArray sql = statement.sql.toUtf8();
-    sqlite3_stmt *stmt = nullptr;
-    sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr);
-    for (int i = 0; i < statement.params.size(); ++i) {
-        const QVariant &p = statement.params.at(i);
-        if (p.typeId() == QMetaType::LongLong || p.typeId() == QMetaType::Int)
-            sqlite3_bind_int64(stmt, i + 1, p.toLongLong());
-        else if (p.typeId() == QMetaType::Double)
-            sqlite3_bind_double(stmt, i + 1, p.toDouble());
-        else {
-            const QByteArray text = p.toString().toUtf8();
-            sqlite3_bind_text(stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        }
-    }
-    long rows = 0;
-    double total = 0;
-    const int columns = sqlite3_column_count(stmt);
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        ++rows;
-        for (int c = 0; c < columns; ++c)
-            total += sqlite3_column_double(stmt, c);
-        if (firstKey && rows == 1)
-            *firstKey = sqlite3_column_int64(stmt, 0);
-    }
-    if (sqlite3_finalize(stmt) != SQLITE_OK)
-        qFatal("%s", sqlite3_errmsg(db));
-    benchmark::DoNotOptimize(total);
-    return rows;
 }
 
 void exec(sqlite3 *db, const char *sql)
@@ -232,43 +218,69 @@ sqlite3 *rawConnection()
     return db;
 }
 
+// The statements the program ran outside its transactions: what it read to show the deletion.
+std::vector<Recorded> outsideTransactions(const std::vector<Recorded> &statements)
+{
+    std::vector<Recorded> reads;
+    bool inside = false;
+    for (const Recorded &recorded : statements) {
+        if (recorded.sql.rfind("BEGIN", 0) == 0)
+            inside = true;
+        if (!inside)
+            reads.push_back(recorded);
+        if (recorded.sql == "COMMIT" || recorded.sql == "ROLLBACK")
+            inside = false;
+    }
+    return reads;
+}
+
+// A line of a month of 2014, the first or last stored ("min", "max").
+long long lineOf(Database &db, int month, const char *which)
+{
+    const QDate first(2014, month, 1);
+    return db.scalar(Statement(QStringLiteral("select %1(ID) from data1 where day1>=? and day1<?").arg(QLatin1String(which)),
+                               {first.toString(Qt::ISODate), first.addMonths(1).toString(Qt::ISODate)}))
+        .toLongLong();
+}
+
+void saleLineDelete(benchmark::State &state)
+{
+    shop(); // made before the clock runs
+    runInteraction(state, deleteThroughWindow(false));
+    state.counters["rows"] = shop().data.salesQuery.recordCount();
+    reportPeakMemory(state, deleteThroughWindow(false));
+}
+
 void saleLineDeleteRaw(benchmark::State &state)
 {
     Shop &s = shop();
-    // The statement the program reads this month's rows with, as the window's listing ran it.
-    s.window.loadThisMonth();
-    const Statement month = s.data.salesQuery.rowsStatement();
-    const std::optional<Statement> months = charttotals::byMonth(QStringLiteral("2014"), charttotals::Total::Profit);
-    const std::optional<Statement> days =
-        charttotals::byDay(QStringLiteral("2014"), QStringLiteral("7"), charttotals::Total::Profit);
-
+    const std::vector<Recorded> reads =
+        outsideTransactions(recordedOnce("saleLineDelete/100k", s.db, deleteThroughWindow(false)));
+    if (qEnvironmentVariableIntValue("TOLVANE_BENCH_SQL")) {
+        for (const Recorded &recorded : reads)
+            std::fprintf(stderr, "  %s\n", recorded.sql.substr(0, 300).c_str());
+    }
+    const std::unique_ptr<RawReplay> replay = RawReplay::beside(s.db);
     sqlite3 *db = rawConnection();
-    long long key = -1;
-    stepThrough(db, month, &key);
     long rows = 0;
     for (auto _ : state) {
+        state.PauseTiming();
+        const long long key = lineOf(s.db, kToday.month(), "min");
+        state.ResumeTiming();
         rawDelete(db, key);
-        rows = stepThrough(db, month, &key);
-        stepThrough(db, *months);
-        stepThrough(db, *days);
+        rows = replay->run(reads);
     }
     sqlite3_close(db);
     state.counters["rows"] = double(rows);
+    state.counters["statements"] = double(reads.size());
 }
 
 // The deletion alone, without the window: the program's transaction beside the same statements
 // in plain SQLite. Each deletes a line of June 2014, the program the first, plain SQLite the last.
-long long juneLine(Database &db, const char *which)
-{
-    return db.scalar(Statement(QStringLiteral("select %1(ID) from data1 where day1>='2014-06-01' and day1<'2014-07-01'")
-                                   .arg(QLatin1String(which))))
-        .toLongLong();
-}
-
 Interaction deleteTransaction(bool server)
 {
     auto key = std::make_shared<long long>(-1);
-    return {[=] { *key = juneLine(shop(server).db, "min"); },
+    return {[=] { *key = lineOf(shop(server).db, 6, "min"); },
             [=] {
                 benchmark::DoNotOptimize(deleteSaleLine(shop(server).db, *key));
                 return QString();
@@ -277,7 +289,9 @@ Interaction deleteTransaction(bool server)
 
 void saleLineDeleteTransaction(benchmark::State &state)
 {
+    shop();
     runInteraction(state, deleteTransaction(false));
+    reportPeakMemory(state, deleteTransaction(false));
 }
 
 void saleLineDeleteTransactionRaw(benchmark::State &state)
@@ -286,7 +300,7 @@ void saleLineDeleteTransactionRaw(benchmark::State &state)
     sqlite3 *db = rawConnection();
     for (auto _ : state) {
         state.PauseTiming();
-        const long long key = juneLine(s.db, "max");
+        const long long key = lineOf(s.db, 6, "max");
         state.ResumeTiming();
         rawDelete(db, key);
     }
@@ -295,10 +309,11 @@ void saleLineDeleteTransactionRaw(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(saleLineDelete)->Unit(benchmark::kMillisecond);
-BENCHMARK(saleLineDeleteRaw)->Unit(benchmark::kMillisecond);
-BENCHMARK(saleLineDeleteTransaction)->Unit(benchmark::kMillisecond);
-BENCHMARK(saleLineDeleteTransactionRaw)->Unit(benchmark::kMillisecond);
+// Named so the ratio table pairs each interaction with its plain-SQLite partner.
+BENCHMARK(saleLineDelete)->Name("whole/saleLineDelete/100k")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(saleLineDeleteRaw)->Name("raw/saleLineDelete/100k")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(saleLineDeleteTransaction)->Name("whole/saleLineDeleteTransaction/100k")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(saleLineDeleteTransactionRaw)->Name("raw/saleLineDeleteTransaction/100k")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 namespace {
 
@@ -308,8 +323,10 @@ const bool registeredOnServer = [] {
     const auto database = []() -> Database & { return shop(true).db; };
     registerWholeAndRaw("saleLineDelete/100k-server", database, deleteThroughWindow(true), [](benchmark::State &state) {
         state.counters["rows"] = shop(true).data.salesQuery.recordCount();
+        reportPeakMemory(state, deleteThroughWindow(true));
     });
-    registerWholeAndRaw("saleLineDeleteTransaction/100k-server", database, deleteTransaction(true));
+    registerWholeAndRaw("saleLineDeleteTransaction/100k-server", database, deleteTransaction(true),
+                        [](benchmark::State &state) { reportPeakMemory(state, deleteTransaction(true)); });
     return true;
 }();
 

@@ -349,6 +349,7 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
             // Windows that are hidden read their rows when next shown.
             w.inventorySummary->refresh();
             w.salesDetails->refreshThisMonth();
+            w.salesDetails->salesChanged({});      // marks the charts to be totalled when shown
             checkout->refresh();                    // the order with its new line
         });
     });
@@ -357,8 +358,25 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
     QObject::connect(&events, &ShopEvents::saleLinesEdited, checkout, &CheckoutPanel::refresh);
     QObject::connect(&events, &ShopEvents::saleLinesChanged, w.salesDetails, refreshing([&w] {
                          w.salesDetails->refreshThisMonth();
-                         w.salesDetails->refreshCharts(); // back to profit, as after a deleted line
+                         w.salesDetails->salesChanged({}); // back to profit, dates unknown
                      }));
+    // A deleted line: the sales details drop it from what they list, the charts of its date are
+    // totalled again, the order being checked out may have lost it. Each reads only what it shows.
+    QObject::connect(&events, &ShopEvents::saleLineDeleted, w.salesDetails,
+                     [&ctx, &w, checkout](long long line, const QDate &saleDate) {
+                         guarded(ctx.messages, [&] {
+                             w.salesDetails->lineDeleted(line, saleDate);
+                             checkout->refresh();
+                         });
+                     });
+    // Its stock given back: the main grid shows the row's new figures, the summary its totals.
+    QObject::connect(&events, &ShopEvents::stockRowWritten, &main,
+                     [&ctx, &w, grid](long long key, const QVariantHash &before) {
+                         guarded(ctx.messages, [&] {
+                             grid->stockRowWritten(key, before);
+                             w.inventorySummary->refresh();
+                         });
+                     });
     QObject::connect(&events, &ShopEvents::databaseRestored, &main, [&ctx, sale] {
         guarded(ctx.messages, [&] {
             if (ctx.session.loginNumber != 0)
@@ -375,12 +393,14 @@ void wireShopEvents(AppContext &ctx, WindowSet &w)
             checkout->refresh();
             w.inventorySummary->refresh();
             w.salesDetails->rereadShown();
+            w.salesDetails->salesChanged({});
         });
     });
     QObject::connect(&events, &ShopEvents::databaseReopened, &main, [&ctx, &w, grid, sale, checkout] {
         guarded(ctx.messages, [&] {
             grid->refreshAll();
             w.salesDetails->loadThisMonth();
+            w.salesDetails->salesChanged({});
             sale->refreshCustomerList();
             w.inventorySummary->refresh();
             checkout->refresh();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDate>
 #include <QObject>
 #include <QString>
+#include <QVariantHash>
 
 // What happened to the shop's data, announced by the window that did it. Windows never call one
 // another; whoever shows the data listens here. Who refreshes what, and in which order, is wired
@@ -20,6 +22,13 @@ signals:
     // Sale lines were written or removed by a smaller step than a full posting (the reduced
     // post, "增加销售", a correction): the views of sale lines list them again.
     void saleLinesChanged();
+    // The sale line with the key `lineKey`, sold on `saleDate`, was deleted (an invalid date when
+    // its stored date is none): what lists it drops it, the charts of that date are totalled again.
+    void saleLineDeleted(long long lineKey, const QDate &saleDate);
+    // The figures of the stock row with the key `key` were written outside the main grid (a deleted
+    // sale line given back); `before` holds the written columns as they were, by column name.
+    // Whoever shows the row reads it again, taking those values out of its sums.
+    void stockRowWritten(long long key, const QVariantHash &before);
     // Order numbers or customer fields of a sale line were corrected in place: what lists the
     // lines of an order reads them again; the sales details keep the rows they show.
     void saleLinesEdited();

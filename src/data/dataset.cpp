@@ -101,7 +101,7 @@ void Dataset::close()
 
 void Dataset::open(const Statement &statement)
 {
-    open(statement, {});
+    load(statement, {}, nullptr);
 }
 
 void Dataset::open(const Statement &statement, const QHash<QString, long long> &tableSums)
@@ -115,17 +115,22 @@ void Dataset::open(const Statement &statement, const std::vector<long long> &key
     load(statement, sums, &keys);
 }
 
+void Dataset::open(const Statement &statement, const MadeRows &rows)
+{
+    load(statement, {}, nullptr, &rows);
+}
+
 void Dataset::load(const Statement &statement, const QHash<QString, long long> &tableSums,
-                   const std::vector<long long> *keys)
+                   const std::vector<long long> *keys, const MadeRows *made)
 {
     close();
     m_statement = statement;
-    m_table = editableTable(statement.sql);
+    m_table = made ? QString() : editableTable(statement.sql);
     // A keyed result with columns read on demand keeps only each row's key. Its rows are read by
     // a narrower statement with the same conditions, selecting the key and the columns named to
     // be read while loading; those are summed as the rows arrive and then read on demand like
     // every other column, their sums kept as given sums are (see placeColumns).
-    QStringList columns;
+    QStringList columns = made ? made->columns : QStringList();
     std::vector<bool> deferred;
     std::vector<bool> summed; // per column: read while loading to be summed
     Statement &rows = m_rowsStatement;
@@ -167,6 +172,12 @@ void Dataset::load(const Statement &statement, const QHash<QString, long long> &
                 m_cells.append(row, keyAt);
                 for (size_t i = 0; i < summedAt.size(); ++i)
                     units[i] += numbertext::fixed4Units(row.number(summedAt[i]));
+                ++count;
+            });
+        } else if (made) {
+            const int width = int(columns.size());
+            made->produce([&](const ResultRow &row) {
+                m_cells.appendRow(row, width);
                 ++count;
             });
         } else {
@@ -638,14 +649,21 @@ void Dataset::updateByKey(long long key, const QVariantHash &values)
     emit rowChanged(row);
 }
 
-bool Dataset::refreshRow(long long key)
+bool Dataset::refreshRow(long long key, const QVariantHash &before)
 {
     const int row = rowOfKey(key);
     if (row < 0 || m_editMode != EditMode::None)
         return false;
-    // The kept sums lose what the row held before it was written: unknown when its cells were
-    // never read, as reading them now gives what was written.
-    if (!m_knownUnits.isEmpty() && m_lateWidth > 0 && m_lateRow[size_t(m_rows[size_t(row)])] < 0)
+    // The kept sums lose what the row held before it was written: the written columns' values
+    // given, the others as read before or, never read, as stored now. Without the written values,
+    // cells never read are unknown: reading them now gives what was written.
+    QHash<int, QVariant> held;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (const int c = columnIndex(it.key()); c >= 0)
+            held.insert(c, it.value());
+    }
+    const bool cellsRead = m_lateWidth == 0 || m_lateRow[size_t(m_rows[size_t(row)])] >= 0;
+    if (!m_knownUnits.isEmpty() && !cellsRead && before.isEmpty())
         return false;
     // The statement narrowed to the one row: no row when it is no longer one of the statement's.
     Statement one(QStringLiteral("SELECT * FROM (%1) AS one WHERE ID=?").arg(m_statement.sql), m_statement.params);
@@ -657,11 +675,10 @@ bool Dataset::refreshRow(long long key)
             fresh.push_back(result.value(i));
     });
     // What the row adds to the sums kept, taken away before and added back after.
-    auto adjustSums = [&](int sign) {
-        for (auto it = m_knownUnits.begin(); it != m_knownUnits.end(); ++it)
-            it.value() += sign * unitsOf(value(row, it.key()));
-    };
-    adjustSums(-1);
+    for (auto it = m_knownUnits.begin(); it != m_knownUnits.end(); ++it) {
+        const auto given = held.constFind(it.key());
+        it.value() -= unitsOf(given != held.cend() ? *given : value(row, it.key()));
+    }
     if (fresh.empty()) {
         m_rows.erase(m_rows.begin() + row);
         --m_rowCount;
@@ -681,7 +698,8 @@ bool Dataset::refreshRow(long long key)
             at.store->set(at.index, fresh[size_t(c)]);
     }
     m_sortKeys.clear();
-    adjustSums(+1);
+    for (auto it = m_knownUnits.begin(); it != m_knownUnits.end(); ++it)
+        it.value() += unitsOf(value(row, it.key()));
     emit rowChanged(row);
     return true;
 }

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
 class Database;
+class ResultRow;
 
 // A result loaded into memory, or a whole table opened for appending. It has a current row that
 // can be moved, read by column name, edited and posted, or deleted. For results of `select *` on
@@ -37,6 +39,15 @@ public:
     // keyed result. Without the loaded columns, or without a sum for each, the statement is run.
     void open(const Statement &statement, const std::vector<long long> &keys,
               const QHash<QString, long long> &sums);
+    // Rows made by the caller instead of read by a statement: `produce` hands each row, in order,
+    // to the function it is given; `columns` names their values.
+    struct MadeRows {
+        QStringList columns;
+        std::function<void(const std::function<void(const ResultRow &)> &)> produce;
+    };
+    // Closes and loads made rows, as open() loads a statement's; the current row becomes the first.
+    // `statement` stands for them (what statement() gives); they cannot be edited.
+    void open(const Statement &statement, const MadeRows &rows);
     // Runs the statement again after the table was written elsewhere: the rows as stored now,
     // sorted as they were, the row with the same key current (or, when it is gone, the row at the
     // same position). `tableSums` as for open(). Does nothing when closed or editing.
@@ -97,7 +108,10 @@ public:
     // meets the statement's conditions. For a statement whose row order does not depend on the
     // values written, that is what running the statement again would show of this row, at the
     // cost of one row. False when the row is not loaded or the result carries no keys.
-    bool refreshRow(long long key);
+    // `before` gives written columns as they were before the write, by name: the kept sums lose
+    // those. Without them, a row whose cells were never read cannot be refreshed (false), as its
+    // cells read now give what was written.
+    bool refreshRow(long long key, const QVariantHash &before = {});
 
     // Keyed results keep only each row's key while they load, reading these columns too only to
     // sum them; every other column of a row, and these, are read by its key when a value of the
@@ -129,7 +143,7 @@ private:
     enum class EditMode { None, Edit, Append };
     // open() with the rows' keys given (`keys` not null) or read by the statement.
     void load(const Statement &statement, const QHash<QString, long long> &tableSums,
-              const std::vector<long long> *keys);
+              const std::vector<long long> *keys, const MadeRows *made = nullptr);
     int requireColumn(const QString &name) const;
     void requireCurrent() const;
     void loadRow(int row, const std::vector<QVariant> &values);

@@ -45,6 +45,17 @@ int typedMonth(const QString &text)
     return typedNumber(text, 12);
 }
 
+bool covers(const QString &yearText, const std::optional<QString> &monthText, const QDate &day)
+{
+    const int year = typedYear(yearText);
+    const int month = monthText ? typedMonth(*monthText) : 0;
+    if (year == 0 || (monthText && month == 0))
+        return false;
+    if (!day.isValid())
+        return true;
+    return day.year() == year && (!monthText || day.month() == month);
+}
+
 std::optional<Statement> byMonth(const QString &yearText, Total total)
 {
     const int year = typedYear(yearText);

@@ -2,6 +2,7 @@
 
 #include "data/statement.h"
 
+#include <QDate>
 #include <QString>
 #include <optional>
 
@@ -18,6 +19,11 @@ enum class Total {
 
 std::optional<Statement> byMonth(const QString &yearText, Total total);
 std::optional<Statement> byDay(const QString &yearText, const QString &monthText, Total total);
+
+// Whether a sale line of `day` counts in the totals of the typed year and, when a month text is
+// given (the chart per day), the typed month: a change of such a line changes that chart's bars.
+// An invalid day may be any day; a text that is no year or month covers none.
+bool covers(const QString &yearText, const std::optional<QString> &monthText, const QDate &day);
 
 // A typed year (1 to 9998) or month (1 to 12): digits, blanks around them allowed, as "2014",
 // " 2014", "2" or "02". 0 when the text is none.

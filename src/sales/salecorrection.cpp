@@ -137,6 +137,7 @@ SaleLineRemoval deleteSaleLine(Database &db, long long key)
             if (db.changes() != 1)
                 throw DbError(QStringLiteral("库存记录没有改变，销售记录没有删除"));
             removal.stockKey = stockKey;
+            removal.before = before;
         }
 
         db.execute(Statement(QStringLiteral("DELETE FROM data1 WHERE ID=?"), {key}));

@@ -64,6 +64,7 @@ StockFigures givenBack(const StockFigures &before, double quantity, double amoun
 // What a deletion did to the stock.
 struct SaleLineRemoval {
     long long stockKey = -1; // the stock row that got the line back; -1 when none matched
+    StockFigures before;     // that row's figures before the give-back
     bool stockChanged() const { return stockKey >= 0; }
 };
 

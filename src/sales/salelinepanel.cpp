@@ -234,11 +234,16 @@ void SaleLinePanel::deleteLine()
     SaleLineRemoval removal;
     if (!guarded(m_ctx.messages, [&] { removal = deleteSaleLine(m_ctx.db, m_line.key); }))
         return; // nothing was changed; the panel still shows the line
-    // The sales details list this month again and their charts show profit; the stock grid shows
-    // the stock row's new figures.
-    emit m_ctx.events.saleLinesChanged();
-    if (removal.stockChanged())
-        emit m_ctx.events.stockRowsChanged();
+    // The sales details drop the line and their charts of its date show profit again; the stock
+    // grid shows the stock row's new figures.
+    emit m_ctx.events.saleLineDeleted(m_line.key, QDate::fromString(m_line.saleDate, Qt::ISODate));
+    if (removal.stockChanged()) {
+        const StockFigures &b = removal.before;
+        emit m_ctx.events.stockRowWritten(removal.stockKey, {{QStringLiteral("5"), b.sold},
+                                                             {QStringLiteral("6"), b.salesAmount},
+                                                             {QStringLiteral("7"), b.stock},
+                                                             {QStringLiteral("8"), b.stockValue}});
+    }
     empty();
     hide();
     m_ctx.messages.info(removal.stockChanged()

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -103,15 +104,58 @@ SalesChartsPage::SalesChartsPage(AppContext &ctx, QWidget *parent)
 
 void SalesChartsPage::setPeriod(const QDate &today)
 {
-    m_monthYear->setEditText(QString::number(today.year()));
-    m_dayYear->setEditText(QString::number(today.year()));
-    m_month->setEditText(QString::number(today.month()));
+    const QString year = QString::number(today.year());
+    const QString month = QString::number(today.month());
+    m_monthYear->setEditText(year);
+    m_dayYear->setEditText(year);
+    m_month->setEditText(month);
+    m_months = {year, std::nullopt, charttotals::Total::Profit, true};
+    m_days = {year, month, charttotals::Total::Profit, true};
+    if (isVisible())
+        drawStale();
 }
 
 void SalesChartsPage::showProfit()
 {
     showMonths(charttotals::Total::Profit);
     showDays(charttotals::Total::Profit);
+}
+
+void SalesChartsPage::salesChanged(const QList<QDate> &days)
+{
+    auto touched = [&days](const Drawn &drawn) {
+        if (days.isEmpty())
+            return true;
+        return std::any_of(days.cbegin(), days.cend(), [&drawn](const QDate &day) {
+            return charttotals::covers(drawn.year, drawn.month, day);
+        });
+    };
+    if (touched(m_months))
+        backToProfit(m_months);
+    if (touched(m_days))
+        backToProfit(m_days);
+}
+
+void SalesChartsPage::backToProfit(Drawn &drawn)
+{
+    drawn.total = charttotals::Total::Profit;
+    drawn.stale = true;
+    if (isVisible())
+        drawStale();
+}
+
+void SalesChartsPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    guarded(m_ctx.messages, [&] { drawStale(); });
+}
+
+void SalesChartsPage::drawStale()
+{
+    if (m_months.stale)
+        drawMonths();
+    if (m_days.stale)
+        drawDays();
 }
 
 namespace {
@@ -127,14 +171,29 @@ QString chartTitle(const QString &period, charttotals::Total total)
 
 void SalesChartsPage::showMonths(charttotals::Total total)
 {
-    m_monthChart->chart()->setTitle(chartTitle(QStringLiteral("月"), total));
-    showTotals(m_monthQuery, charttotals::byMonth(m_monthYear->currentText(), total), m_monthChart);
+    m_months = {m_monthYear->currentText(), std::nullopt, total, false};
+    drawMonths();
 }
 
 void SalesChartsPage::showDays(charttotals::Total total)
 {
-    m_dayChart->chart()->setTitle(chartTitle(QStringLiteral("日"), total));
-    showTotals(m_dayQuery, charttotals::byDay(m_dayYear->currentText(), m_month->currentText(), total), m_dayChart);
+    m_days = {m_dayYear->currentText(), m_month->currentText(), total, false};
+    drawDays();
+}
+
+// Stale no more once tried: a failing statement shows its error once and leaves no bars.
+void SalesChartsPage::drawMonths()
+{
+    m_months.stale = false;
+    m_monthChart->chart()->setTitle(chartTitle(QStringLiteral("月"), m_months.total));
+    showTotals(m_monthQuery, charttotals::byMonth(m_months.year, m_months.total), m_monthChart);
+}
+
+void SalesChartsPage::drawDays()
+{
+    m_days.stale = false;
+    m_dayChart->chart()->setTitle(chartTitle(QStringLiteral("日"), m_days.total));
+    showTotals(m_dayQuery, charttotals::byDay(m_days.year, m_days.month.value_or(QString()), m_days.total), m_dayChart);
 }
 
 void SalesChartsPage::showTotals(Dataset &query, const std::optional<Statement> &statement, BarChart *chart)

@@ -21,6 +21,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -574,10 +575,21 @@ void SalesDetailsWindow::restoreLayout()
     m_hiding->applyStored();
 }
 
-void SalesDetailsWindow::refreshCharts()
+void SalesDetailsWindow::salesChanged(const QList<QDate> &days)
 {
-    if (isVisible() && !m_restricted)
-        m_charts->showProfit();
+    m_charts->salesChanged(days);
+}
+
+void SalesDetailsWindow::lineDeleted(long long key, const QDate &saleDate)
+{
+    m_charts->salesChanged({saleDate});
+    if (!isVisible())
+        return; // every show lists afresh
+    // The listing shown loses the line and keeps everything else: its other rows, their order,
+    // the sums less the line's figures. Reading it again would show the same.
+    Dataset &sales = m_ctx.data.salesQuery;
+    if (isShowingOwedCustomers() || !sales.isOpen() || !sales.refreshRow(key))
+        rereadShown();
 }
 
 void SalesDetailsWindow::showEvent(QShowEvent *event)
@@ -586,17 +598,23 @@ void SalesDetailsWindow::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     const QDate today = m_ctx.clock.today();
+    // The charts show today's periods once their page is opened.
+    m_pages->setCurrentIndex(0);
     m_charts->setPeriod(today);
     m_from->setDate(today);
     m_to->setDate(today);
-    m_pages->setCurrentIndex(0);
-    guarded(m_ctx.messages, [&] {
-        if (!m_restricted)
-            m_charts->showProfit();
-    });
     guarded(m_ctx.messages, [&] { loadThisMonth(); });
     // After the listing, so a stored sort mark sorts the rows it shows.
     restoreLayout();
+}
+
+void SalesDetailsWindow::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    // The next show opens on the listing: the charts page, shown on the way, would total both
+    // charts of the periods of the last show.
+    if (!event->spontaneous())
+        m_pages->setCurrentIndex(0);
 }
 
 void SalesDetailsWindow::done(int result)

@@ -4,6 +4,7 @@
 #include "sales/saleslistings.h"
 #include "widgets/gridcolumn.h"
 
+#include <QDate>
 #include <QDialog>
 #include <QList>
 
@@ -114,8 +115,13 @@ public:
     // "保存当前列宽" and its counterpart, run on every show.
     void saveLayout();
     void restoreLayout();
-    // Both charts back to profit, when the window is showing them (after a line was deleted).
-    void refreshCharts();
+    // Sale lines of these sale dates were written or removed (none given: dates unknown): the
+    // charts whose periods hold them show profit again, at once while their page shows, otherwise
+    // when it is next shown.
+    void salesChanged(const QList<QDate> &days);
+    // The sale line `key` of `saleDate` was deleted: a showing window drops it from the listing
+    // shown, which keeps its other rows, order and current place; the charts as salesChanged.
+    void lineDeleted(long long key, const QDate &saleDate);
 
     // For a user other than the superadministrator: no corrections, no "全部显示", no net profit
     // column and no charts for the rest of the run.
@@ -139,6 +145,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QWidget *buildListPage();

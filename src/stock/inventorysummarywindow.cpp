@@ -3,7 +3,7 @@
 #include "common/appcontext.h"
 #include "common/guard.h"
 #include "data/datamodule.h"
-#include "data/routines.h"
+#include "stock/articletotals.h"
 #include "widgets/grid.h"
 
 #include <QAction>
@@ -37,14 +37,7 @@ Article articleAt(const Dataset &lines, int row)
 
 Statement InventorySummaryWindow::statement()
 {
-    // A missing text and an empty one name the same article: the stock-in panel and the Excel
-    // import store an empty field differently, and both rows belong on one line.
-    return Statement(QStringLiteral(
-        "select ifnull(a,'') AS a,ifnull(b,'') AS b,ifnull(c,'') AS c,ifnull(d,'') AS d, "
-        "sum([2]) AS 进货数量,sum([3]) AS 进货金额,sum([5]) AS 销售数量,sum([6]) AS 销售金额, "
-        "sum([7]) AS 库存数量,sum([8]) AS 库存金额 FROM data "
-        "GROUP BY ifnull(a,''),ifnull(b,''),ifnull(c,''),ifnull(d,'') "
-        "ORDER BY ifnull(a,''),ifnull(b,''),ifnull(c,''),ifnull(d,'')"));
+    return articletotals::statement();
 }
 
 GridColumns InventorySummaryWindow::gridColumns()
@@ -151,7 +144,7 @@ void InventorySummaryWindow::requestPrint()
 
 void InventorySummaryWindow::load()
 {
-    routines::open(summary(), statement());
+    articletotals::load(summary());
     summary().last();
 }
 

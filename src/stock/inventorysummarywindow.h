@@ -20,8 +20,8 @@ class InventorySummaryWindow : public QDialog {
 public:
     InventorySummaryWindow(AppContext &ctx, QWidget *parent = nullptr);
 
-    // One line per article. An empty name, model, code or category and a missing one are the
-    // same article.
+    // What the lines are: one per article, an empty name, model, code or category and a missing
+    // one being the same article. They are totalled in one pass (see articletotals).
     static Statement statement();
     static GridColumns gridColumns();
     // The titles of the exported sheet and of the printed page.

@@ -296,6 +296,16 @@ void StockQueryView::rowWritten(long long key)
     emit reloaded();
 }
 
+void StockQueryView::stockRowWritten(long long key, const QVariantHash &before)
+{
+    Dataset &stock = m_ctx.data.stockQuery;
+    if (!stock.isOpen())
+        return;
+    if (stock.sortColumn().isEmpty() && stock.refreshRow(key, before))
+        return;
+    rereadShown();
+}
+
 void StockQueryView::rereadShown()
 {
     m_ctx.data.stockQuery.reopenKeepingPlace();

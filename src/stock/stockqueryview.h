@@ -51,6 +51,12 @@ public:
     // (its new figures, or gone when it no longer meets the conditions) and the first row becomes
     // current, as a re-run leaves it; otherwise the query runs again.
     void rowWritten(long long key);
+    // After the figures of the stock row `key` were written elsewhere (a sale line given back),
+    // `before` holding the written columns as they were: the listing shown stays. Its rows come in
+    // an order those figures do not decide, so unless the user sorted them the row is read again
+    // in its place (its new figures in the footer too, or gone when it no longer meets the
+    // listing's condition); otherwise, or when the row is not listed, the rows shown are read again.
+    void stockRowWritten(long long key, const QVariantHash &before);
     // After another program wrote to the file: the rows shown are read again with the listing,
     // the conditions, the sort and the current row kept; the panels stay as they are.
     void rereadShown();

@@ -2,6 +2,8 @@
 
 #include "app/mainwindow.h"
 #include "app/skins.h"
+#include "common/numbertext.h"
+#include "stock/stockqueryview.h"
 #include "app/windowset.h"
 #include "sales/charttotals.h"
 #include "sales/salelines.h"
@@ -19,8 +21,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -330,9 +334,11 @@ TEST_P(SaleCorrectionTest, DeleteGivesTheLineBackToItsStockRow)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         const long long stockKey = stock(c.stock);
+        stock({{"a", "衬衫"}, {"5", 1}, {"6", 2.5}, {"7", 3}, {"8", 4.25}}); // another article
         const long long kept = line({});
         const long long key = line(c.line);
         line({{"day1", "2014-06-30"}}); // another month
+        main.stockQuery()->refreshAll(); // every stock row listed, none of them shown yet
         open();
         shop.messages.clear();
         deleteThroughPanel(key);
@@ -341,33 +347,76 @@ TEST_P(SaleCorrectionTest, DeleteGivesTheLineBackToItsStockRow)
         EXPECT_EQ(stockFigures(stockKey), c.after);
         EXPECT_FALSE(lineStored(key));
         EXPECT_TRUE(lineStored(kept));
-        // This month is listed again, the panel is empty and hidden, the main grid shows the row.
+        // This month's listing loses the line, its sums too; the panel is empty and hidden.
         EXPECT_FALSE(listed().contains(key));
         EXPECT_TRUE(listed().contains(kept));
         EXPECT_EQ(sales.recordCount(), shop.scalar("select count(*) from data1 where day1 like '2014-07%'").toInt());
+        for (const char *column : {"3", "4", "a5"}) {
+            const QString stored = QStringLiteral("select sum([%1]) from data1 where day1 like '2014-07%'").arg(column);
+            EXPECT_EQ(grid().model()->footerText(grid().model()->columnOfField(column)),
+                      numbertext::general(shop.scalar(stored).toDouble()))
+                << column;
+        }
         EXPECT_FALSE(panel.isVisible());
         EXPECT_EQ(field("lineName")->text(), "");
         EXPECT_EQ(field("lineAmount")->text(), "");
+        // The main grid keeps listing every stock row, the row with its new figures, the sums too.
         Dataset &stockRows = shop.data.stockQuery;
+        EXPECT_EQ(stockRows.recordCount(), 2);
         const int stockRow = stockRows.rowOfKey(stockKey);
         ASSERT_GE(stockRow, 0);
         EXPECT_EQ(stockRows.value(stockRow, "7"), c.after.at(2));
+        const DatasetModel &mainGrid = *main.stockQuery()->gridWidget()->model();
+        for (const char *column : {"5", "6", "7", "8"}) {
+            const QString stored = QStringLiteral("select sum([%1]) from data").arg(column);
+            EXPECT_EQ(mainGrid.footerText(mainGrid.columnOfField(column)),
+                      numbertext::general(shop.scalar(stored).toDouble()))
+                << column;
+        }
         details.hide();
         shop.exec("delete from data");
         shop.exec("delete from data1");
     }
 }
 
-TEST_F(SaleLinePanelTest, DeleteReRunsTheProfitCharts)
+// Whatever changes the sale lines while the charts page is hidden, the charts show it when the page
+// is opened: a deletion there, a sale at the counter, "增加销售", another program's write.
+TEST_F(SaleLinePanelTest, TheChartsShowWhatChangedWhileTheirPageWasHidden)
 {
-    stock({});
-    const long long key = line({{"a5", 14}});
-    line({{"a5", 6}, {"day1", "2014-07-11"}});
-    open();
-    details.charts()->showMonths(charttotals::Total::Sales);
-    deleteThroughPanel(key);
-    EXPECT_EQ(details.charts()->monthChart()->bars(), QList<QPointF>({{7, 6}}));
-    EXPECT_EQ(details.charts()->dayChart()->bars(), QList<QPointF>({{11, 6}}));
+    QTabWidget &pages = *details.pages();
+    const int chartsPage = pages.indexOf(details.charts());
+    auto addJulyLine = [&] { line({{"a5", 7}, {"day1", "2014-07-11"}}); };
+    const QList<QPointF> monthsAdded{{6, 14}, {7, 13}}, daysAdded{{11, 13}};
+    const struct {
+        const char *what;
+        std::function<void()> change;
+        QList<QPointF> months, days;
+    } cases[] = {
+        {"a line deleted", [&] { deleteThroughPanel(sales.key(sales.recordCount() - 1)); }, {{6, 14}}, {}},
+        {"a sale posted", [&] { addJulyLine(); emit shop.events.salePosted("20140711001", -1); }, monthsAdded, daysAdded},
+        {"a line added", [&] { addJulyLine(); emit shop.events.saleLinesChanged(); }, monthsAdded, daysAdded},
+        {"written by another program", [&] { addJulyLine(); emit shop.events.writtenElsewhere(); }, monthsAdded, daysAdded},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        shop.exec("delete from data1");
+        stock({});
+        line({{"a5", 14}, {"day1", "2014-06-10"}});
+        line({{"a5", 6}, {"day1", "2014-07-11"}});
+        open();
+        pages.setCurrentIndex(chartsPage);
+        EXPECT_EQ(details.charts()->monthChart()->bars(), QList<QPointF>({{6, 14}, {7, 6}}));
+        details.charts()->showMonths(charttotals::Total::Sales);
+        pages.setCurrentIndex(0);
+
+        c.change();
+        pages.setCurrentIndex(chartsPage);
+        EXPECT_EQ(details.charts()->monthChart()->bars(), c.months);
+        EXPECT_EQ(details.charts()->dayChart()->bars(), c.days);
+        for (const auto &box : shop.messages.boxes)
+            EXPECT_NE(box.kind, RecordingMessages::Kind::Error) << box.text.toStdString();
+        details.hide();
+    }
 }
 
 // The stock row given back to is the one equal in every text and in the stock-in date, never one

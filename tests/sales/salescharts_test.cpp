@@ -34,6 +34,31 @@ TEST(ChartTotals, TypedYearsAndMonths)
     EXPECT_FALSE(charttotals::byDay("2014", "13", Total::Sales));
 }
 
+// The days whose lines a chart of a typed year (and month) totals, as a change decides whether to
+// total the chart again.
+TEST(ChartTotals, TheDaysAChartTotals)
+{
+    const std::optional<QString> wholeYear;
+    const struct {
+        const char *year;
+        std::optional<QString> month;
+        QDate day;
+        bool covered;
+    } cases[] = {
+        {"2014", wholeYear, {2014, 1, 1}, true},      {"2014", wholeYear, {2014, 12, 31}, true},
+        {" 2014 ", wholeYear, {2014, 6, 30}, true},   {"2014", wholeYear, {2015, 1, 1}, false},
+        {"2014", wholeYear, {2013, 12, 31}, false},   {"2014", QString("7"), {2014, 7, 31}, true},
+        {"2014", QString("07"), {2014, 7, 1}, true},  {"2014", QString("7"), {2014, 8, 1}, false},
+        {"2014", QString("7"), {2013, 7, 1}, false},  {"2014", wholeYear, QDate(), true},
+        {"2014", QString("7"), QDate(), true},        {"2014'", wholeYear, QDate(), false},
+        {"2014", QString(""), {2014, 7, 1}, false},   {"2014", QString("13"), QDate(), false},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(charttotals::covers(c.year, c.month, c.day), c.covered)
+            << c.year << " " << c.month.value_or("(year)").toStdString() << " " << c.day.toString().toStdString();
+    }
+}
+
 // The charts page over a shop's sale lines; in a shop file unless the fixture is given another
 // engine.
 class SalesChartsTest : public testing::Test, protected ShopFixture {
@@ -116,6 +141,52 @@ TEST_P(ChartTotalsOnEngine, TextsThatAreNoYearOrMonthShowNoBarsAndNoError)
     }
     EXPECT_TRUE(shop.messages.boxes.isEmpty());
     EXPECT_EQ(shop.scalar("select count(*) from data1").toInt(), 1);
+}
+
+// A change of sale lines is totalled again only in the charts whose period holds one of its dates:
+// at once while the page shows, when it is next shown otherwise. A line added without a word
+// shows which chart was totalled again.
+TEST_F(SalesChartsTest, AChangeRedrawsOnlyTheChartsWhosePeriodHoldsIt)
+{
+    const QList<QPointF> monthSales{{3, 20}, {7, 50}}, daySales{{10, 50}};
+    const QList<QPointF> monthProfit{{3, 5}, {7, 11}}, dayProfit{{10, 10}, {11, 1}};
+    const struct {
+        const char *what;
+        QList<QDate> days;
+        QList<QPointF> months, days_;
+    } cases[] = {
+        {"a day of the shown month", {QDate(2014, 7, 11)}, monthProfit, dayProfit},
+        {"another month of the shown year", {QDate(2014, 3, 5)}, monthProfit, daySales},
+        {"another year", {QDate(2013, 7, 11)}, monthSales, daySales},
+        {"one of several days", {QDate(2012, 1, 1), QDate(2014, 7, 31)}, monthProfit, dayProfit},
+        {"dates unknown", {}, monthProfit, dayProfit},
+        {"a date that is none", {QDate()}, monthProfit, dayProfit},
+    };
+    for (const bool shown : {true, false}) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (shown ? ", page shown" : ", page hidden"));
+            shop.exec("delete from data1");
+            line("2014-07-10", 1, 50, 10);
+            line("2014-03-05", 1, 20, 5);
+            page.setPeriod(QDate(2014, 7, 29));
+            page.show(); // totals both periods' profit
+            click("monthChartSales");
+            click("dayChartSales");
+            line("2014-07-11", 1, 7, 1); // not announced
+            if (!shown)
+                page.hide();
+            page.salesChanged(c.days);
+            if (!shown) {
+                EXPECT_EQ(months(), monthSales) << "nothing is totalled while the page is hidden";
+                EXPECT_EQ(days(), daySales);
+                page.show();
+            }
+            EXPECT_EQ(months(), c.months);
+            EXPECT_EQ(days(), c.days_);
+            page.hide();
+        }
+    }
+    EXPECT_TRUE(shop.messages.boxes.isEmpty());
 }
 
 TEST_F(SalesChartsTest, AxesStayFixedWhateverTheData)
