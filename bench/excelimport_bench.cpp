@@ -10,6 +10,7 @@
 // rows, read beforehand, checked, converted and inserted into an empty shop on the server, beside
 // libpq sending the statements the program sent, with the same values, to another empty shop.
 #include "benchcontext.h"
+#include "peakmemory.h"
 #include "benchserver.h"
 #include "rawreplay.h"
 #include "shopgenerator.h"
@@ -272,18 +273,6 @@ Interaction importThroughWindow(const std::function<QString()> &workbookFile)
             }};
 }
 
-// A figure of /proc/self/status ("VmHWM"), in MB.
-double statusMB(const std::string &field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stod(line.substr(field.size() + 1)) / 1024;
-    }
-    return -1;
-}
-
 // The timed imports, then one more whose peak memory is reported: the program's (its peak resident
 // memory, reset first) and the reading process's (the largest of the readers that ran).
 void wholeImport(benchmark::State &state, const std::function<QString()> &workbookFile)
@@ -291,7 +280,7 @@ void wholeImport(benchmark::State &state, const std::function<QString()> &workbo
     const Interaction import = importThroughWindow(workbookFile);
     runInteraction(state, import);
     import.prepare();
-    std::ofstream("/proc/self/clear_refs") << "5";
+    resetPeakMemory();
     if (const QString problem = import.act(); !problem.isEmpty())
         state.SkipWithError(problem.toStdString().c_str());
     state.counters["peak_MB"] = statusMB("VmHWM");

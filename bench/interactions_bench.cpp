@@ -10,6 +10,7 @@
 // Run with --benchmark_enable_random_interleaving=true; the table at the end gives the ratios.
 #include "benchcontext.h"
 #include "benchserver.h"
+#include "peakmemory.h"
 #include "rawreplay.h"
 #include "shopgenerator.h"
 
@@ -120,29 +121,6 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 };
-
-// The peak resident memory of the process since the last reset, in MB.
-void resetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// A figure of /proc/self/status ("VmHWM", "RssAnon", "RssFile"), in MB.
-double statusMB(const std::string &field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stod(line.substr(field.size() + 1)) / 1024;
-    }
-    return -1;
-}
-
-double peakMemoryMB()
-{
-    return statusMB("VmHWM");
-}
 
 // The program with its whole window set on one shop file, logged in, the main window shown.
 struct Shop : BenchContext<BenchMessages, SystemClock> {
@@ -279,15 +257,7 @@ void registerPair(const std::string &name, const Place &place, const ShopInterac
             Shop &s = shop(place);
             state.counters["rows"] = s.data.stockQuery.recordCount();
             s.settle();
-            measured.prepare();
-            resetPeakMemory(); // to what is resident now
-            measured.act();
-            state.counters["peak_MB"] = peakMemoryMB();
-            // What is resident right after: the program's own memory, and the pages of the database
-            // file it reads through its memory map (the system's file cache, shared, given back
-            // under pressure).
-            state.counters["anon_MB"] = statusMB("RssAnon");
-            state.counters["file_MB"] = statusMB("RssFile");
+            reportPeakMemory(state, measured);
         });
 }
 

@@ -13,6 +13,6 @@ void resetPeakMemory();
 double statusMB(const std::string &field);
 // Runs the interaction once more, untimed, and reports the peak resident memory it reached as
 // "peak_MB" (the ratio table shows it beside the interaction), with what is resident right after:
-// the program's own memory ("anon_MB") and the pages of the database file read through its memory
-// map ("file_MB": the system's file cache, shared, given back under pressure).
+// the program's own memory ("anon_MB") and the files mapped into it ("file_MB": its libraries, and
+// the pages of a database file a connection reads through a memory map).
 void reportPeakMemory(benchmark::State &state, const Interaction &interaction);

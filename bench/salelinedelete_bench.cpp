@@ -214,7 +214,7 @@ sqlite3 *rawConnection()
     sqlite3_open_v2(shopFile().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     exec(db, "PRAGMA journal_mode=DELETE");
     exec(db, "PRAGMA synchronous=FULL");
-    exec(db, "PRAGMA mmap_size=268435456");
+    exec(db, ("PRAGMA mmap_size=" + std::to_string(Database::kMemoryMapBytes)).c_str());
     return db;
 }
 

@@ -138,7 +138,7 @@ void rawSqlite(benchmark::State &state, const QString &statement)
 {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(cachedShop(kShop).toUtf8().constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    sqlite3_exec(db, "PRAGMA mmap_size=268435456", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, ("PRAGMA mmap_size=" + std::to_string(Database::kMemoryMapBytes)).c_str(), nullptr, nullptr, nullptr);
     const QByteArray sql = statement.toUtf8();
     long lines = 0;
     for (auto _ : state) {
