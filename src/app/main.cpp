@@ -18,6 +18,7 @@
 #include "data/datamodule.h"
 #include "maintenance/connectionwindow.h"
 #include "users/logindialog.h"
+#include "widgets/upgradenotice.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,6 +58,9 @@ int main(int argc, char *argv[])
     if (!owned)
         return 1;
     Database &db = *owned;
+    // An older shop file is brought up to date at open (a backup restored later, too): a step
+    // that takes seconds says what it does.
+    db.setUpgradeNotice(upgradeNoticeBox());
     DataModule data(db);
     LayoutStore layouts(Settings::defaultFolder());
     SystemClock clock;

@@ -6,6 +6,7 @@
 #include "data/engineerror.h"
 #include "data/pgconnection.h"
 #include "data/rawsql.h"
+#include "data/saletextindex.h"
 #include "data/schema.h"
 #include "data/shopfilecheck.h"
 
@@ -312,6 +313,7 @@ void Database::open()
         throw;
     }
     addMissingIndexes();
+    addSaleTextIndex();
 }
 
 void Database::setBusyTimeout(int milliseconds)
@@ -494,6 +496,52 @@ void Database::addMissingIndexes()
     }
 }
 
+void Database::addSaleTextIndex()
+{
+    // The index only makes searching faster: a file that cannot have it now (an engine without
+    // FTS5's trigram tokenizer, a file that cannot be written, an object of one of its names that
+    // the program did not make) is searched line by line, as before it.
+    m_saleTextIndex = false;
+    m_saleTextIndexSchema = -1;
+    try {
+        if (!saletextindex::engineSupports(m_db))
+            return;
+        const saletextindex::State state = saletextindex::state(*this);
+        if (state == saletextindex::State::Foreign)
+            return;
+        if (state != saletextindex::State::Complete) {
+            // Filling it reads every sale line: some seconds on a large shop, once.
+            if (m_upgradeNotice)
+                m_upgradeNotice(QStringLiteral("正在为销售记录建立查询索引（只在第一次打开时需要），请稍候……"));
+            try {
+                saletextindex::make(*this);
+            } catch (...) {
+                if (m_upgradeNotice)
+                    m_upgradeNotice({});
+                throw;
+            }
+            if (m_upgradeNotice)
+                m_upgradeNotice({});
+        }
+        m_saleTextIndex = true;
+        m_saleTextIndexSchema = scalar(Statement("PRAGMA schema_version")).toLongLong();
+    } catch (const DbError &) {
+        m_saleTextIndex = false;
+    }
+}
+
+bool Database::hasSaleTextIndex()
+{
+    if (!m_saleTextIndex || !m_db)
+        return false;
+    const long long schema = scalar(Statement("PRAGMA schema_version")).toLongLong();
+    if (schema != m_saleTextIndexSchema) {
+        m_saleTextIndex = saletextindex::state(*this) == saletextindex::State::Complete;
+        m_saleTextIndexSchema = schema;
+    }
+    return m_saleTextIndex;
+}
+
 void Database::create()
 {
     create(passwordhash::make(passwordhash::initialPassword()));
@@ -518,8 +566,12 @@ void Database::create(const QString &firstUserPasswordHash)
             for (const QString &sql :
                  schema::createStatements() + schema::programTableStatements() + schema::indexStatements())
                 execute(Statement(sql));
+            if (saletextindex::engineSupports(m_db))
+                saletextindex::make(*this);
             execute(schema::firstUser(firstUserPasswordHash));
         });
+        m_saleTextIndex = saletextindex::state(*this) == saletextindex::State::Complete;
+        m_saleTextIndexSchema = scalar(Statement("PRAGMA schema_version")).toLongLong();
     } catch (...) {
         close();
         QFile::remove(m_fileName);
@@ -529,6 +581,7 @@ void Database::create(const QString &firstUserPasswordHash)
 
 void Database::close()
 {
+    m_saleTextIndex = false;
     if (m_server)
         m_server->close();
     if (m_db) {

@@ -95,6 +95,16 @@ public:
     void setBusyWaitNotice(std::function<void(bool waiting)> notice) { m_busyNotice = std::move(notice); }
     const std::function<void(bool waiting)> &busyWaitNotice() const { return m_busyNotice; }
 
+    // Told what a long one-off change the opening makes to an older file is doing (a sentence for
+    // the person waiting), and an empty text when it is over. Nothing may be run on this
+    // connection from inside it.
+    void setUpgradeNotice(std::function<void(const QString &what)> notice) { m_upgradeNotice = std::move(notice); }
+
+    // Whether the sale lines' texts can be searched through their trigram index (see
+    // saletextindex): a shop file whose index stands whole. Looks again when the file's schema
+    // changed since, so an index another program took apart is not used.
+    bool hasSaleTextIndex();
+
     // How many times the connection was opened (or created): what was learnt about an earlier
     // connection does not hold for a new one.
     int generation() const { return m_generation; }
@@ -142,6 +152,8 @@ private:
     [[noreturn]] void fail(sqlite3_stmt *stmt) const;
     void applyPragmas();
     void addMissingIndexes();
+    // Makes the sale lines' text index when the file has none (or a broken one) and it can.
+    void addSaleTextIndex();
     void installBusyHandler();
     // The busy handler: whether to try again after waiting a little, `count` tries in.
     int waitWhileBusy(int count);
@@ -169,6 +181,9 @@ private:
     int m_busyTimeoutMs = kBusyTimeoutMs;
     std::function<void()> m_writeGuard;
     std::function<void(bool)> m_busyNotice;
+    std::function<void(const QString &)> m_upgradeNotice;
+    bool m_saleTextIndex = false;
+    long long m_saleTextIndexSchema = -1; // the schema version it was last found whole in
     bool m_waiting = false;
     bool m_noWait = false;
     long long m_waitStartMs = 0;

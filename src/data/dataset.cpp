@@ -822,6 +822,14 @@ void Dataset::sort(const QString &fieldSpec)
     emit currentRowChanged(m_current);
 }
 
+QHash<QString, long long> Dataset::knownSums() const
+{
+    QHash<QString, long long> known;
+    for (auto it = m_knownUnits.cbegin(); it != m_knownUnits.cend(); ++it)
+        known.insert(m_columns.at(it.key()), it.value());
+    return known;
+}
+
 double Dataset::sum(const QString &name) const
 {
     return sums({name}).front();

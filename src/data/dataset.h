@@ -131,6 +131,9 @@ public:
     double sum(const QString &name) const;
     // The sums of several columns, in one pass over the rows.
     std::vector<double> sums(const QStringList &names) const;
+    // The sums known without reading any row again, in ten-thousandths by column name: those given
+    // at open and those of the loaded columns taken while loading.
+    QHash<QString, long long> knownSums() const;
 
 signals:
     // The loaded rows were replaced, re-sorted or cleared.

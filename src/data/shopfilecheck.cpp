@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "data/rawsql.h"
+#include "data/saletextindex.h"
 #include "data/schema.h"
 
 #include <sqlite3.h>
@@ -13,13 +14,14 @@ namespace {
 struct SchemaObject {
     QString type; // table, view, trigger, index
     QString name;
+    QString sql;  // the statement that made it (empty for SQLite's own)
 };
 
 QList<SchemaObject> schemaObjects(sqlite3 *db)
 {
     QList<SchemaObject> objects;
-    rawsql::forEachRow(db, "SELECT type, name FROM sqlite_master", {}, [&](sqlite3_stmt *stmt) {
-        objects.append({rawsql::textOf(stmt, 0), rawsql::textOf(stmt, 1)});
+    rawsql::forEachRow(db, "SELECT type, name, sql FROM sqlite_master", {}, [&](sqlite3_stmt *stmt) {
+        objects.append({rawsql::textOf(stmt, 0), rawsql::textOf(stmt, 1), rawsql::textOf(stmt, 2)});
     });
     return objects;
 }
@@ -39,6 +41,30 @@ bool isOwnTable(const QString &name)
             return true;
     }
     return false;
+}
+
+// The objects the program did not make among those that act on their own or, with `withTables`,
+// hold rows. The sale lines' text index is the program's: its triggers word for word, its table
+// as made, and the tables FTS5 keeps for that table.
+QList<SchemaObject> foreignSchemaObjects(sqlite3 *db, bool withTables)
+{
+    const QList<SchemaObject> objects = schemaObjects(db);
+    bool ownTextIndex = false;
+    for (const SchemaObject &object : objects) {
+        if (object.name.compare(saletextindex::table(), Qt::CaseInsensitive) == 0)
+            ownTextIndex = saletextindex::isOwnObject(object.type, object.name, object.sql);
+    }
+    QList<SchemaObject> foreign;
+    for (const SchemaObject &object : objects) {
+        const bool own = saletextindex::isOwnObject(object.type, object.name, object.sql) &&
+                         (object.type != QLatin1String("table") || ownTextIndex);
+        if (own)
+            continue;
+        if (object.type == QLatin1String("trigger") || object.type == QLatin1String("view") ||
+            (withTables && object.type == QLatin1String("table") && !isOwnTable(object.name)))
+            foreign.append(object);
+    }
+    return foreign;
 }
 
 QString quotedName(const QString &name)
@@ -75,12 +101,12 @@ QString structureProblem(sqlite3 *db)
 QStringList foreignObjects(sqlite3 *db, bool withTables)
 {
     QStringList found;
-    for (const SchemaObject &object : schemaObjects(db)) {
+    for (const SchemaObject &object : foreignSchemaObjects(db, withTables)) {
         if (object.type == QLatin1String("trigger"))
             found << QStringLiteral("触发器 %1").arg(object.name);
         else if (object.type == QLatin1String("view"))
             found << QStringLiteral("视图 %1").arg(object.name);
-        else if (withTables && object.type == QLatin1String("table") && !isOwnTable(object.name))
+        else
             found << QStringLiteral("数据表 %1").arg(object.name);
     }
     return found;
@@ -102,7 +128,7 @@ bool hasSuperadministrator(sqlite3 *db)
 void removeForeignObjects(sqlite3 *db)
 {
     QStringList drops;
-    for (const SchemaObject &object : schemaObjects(db)) {
+    for (const SchemaObject &object : foreignSchemaObjects(db, false)) {
         if (object.type == QLatin1String("trigger"))
             drops << QStringLiteral("DROP TRIGGER %1").arg(quotedName(object.name));
         else if (object.type == QLatin1String("view"))

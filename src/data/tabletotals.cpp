@@ -49,18 +49,69 @@ QHash<QString, long long> TableTotals::sums()
                    });
         return sums;
     }
-    // The temporary table lives as long as the connection: after the database was closed and
-    // opened again (backup, restore) it is set up afresh.
-    const QVariant present = m_db.scalar(
-        Statement(QStringLiteral("select count(*) from temp.sqlite_master where type='table' and name=?"), {totalsTable()}));
-    if (present.toInt() == 0) {
+    if (const auto known = knownSums())
+        return *known;
+    // Not kept on this connection yet (or kept no more, after the database was closed and opened
+    // again for a backup or restore), or another program wrote to the file.
+    Transaction transaction(m_db);
+    if (!isSetUp())
         setUp();
-    } else if (m_generation != m_db.generation() || m_db.dataVersion() != m_version) {
-        // Another program wrote to the file (or this connection has not counted yet).
-        Transaction transaction(m_db);
-        recount();
-        transaction.commit();
+    recount();
+    transaction.commit();
+    return stored();
+}
+
+std::optional<QHash<QString, long long>> TableTotals::knownSums()
+{
+    if (m_db.onServer())
+        return sums();
+    if (!isSetUp() || m_generation != m_db.generation() || m_db.dataVersion() != m_version)
+        return std::nullopt;
+    return stored();
+}
+
+void TableTotals::adopt(const QHash<QString, long long> &sums, long long versionBefore)
+{
+    if (m_db.onServer())
+        return;
+    // Under the transaction's lock no other write can land between the check and the triggers.
+    Transaction transaction(m_db);
+    if (!isSetUp())
+        setUp();
+    QVariantList values;
+    for (const QString &column : m_columns) {
+        for (auto it = sums.cbegin(); it != sums.cend(); ++it) {
+            if (it.key().compare(column, Qt::CaseInsensitive) == 0) {
+                values << it.value();
+                break;
+            }
+        }
     }
+    if (values.size() == m_columns.size() && versionBefore >= 0 && m_db.dataVersion() == versionBefore) {
+        QStringList marks;
+        for (int i = 0; i < m_columns.size(); ++i)
+            marks << QStringLiteral("?");
+        m_db.execute(Statement(QStringLiteral("DELETE FROM temp.%1").arg(totalsTable())));
+        m_db.execute(Statement(QStringLiteral("INSERT INTO temp.%1 VALUES (%2)").arg(totalsTable(), marks.join(QLatin1Char(','))),
+                               values));
+        m_generation = m_db.generation();
+        m_version = versionBefore;
+    } else {
+        recount();
+    }
+    transaction.commit();
+}
+
+bool TableTotals::isSetUp()
+{
+    // The temporary table lives as long as the connection.
+    return m_db.scalar(Statement(QStringLiteral("select count(*) from temp.sqlite_master where type='table' and name=?"),
+                                 {totalsTable()}))
+               .toInt() != 0;
+}
+
+QHash<QString, long long> TableTotals::stored()
+{
     QHash<QString, long long> sums;
     QStringList names;
     for (int i = 0; i < m_columns.size(); ++i)
@@ -108,11 +159,8 @@ void TableTotals::setUp()
         return Statement(QStringLiteral("CREATE TEMP TRIGGER %1_%2 AFTER %3 ON main.%4 BEGIN UPDATE %1 SET %5; END")
                              .arg(table, event.toLower(), event, m_table, sets.join(QLatin1Char(','))));
     };
-    Transaction transaction(m_db);
     m_db.execute(Statement(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(table, columns.join(QLatin1Char(',')))));
-    recount();
     m_db.execute(trigger(QStringLiteral("INSERT"), added));
     m_db.execute(trigger(QStringLiteral("DELETE"), removed));
     m_db.execute(trigger(QStringLiteral("UPDATE"), changed));
-    transaction.commit();
 }

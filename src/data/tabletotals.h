@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <optional>
 #include <QString>
 #include <QStringList>
 
@@ -21,10 +22,22 @@ public:
     // Sum of each column in ten-thousandths, by column name. The first reading on a connection
     // reads every row once and sets the triggers up.
     QHash<QString, long long> sums();
+    // The sums when they are known without reading the rows: kept on this connection, and no other
+    // program has written since (on a server: always, as sums()). Nothing otherwise.
+    std::optional<QHash<QString, long long>> knownSums();
+    // Takes `sums`, counted from every row by a reading that began when the file's data version was
+    // `versionBefore` (Database::dataVersion), as the table's and keeps them from now on, so a
+    // listing of every row that counted them anyway spares the first reading its own pass. When
+    // another program has written since that reading began they are counted from the rows instead.
+    void adopt(const QHash<QString, long long> &sums, long long versionBefore);
 
 private:
     QString totalsTable() const;
+    bool isSetUp();
+    // Makes the temporary table and its triggers, inside the caller's transaction.
     void setUp();
+    // The temporary table's sums.
+    QHash<QString, long long> stored();
 
     // Sums every row into the temporary table, which must exist.
     void recount();

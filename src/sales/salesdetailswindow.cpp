@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/guard.h"
 #include "common/layoutstore.h"
+#include "data/database.h"
 #include "data/datamodule.h"
 #include "data/routines.h"
 #include "sales/owedcustomersview.h"
@@ -372,8 +373,16 @@ void SalesDetailsWindow::loadThisMonth()
 
 void SalesDetailsWindow::loadAll()
 {
-    // Every line: the footer's sums are the table's, kept as lines are written.
-    listAfresh(saleslistings::allRecords(), m_totals.sums());
+    // Every line: the footer's sums are the table's, kept as lines are written. When they are not
+    // kept yet (the first listing of a run, or after another program wrote), the listing counts
+    // them while it reads the keys, and they are kept from then on: one pass over the lines.
+    if (const auto sums = m_totals.knownSums()) {
+        listAfresh(saleslistings::allRecords(), *sums);
+        return;
+    }
+    const long long versionBefore = m_ctx.db.dataVersion();
+    listAfresh(saleslistings::allRecords());
+    m_totals.adopt(m_ctx.data.salesQuery.knownSums(), versionBefore);
 }
 
 void SalesDetailsWindow::loadAllReturns()
@@ -398,12 +407,12 @@ SalesConditions SalesDetailsWindow::conditions() const
 
 void SalesDetailsWindow::querySales()
 {
-    list(saleslistings::sales(conditions()), false);
+    list(saleslistings::sales(conditions(), m_ctx.db.hasSaleTextIndex()), false);
 }
 
 void SalesDetailsWindow::queryReturns()
 {
-    list(saleslistings::returns(conditions()), false);
+    list(saleslistings::returns(conditions(), m_ctx.db.hasSaleTextIndex()), false);
 }
 
 void SalesDetailsWindow::queryToday()
@@ -473,7 +482,7 @@ void SalesDetailsWindow::rereadShown()
 
 void SalesDetailsWindow::runOrderNumberQuery()
 {
-    list(saleslistings::orderNumber(m_orderNumber->text()), false);
+    list(saleslistings::orderNumber(m_orderNumber->text(), m_ctx.db.hasSaleTextIndex()), false);
 }
 
 void SalesDetailsWindow::buildOwedListing()

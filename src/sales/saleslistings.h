@@ -33,14 +33,18 @@ Statement thisMonth(const QDate &today);
 Statement allRecords();
 // "全部退货": every return line (negative quantity), by sale date.
 Statement allReturns();
+// The searches take `indexed`: the shop file has the sale lines' text index (see
+// Database::hasSaleTextIndex), which then narrows a search of three characters or more; the rows
+// are the same either way.
+
 // "查 询" of the conditions group: sale lines (quantity above 0) matching the conditions; by sale
 // date when a date range or no text is given, otherwise in the order they were written.
-Statement sales(const SalesConditions &conditions);
+Statement sales(const SalesConditions &conditions, bool indexed = false);
 // "查 询" of the returns group: return lines (quantity below 0) matching the conditions, in the
 // same order.
-Statement returns(const SalesConditions &conditions);
+Statement returns(const SalesConditions &conditions, bool indexed = false);
 // "查 询" of the order-number group: the lines whose order number contains the typed text,
 // leading and trailing blanks removed; in the order they were written.
-Statement orderNumber(const QString &typed);
+Statement orderNumber(const QString &typed, bool indexed = false);
 
 } // namespace saleslistings

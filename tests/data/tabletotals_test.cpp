@@ -94,4 +94,37 @@ TEST(TableTotals, AWholeTableLoadsItsKeysAndKeepsItsSumsThroughEdits)
     EXPECT_EQ(sales.recordCount(), 199);
 }
 
+// Sums counted by a listing of every row are taken over only when nobody else wrote since the
+// listing began; either way the kept sums then follow every write.
+TEST(TableTotals, SumsCountedByAListingAreTakenOverOnlyWhenStillTrue)
+{
+    const struct {
+        const char *name;
+        bool otherProgramWritesAfterTheListing;
+    } cases[] = {{"nobody wrote", false}, {"another program wrote meanwhile", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestShop shop;
+        for (int i = 1; i <= 50; ++i)
+            insert(shop, {i % 5 - 1, i * 1.5, i % 2, i * 0.25});
+        TableTotals totals(shop.db, "data1", kSummed);
+        EXPECT_FALSE(totals.knownSums());
+        Dataset &sales = shop.data.salesQuery;
+        sales.setLoadedColumns(kSummed);
+        const long long versionBefore = shop.db.dataVersion();
+        sales.open(Statement("select * from data1 order by day1"));
+        EXPECT_EQ(sales.knownSums(), countedSums(shop.db));
+        if (c.otherProgramWritesAfterTheListing) {
+            const std::unique_ptr<Database> other = shop.otherConnection();
+            other->execute(Statement("insert into data1 ([3],[4],[6],a5,day1) values (1000,1000,1000,1000,'2014-07-02')"));
+        }
+        totals.adopt(sales.knownSums(), versionBefore);
+        ASSERT_TRUE(totals.knownSums());
+        EXPECT_EQ(*totals.knownSums(), countedSums(shop.db));
+        insert(shop, {3, 3.3333, QVariant(), -7});
+        shop.exec("update data1 set [4]=[4]+1 where [3]<0");
+        EXPECT_EQ(*totals.knownSums(), countedSums(shop.db));
+    }
+}
+
 } // namespace

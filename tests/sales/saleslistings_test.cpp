@@ -92,7 +92,7 @@ TEST_P(SalesListingsTest, EachConditionSearchesItsColumnAsTyped)
             SalesConditions conditions;
             conditions.*c.field = t.typed;
             const QList<long long> expected = t.found ? QList<long long>{key} : QList<long long>{};
-            EXPECT_EQ(listed(saleslistings::sales(conditions)), expected) << c.column << " " << t.typed.left(20).toStdString();
+            EXPECT_EQ(listed(saleslistings::sales(conditions, shop.db.hasSaleTextIndex())), expected) << c.column << " " << t.typed.left(20).toStdString();
         }
     }
 }
@@ -104,8 +104,8 @@ TEST_P(SalesListingsTest, SalesNeverListReturnsNorReturnsSales)
     line({{"g", "张三"}, {"3", 0}}); // quantity 0: in neither
     SalesConditions conditions;
     conditions.customer = QStringLiteral("张");
-    EXPECT_EQ(listed(saleslistings::sales(conditions)), QList<long long>({sold}));
-    EXPECT_EQ(listed(saleslistings::returns(conditions)), QList<long long>({back}));
+    EXPECT_EQ(listed(saleslistings::sales(conditions, shop.db.hasSaleTextIndex())), QList<long long>({sold}));
+    EXPECT_EQ(listed(saleslistings::returns(conditions, shop.db.hasSaleTextIndex())), QList<long long>({back}));
     EXPECT_EQ(listed(saleslistings::sales({})), QList<long long>({sold}));
 }
 
@@ -121,9 +121,9 @@ TEST_P(SalesListingsTest, ConditionsCombineWithTheInclusiveDateRange)
     conditions.dateRange = true;
     conditions.from = QDate(2014, 7, 1);
     conditions.to = QDate(2014, 7, 3);
-    EXPECT_EQ(listedSet(saleslistings::sales(conditions)), QSet<long long>({first, last}));
+    EXPECT_EQ(listedSet(saleslistings::sales(conditions, shop.db.hasSaleTextIndex())), QSet<long long>({first, last}));
     conditions.dateRange = false;
-    EXPECT_EQ(listed(saleslistings::sales(conditions)).size(), 4);
+    EXPECT_EQ(listed(saleslistings::sales(conditions, shop.db.hasSaleTextIndex())).size(), 4);
 }
 
 TEST_P(SalesListingsTest, OrderNumberIsASubstringSearchOfTheTrimmedText)
@@ -131,10 +131,10 @@ TEST_P(SalesListingsTest, OrderNumberIsASubstringSearchOfTheTrimmedText)
     const long long order = line({{"z", "20140729001"}});
     const long long longer = line({{"z", "201407290012"}});
     line({{"z", "20140729002"}});
-    EXPECT_EQ(listedSet(saleslistings::orderNumber("  20140729001 ")), QSet<long long>({order, longer}));
-    EXPECT_EQ(listed(saleslistings::orderNumber("2014'07")), QList<long long>());
-    EXPECT_EQ(listed(saleslistings::orderNumber("%")), QList<long long>());
-    EXPECT_EQ(listed(saleslistings::orderNumber("")).size(), 3);
+    EXPECT_EQ(listedSet(saleslistings::orderNumber("  20140729001 ", shop.db.hasSaleTextIndex())), QSet<long long>({order, longer}));
+    EXPECT_EQ(listed(saleslistings::orderNumber("2014'07", shop.db.hasSaleTextIndex())), QList<long long>());
+    EXPECT_EQ(listed(saleslistings::orderNumber("%", shop.db.hasSaleTextIndex())), QList<long long>());
+    EXPECT_EQ(listed(saleslistings::orderNumber("", shop.db.hasSaleTextIndex())).size(), 3);
 }
 
 TEST(SalesListingsInAFile, MonthAndAllRecordsReadTheDateIndex)
