@@ -10,9 +10,18 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QToolBar>
 #include <QHBoxLayout>
+#include <QToolBar>
 #include <QVBoxLayout>
+
+namespace {
+
+QString pageOfPages(int page, int pages)
+{
+    return QStringLiteral(" 第 %1 / %2 页 ").arg(page).arg(pages);
+}
+
+} // namespace
 
 PrintPreviewWindow::PrintPreviewWindow(QPrinter &printer, const QString &title, QWidget *parent)
     : QDialog(parent), m_pageNumber(new QLabel(this))
@@ -20,7 +29,7 @@ PrintPreviewWindow::PrintPreviewWindow(QPrinter &printer, const QString &title, 
     auto *pages = new QPrintPreviewWidget(&printer, this);
     connect(pages, &QPrintPreviewWidget::paintRequested, this, &PrintPreviewWindow::paintRequested);
     m_showPageNumber = [this, pages] {
-        m_pageNumber->setText(QStringLiteral(" 第 %1 / %2 页 ").arg(pages->currentPage()).arg(pages->pageCount()));
+        m_pageNumber->setText(pageOfPages(pages->currentPage(), pages->pageCount()));
     };
     connect(pages, &QPrintPreviewWidget::previewChanged, this, m_showPageNumber);
     setWindowTitle(title);
@@ -50,7 +59,7 @@ PrintPreviewWindow::PrintPreviewWindow(PagedDocument &document, QPrinter &printe
     m_progress->setRange(0, 1000);
     m_showPageNumber = [this, pages] {
         if (pages->isComplete()) {
-            m_pageNumber->setText(QStringLiteral(" 第 %1 / %2 页 ").arg(pages->currentPage()).arg(pages->pageCount()));
+            m_pageNumber->setText(pageOfPages(pages->currentPage(), pages->pageCount()));
             return;
         }
         // The count grows while the rest is laid out: only what is known is said.

@@ -56,8 +56,10 @@ bool paintWhole(PagedDocument &document, QPrinter &printer)
         return true;
     const int pages = document.pageCount();
     for (int page = 0; page < pages; ++page) {
-        if (page > 0)
-            printer.newPage();
+        // A page the printer cannot begin (its file cannot be written) ends the painting; the
+        // caller finds the output incomplete.
+        if (page > 0 && !printer.newPage())
+            return true;
         document.paintPage(painter, page);
         if (!progress.advance(int(document.stepsTotal() + qint64(page + 1) * document.stepsTotal() / pages),
                               int(2 * document.stepsTotal()))) {
