@@ -4,6 +4,7 @@
 #include "common/cupsqueue.h"
 #include "common/desktop.h"
 #include "common/messages.h"
+#include "common/pageddocument.h"
 #include "common/printpreviewwindow.h"
 
 #include <QDir>
@@ -38,8 +39,8 @@ bool isCompletePdf(const QString &fileName)
     return data.startsWith("%PDF-") && data.right(32).contains("%%EOF");
 }
 
-// The pages of a preview are kept as drawings, hundreds of megabytes for a long grid, all freed when
-// the preview closes; the allocator would otherwise keep that memory for the rest of the session.
+// What a preview held (the drawings of its pages, or the copy of a long grid's rows it laid out) is
+// freed when it closes; the allocator would otherwise keep that memory for the rest of the session.
 void releaseFreedMemory()
 {
 #ifdef __GLIBC__
@@ -158,14 +159,22 @@ std::optional<Printing::Result> SystemPrinting::preview(const Job &job)
     {
         QPrinter printer(QPrinter::HighResolution);
         setUp(printer, job);
-        PrintPreviewWindow window(printer, job.name, QApplication::activeWindow());
-        QObject::connect(&window, &PrintPreviewWindow::paintRequested, &window, [&](QPrinter *p) {
-            job.paint(*p);
-            // Stopped while the pages were laid out: there is nothing whole to look at.
-            if (job.wasStopped())
-                QMetaObject::invokeMethod(&window, &QDialog::reject, Qt::QueuedConnection);
-        });
-        printChosen = window.exec() == QDialog::Accepted;
+        if (job.document) {
+            const std::unique_ptr<PagedDocument> document = job.document(printer);
+            if (!document)
+                return std::nullopt;
+            PrintPreviewWindow window(*document, printer, job.name, QApplication::activeWindow());
+            printChosen = window.exec() == QDialog::Accepted;
+        } else {
+            PrintPreviewWindow window(printer, job.name, QApplication::activeWindow());
+            QObject::connect(&window, &PrintPreviewWindow::paintRequested, &window, [&](QPrinter *p) {
+                job.paint(*p);
+                // Stopped while the pages were laid out: there is nothing whole to look at.
+                if (job.wasStopped())
+                    QMetaObject::invokeMethod(&window, &QDialog::reject, Qt::QueuedConnection);
+            });
+            printChosen = window.exec() == QDialog::Accepted;
+        }
     }
     releaseFreedMemory();
     // "打印" goes the program's own way: the default printer's queue, or a PDF file of its own.

@@ -3,11 +3,13 @@
 #include <QPageLayout>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Clock;
 class Desktop;
 class Messages;
+class PagedDocument;
 class QPrinter;
 
 // Print jobs and previews. A job is described by its page layout and a function that paints the
@@ -24,6 +26,11 @@ public:
         // Whether the user stopped the last painting before its end (none: it cannot be stopped).
         // A stopped job is neither shown nor printed.
         std::function<bool()> stopped;
+        // Optional, for a long print: its pages as a document laid out a part at a time on the
+        // given printer, which the preview shows from its first page on while the rest is laid
+        // out. Null when there is nothing to show. Printing still goes through `paint`, which
+        // lays out the same pages.
+        std::function<std::unique_ptr<PagedDocument>(QPrinter &printer)> document;
 
         bool wasStopped() const { return stopped && stopped(); }
     };

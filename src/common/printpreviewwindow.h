@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
+class PagedDocument;
 class QLabel;
-class QPrintPreviewWidget;
 class QPrinter;
+class QProgressBar;
+class QToolBar;
 
 // The pages of a job as they will print, with Chinese controls: page through, zoom, "打印" and
 // "关闭". "打印" closes the window accepted and leaves the printing to the caller, which sends the
@@ -13,15 +16,25 @@ class QPrinter;
 class PrintPreviewWindow : public QDialog {
     Q_OBJECT
 public:
+    // A job painted in one go: its pages are painted (again) when wanted, see paintRequested.
     PrintPreviewWindow(QPrinter &printer, const QString &title, QWidget *parent = nullptr);
+    // A document laid out while the window shows: its first page shows as soon as it is laid out,
+    // the progress of the rest beside "取消", which stops the layout and closes the window. The
+    // window closes by itself when the document cannot be laid out whole.
+    PrintPreviewWindow(PagedDocument &document, QPrinter &printer, const QString &title, QWidget *parent = nullptr);
 
 signals:
     // The pages are wanted (again): paint them on `printer`.
     void paintRequested(QPrinter *printer);
 
 private:
-    void showPageNumber();
+    // The tool bar over `pages`, a QPrintPreviewWidget or a PagedPreview.
+    template <class Pages>
+    QToolBar *addTools(Pages *pages);
+    void place(QToolBar *tools, QWidget *pages);
 
-    QPrintPreviewWidget *m_pages;
     QLabel *m_pageNumber;
+    std::function<void()> m_showPageNumber;
+    QWidget *m_layingOut = nullptr; // the progress and "取消"
+    QProgressBar *m_progress = nullptr;
 };

@@ -1,8 +1,12 @@
 #include "stock/gridprint/gridprint.h"
 
 #include "app/mainwindow.h"
+#include "common/pageddocument.h"
+#include "common/pagedpreview.h"
 #include "common/printpreviewwindow.h"
 #include "stock/stockqueryview.h"
+#include "support/printers.h"
+#include "support/privatecups.h"
 #include "support/testapp.h"
 #include "widgets/grid.h"
 #include "widgets/groupedheader.h"
@@ -10,6 +14,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
@@ -242,21 +251,33 @@ protected:
     void SetUp() override
     {
         shop.exec("BEGIN");
+        // Every thirteenth name runs over several lines of its cell: rows of different heights.
         for (int i = 0; i < kRows; ++i)
             shop.exec("insert into data (a, [2], [7], day1) values (?, 1, 9, '2014-07-02')",
-                      {QStringLiteral("货品%1").arg(i)});
+                      {QStringLiteral("货品%1").arg(i) +
+                       (i % 13 == 0 ? QStringLiteral(" 长款加厚羊毛呢子大衣冬季新品") : QString())});
         shop.exec("COMMIT");
         shop.logIn();
         main.show();
         main.actions().allRecords->trigger();
         ASSERT_EQ(grid.model()->rowCount(), kRows);
     }
-    // Watches for the progress box while the pages are laid out; presses its "取消" when told to.
+    // Watches for the progress box while the pages are laid out, or the progress in the preview
+    // window; presses its "取消" when told to.
     void watchProgress(bool cancel)
     {
-        watcher.setInterval(10);
+        watcher.setInterval(0); // between any two slices of the preview's layout
         QObject::connect(&watcher, &QTimer::timeout, [this, cancel] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *preview = qobject_cast<PrintPreviewWindow *>(w);
+                auto *stop = preview ? preview->findChild<QPushButton *>("previewCancel") : nullptr;
+                auto *bar = preview ? preview->findChild<QProgressBar *>("previewProgress") : nullptr;
+                if (stop && bar && bar->isVisible()) {
+                    if (!progressSeenAfterMs)
+                        progressSeenAfterMs = clock.elapsed();
+                    if (cancel)
+                        stop->click();
+                }
                 auto *box = qobject_cast<QProgressDialog *>(w);
                 if (!box || !box->isVisible())
                     continue;
@@ -274,6 +295,36 @@ protected:
         watcher.start();
     }
 
+    GridPrintRequest report() const
+    {
+        return gridprint::signedReport("商品进货统计报表", "商 品 进 货 统 计 报 表", 2, "%[Today1]", 70, "超级管理员",
+                                       QDate(2014, 7, 29));
+    }
+    // Runs the real preview of the main grid with no printer installed; `whileShown` is called
+    // between any two slices of its layout, and after, with the preview's pages until it returns true.
+    std::optional<Printing::Result> preview(const std::function<bool(PrintPreviewWindow &, PagedPreview &)> &whileShown)
+    {
+        QTimer poll;
+        poll.setInterval(0);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *window = qobject_cast<PrintPreviewWindow *>(QApplication::activeModalWidget());
+            auto *pages = window ? window->findChild<PagedPreview *>("previewPages") : nullptr;
+            if (pages && whileShown(*window, *pages))
+                poll.stop();
+        });
+        poll.start();
+        // Never waits for ever: a preview still open after a minute is closed, and the test fails.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the preview was still open after a minute";
+            if (auto *window = qobject_cast<PrintPreviewWindow *>(QApplication::activeModalWidget()))
+                window->reject();
+        });
+        guard.start(60000);
+        return printing.preview(gridprint::job(grid, report()));
+    }
+
     static constexpr int kRows = 6000;
     TestShop shop;
     MainWindow &main = shop.windows();
@@ -281,6 +332,8 @@ protected:
     QTimer watcher;
     QElapsedTimer clock;
     qint64 progressSeenAfterMs = 0;
+    CupsClientOverride noPrinter{shop.path("nothing-listens.sock")};
+    SystemPrinting printing{shop.desktop, shop.clock, shop.path("打印")};
 };
 
 TEST_F(LongPrintTest, ShowsItsProgressAndStillPrintsEveryRow)
@@ -307,7 +360,6 @@ TEST_F(LongPrintTest, CancellingStopsThePrintAndClosesThePreview)
     EXPECT_TRUE(QDir(shop.printing.folder).entryList({"*.pdf"}).isEmpty()) << "no part of the pages is kept";
 
     // Through the real preview window.
-    SystemPrinting printing(shop.desktop, shop.clock, shop.path("打印"));
     bool closedByItself = true;
     QTimer guard;
     guard.setSingleShot(true);
@@ -321,15 +373,138 @@ TEST_F(LongPrintTest, CancellingStopsThePrintAndClosesThePreview)
     guard.start(30000);
     progressSeenAfterMs = 0;
     watchProgress(true);
-    gridprint::preview(printing, shop.messages, grid,
-                       gridprint::signedReport("商品进货统计报表", "商 品 进 货 统 计 报 表", 2, "%[Today1]", 70,
-                                               "超级管理员", QDate(2014, 7, 29)));
+    gridprint::preview(printing, shop.messages, grid, report());
     watcher.stop();
     EXPECT_GT(progressSeenAfterMs, 0);
     EXPECT_TRUE(closedByItself) << "the preview closes when its pages are cancelled";
     EXPECT_TRUE(shop.messages.boxes.isEmpty()) << shop.messages.lastText().toStdString();
     EXPECT_FALSE(QDir(shop.path("打印")).exists());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The pages of a preview painted into a PDF file as the preview paints them.
+QString previewedPages(const PagedDocument &document, const QString &file)
+{
+    QPdfWriter writer(file);
+    writer.setResolution(QPrinter(QPrinter::HighResolution).resolution());
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
+                                     QPageLayout::Millimeter));
+    QPainter painter(&writer);
+    for (int page = 0; page < document.pageCount(); ++page) {
+        if (page > 0)
+            writer.newPage();
+        document.paintPage(painter, page);
+    }
+    return file;
+}
+
+// The preview shows its first page while the rest is laid out, and once laid out it holds the very
+// pages "打印" puts on paper: as many, with the same texts on each, "Page. n" on page n.
+TEST_F(LongPrintTest, ThePreviewShowsThePagesThatPrint)
+{
+    bool firstShownEarly = false;
+    int shownPages = 0;
+    QString label, shownFile;
+    const auto printed = preview([&](PrintPreviewWindow &window, PagedPreview &pages) {
+        if (!pages.isComplete()) {
+            firstShownEarly = firstShownEarly || pages.pageCount() >= 1;
+            return false;
+        }
+
+        shownPages = pages.pageCount();
+        label = window.findChild<QLabel *>("previewPageNumber")->text();
+        shownFile = previewedPages(pages.document(), shop.path("preview.pdf"));
+        window.findChild<QAction *>("previewPrint")->trigger();
+        return true;
+    });
+    EXPECT_TRUE(firstShownEarly) << "pages are shown before the last one is laid out";
+    ASSERT_TRUE(printed.has_value());
+    ASSERT_TRUE(printed->ok()) << printed->error.toStdString();
+    const QString paper = printed->savedFile;
+    ASSERT_GT(shownPages, 60);
+    EXPECT_EQ(pdfPages(paper), shownPages);
+    EXPECT_EQ(label.trimmed(), QStringLiteral("第 1 / %1 页").arg(shownPages));
+    const QStringList printedPages = run("pdftotext", {"-layout", paper, "-"}).split('\f');
+    const QStringList shown = run("pdftotext", {"-layout", shownFile, "-"}).split('\f');
+    ASSERT_EQ(shown.size(), printedPages.size());
+    for (int p = 0; p < shownPages; ++p) {
+        SCOPED_TRACE(p + 1);
+        EXPECT_EQ(shown.at(p), printedPages.at(p));
+        EXPECT_TRUE(QString(shown.at(p)).remove(QRegularExpression("\\s")).startsWith(QStringLiteral("Page.%1").arg(p + 1)));
+    }
+    EXPECT_EQ(printedPages.join("").count(QRegularExpression("货品\\d+\\s")), kRows);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The grid lists afresh (another till deleted rows) while the preview lays out its pages: the
+// preview begins again, and its pages are those of the new listing, whole.
+TEST_F(LongPrintTest, AListingChangedWhileLaidOutIsLaidOutAfresh)
+{
+    constexpr int kLeft = 2500;
+    bool changed = false;
+    int shownPages = 0;
+    QString shownFile;
+    const auto printed = preview([&](PrintPreviewWindow &window, PagedPreview &pages) {
+        if (!changed && !pages.isComplete()) {
+            shop.exec("delete from data where ID > ?", {kLeft});
+            main.actions().allRecords->trigger();
+            changed = true;
+        }
+        if (!changed || !pages.isComplete())
+            return false;
+        shownPages = pages.pageCount();
+        shownFile = previewedPages(pages.document(), shop.path("preview.pdf"));
+        window.findChild<QAction *>("previewPrint")->trigger();
+        return true;
+    });
+    ASSERT_TRUE(changed) << "the listing changed while the pages were laid out";
+    ASSERT_TRUE(printed.has_value() && printed->ok());
+    EXPECT_EQ(pdfPages(printed->savedFile), shownPages);
+    const QString shown = run("pdftotext", {"-layout", shownFile, "-"});
+    EXPECT_EQ(shown.count(QRegularExpression("货品\\d+\\s")), kLeft);
+    EXPECT_EQ(shown, run("pdftotext", {"-layout", printed->savedFile, "-"}));
+}
+
+// "打印" in the preview that cannot put the pages anywhere says so in Chinese and claims no success;
+// with no printer the pages go to a file of their own and the message says where.
+TEST_F(MainGridPrintTest, WhatBecameOfThePreviewsPrintIsTold)
+{
+    CupsClientOverride noPrinter(shop.path("nothing-listens.sock"));
+    struct Case {
+        const char *name;
+        bool folderBlocked;
+        RecordingMessages::Kind kind;
+        QString text;
+    };
+    const Case cases[] = {
+        {"folder blocked", true, RecordingMessages::Kind::Error, QStringLiteral("商品进货统计报表没有打印：无法创建文件夹 ")},
+        {"no printer", false, RecordingMessages::Kind::Info, QStringLiteral("未找到打印机，商品进货统计报表已保存为：")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        const QString target = QDir(folder.path()).filePath("打印");
+        if (c.folderBlocked) {
+            QFile blocker(target);
+            ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        }
+        SystemPrinting printing(shop.desktop, shop.clock, target);
+        shop.messages.boxes.clear();
+        QTimer::singleShot(0, [] {
+            // Pressed at once: the print lays out its pages itself, whatever the preview had.
+            auto *window = qobject_cast<PrintPreviewWindow *>(QApplication::activeModalWidget());
+            if (window)
+                window->findChild<QAction *>("previewPrint")->trigger();
+        });
+        gridprint::preview(printing, shop.messages, grid,
+                           gridprint::signedReport("商品进货统计报表", "商 品 进 货 统 计 报 表", 2, "%[Today1]", 70,
+                                                   "超级管理员", QDate(2014, 7, 29)));
+        ASSERT_EQ(shop.messages.boxes.size(), 1) << shop.messages.lastText().toStdString();
+        EXPECT_EQ(shop.messages.boxes.first().kind, c.kind);
+        EXPECT_TRUE(shop.messages.boxes.first().text.startsWith(c.text)) << shop.messages.lastText().toStdString();
+        const QStringList pdfs = QDir(target).entryList({"*.pdf"});
+        EXPECT_EQ(pdfs.size(), c.folderBlocked ? 0 : 1);
+    }
 }
 
 } // namespace

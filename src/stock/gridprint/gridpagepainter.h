@@ -1,72 +1,34 @@
 #pragma once
 
-#include "stock/gridprint/gridprint.h"
-
 #include <QColor>
-#include <QFont>
 #include <QList>
 #include <QRectF>
-#include <functional>
 
-class Grid;
+class GridPageLayout;
 class QPainter;
-class QPrinter;
+struct PrintText;
 
-// Lays a grid out on printer pages and paints them: the texts before the grid, the title rows
-// (again at the top of every page), one row per loaded row and the footer row, then the texts after
-// it. Everything is measured on the printer itself, so the layout follows its paper and margins.
+// Paints one page of a grid print as its layout placed it: "Page. n" over a double line, then
+// what the page holds (the texts before the grid, the titles, its rows in their colours, the
+// footer, the texts after the grid). The painter may be the printer's or one scaled from the
+// printer's device units to a screen; texts are measured on the printer either way.
 class GridPagePainter {
 public:
-    GridPagePainter(const Grid &grid, QList<PrintText> before, QList<PrintText> after);
+    GridPagePainter(const GridPageLayout &layout, QPainter &painter);
 
-    // Told after each row how many of how many rows are laid out; false stops the painting.
-    using Progress = std::function<bool(int done, int total)>;
-
-    // Paints every page; returns how many there were (0 when the printer could not be painted on).
-    // Stopped by `progress`, it ends there, abandoning the printer's job where the engine allows
-    // it, and returns the pages begun so far.
-    int paint(QPrinter &printer, const Progress &progress = {});
-    bool stopped() const { return m_stopped; }
+    // Page `page` (from 0) of the layout's pages.
+    void paint(int page);
 
 private:
-    struct Column {
-        int model = 0;
-        double x = 0;
-        double width = 0;
-        Qt::Alignment alignment;
-    };
-
-    double points(double pt) const;
-    QFont textFont(const PrintText &line) const;
-    void startPage(bool withTitles);
-    void newPage(bool withTitles);
+    void drawHeader(int number);
     void drawTexts(const QList<PrintText> &lines);
-    double textsHeight(const QList<PrintText> &lines) const;
     void drawTitles();
-    double rowHeight(int row) const;
     void drawRow(int row, double height);
     void drawFooter();
     void drawCell(const QRectF &cell, const QString &text, Qt::Alignment alignment, const QColor &background,
                   const QColor &foreground, bool wrap);
-    bool hasFooter() const;
-    int titleLevels() const;
 
-    const Grid &m_grid;
-    QList<PrintText> m_before;
-    QList<PrintText> m_after;
-
-    QPrinter *m_printer = nullptr;
-    QPainter *m_painter = nullptr;
-    QRectF m_area;       // the paper inside its margins, in device pixels
-    double m_scale = 1;  // device pixels per screen pixel of the grid
-    double m_padding = 0;
-    double m_lineHeight = 0;
-    QFont m_cellFont;
-    QList<Column> m_columns;
-    QColor m_titleBackground;
-    QColor m_footerBackground;
-    QColor m_alternateBackground; // invalid when rows are not alternately coloured
+    const GridPageLayout &m_layout;
+    QPainter &m_painter;
     double m_y = 0;
-    int m_pages = 0;
-    bool m_stopped = false;
 };

@@ -1,13 +1,15 @@
 #include "stock/gridprint/gridprint.h"
 
 #include "common/clock.h"
-#include "stock/gridprint/gridpagepainter.h"
+#include "stock/gridprint/griddocument.h"
 #include "stock/gridprint/printprogress.h"
 #include "widgets/grid.h"
 
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPointer>
 #include <QPrinter>
 #include <memory>
@@ -35,6 +37,43 @@ GridPrintRequest signedReport(const QString &name, const QString &heading, int b
     return request;
 }
 
+namespace {
+
+// The whole document painted on the printer's pages, with the progress box: the rows copied and
+// laid out, then the pages painted. False when the user stopped it; the job going to a printer or
+// file is then abandoned where the engine allows it.
+bool paintWhole(PagedDocument &document, QPrinter &printer)
+{
+    PrintProgress progress(QStringLiteral("正在排版打印页，请稍候……"));
+    while (document.layOutMore(50)) {
+        if (!progress.advance(int(document.stepsDone()), int(2 * document.stepsTotal())))
+            return false;
+    }
+    if (!document.isComplete())
+        return true; // the grid went away: nothing to print, nothing stopped
+    QPainter painter(&printer);
+    if (!painter.isActive())
+        return true;
+    const int pages = document.pageCount();
+    for (int page = 0; page < pages; ++page) {
+        // A page the printer cannot begin (its file cannot be written) ends the painting; the
+        // caller finds the output incomplete.
+        if (page > 0 && !printer.newPage())
+            return true;
+        document.paintPage(painter, page);
+        if (!progress.advance(int(document.stepsTotal() + qint64(page + 1) * document.stepsTotal() / pages),
+                              int(2 * document.stepsTotal()))) {
+            painter.end();
+            if (printer.paintEngine() && printer.paintEngine()->type() != QPaintEngine::Picture)
+                printer.abort();
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 Printing::Job job(const Grid &grid, const GridPrintRequest &request)
 {
     GridPrintRequest texts = request;
@@ -47,15 +86,18 @@ Printing::Job job(const Grid &grid, const GridPrintRequest &request)
     job.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
                              QPageLayout::Millimeter);
     const QPointer<const Grid> shown(&grid);
+    job.document = [shown, texts](QPrinter &printer) -> std::unique_ptr<PagedDocument> {
+        if (!shown)
+            return nullptr;
+        return std::make_unique<GridDocument>(*shown, texts.before, texts.after, printer);
+    };
     auto stopped = std::make_shared<bool>(false);
     job.paint = [shown, texts, stopped](QPrinter &printer) {
         *stopped = false;
         if (!shown)
             return;
-        PrintProgress progress(QStringLiteral("正在排版打印页，请稍候……"));
-        GridPagePainter painter(*shown, texts.before, texts.after);
-        painter.paint(printer, [&progress](int done, int total) { return progress.advance(done, total); });
-        *stopped = painter.stopped();
+        GridDocument document(*shown, texts.before, texts.after, printer);
+        *stopped = !paintWhole(document, printer);
     };
     job.stopped = [stopped] { return *stopped; };
     return job;

@@ -38,7 +38,8 @@ namespace gridprint {
 // The print job of the grid; the pages are laid out when they are painted, on whatever paper the
 // printer then has.
 Printing::Job job(const Grid &grid, const GridPrintRequest &request);
-// Opens the print preview, from which the user prints; tells the user what became of the pages.
+// Opens the print preview, from which the user prints; tells the user what became of the pages. The
+// preview shows the first page at once and lays out the rest while it is open.
 void preview(Printing &printing, Messages &messages, const Grid &grid, const GridPrintRequest &request);
 // The usual report: `heading` centred in bold 14-point type over `blankLines` empty lines; after
 // the grid an empty line and, right-aligned in 10-point type, the signature "制表人：" + user +
