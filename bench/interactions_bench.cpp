@@ -9,6 +9,7 @@
 // sending the same statements with the same values (TOLVANE_BENCH_SERVER=0 leaves them out).
 // Run with --benchmark_enable_random_interleaving=true; the table at the end gives the ratios.
 #include "benchcontext.h"
+#include "paintwatch.h"
 #include "benchserver.h"
 #include "peakmemory.h"
 #include "rawreplay.h"
@@ -106,20 +107,6 @@ public:
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString problem;
-};
-
-// Sees the main grid's rows being painted.
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return QObject::eventFilter(watched, event);
-    }
 };
 
 // The program with its whole window set on one shop file, logged in, the main window shown.

@@ -6,6 +6,7 @@
 // without the program's layout.
 // Run with --benchmark_filter=printPreview --benchmark_enable_random_interleaving=true.
 #include "benchcontext.h"
+#include "peakmemory.h"
 #include "shopgenerator.h"
 
 #include "common/clock.h"
@@ -83,23 +84,6 @@ PrintShop &shop()
     // Never destroyed: the grid must not outlive the application object at exit.
     static PrintShop *s = new PrintShop(indexedShop({100000, 0}));
     return *s;
-}
-
-// A figure of /proc/self/status ("VmHWM", "RssAnon"), in MB.
-double statusMB(const std::string &field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stod(line.substr(field.size() + 1)) / 1024;
-    }
-    return -1;
-}
-
-void resetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 int pdfPages(const QString &pdf)

@@ -8,6 +8,7 @@
 // beside libpq replaying the statements they ran.
 // Run with --benchmark_filter=details --benchmark_enable_random_interleaving=true.
 #include "benchcontext.h"
+#include "paintwatch.h"
 #include "benchserver.h"
 #include "rawreplay.h"
 #include "shopgenerator.h"
@@ -84,20 +85,6 @@ public:
 class SilentMessages : public DialogMessages {
 public:
     void error(const QString &text) override { qFatal("%s", qPrintable(text)); }
-};
-
-// Sees a widget being painted.
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return QObject::eventFilter(watched, event);
-    }
 };
 
 // The window shown on one shop, as a shop keeper has it open.
