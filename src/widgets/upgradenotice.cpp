@@ -1,7 +1,9 @@
 #include "widgets/upgradenotice.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QWindow>
 
 std::function<void(const QString &what)> upgradeNoticeBox(QWidget *owner)
 {
@@ -15,9 +17,16 @@ std::function<void(const QString &what)> upgradeNoticeBox(QWidget *owner)
         *box = std::make_unique<QProgressDialog>(what, QString(), 0, 0, owner);
         (*box)->setWindowTitle(QApplication::applicationDisplayName());
         (*box)->setMinimumDuration(0);
-        (*box)->show();
-        // Painted before the step holds the program: nothing else is handled meanwhile.
-        for (int i = 0; i < 3; ++i)
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QProgressDialog *shown = box->get();
+        shown->show();
+        // Painted before the step holds the program: nothing else is handled meanwhile. A window
+        // manager puts the box on screen when it gets to it; it is waited for (a second at most),
+        // then the box is painted at once.
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 1000 && !(shown->windowHandle() && shown->windowHandle()->isExposed()))
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        shown->repaint();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
 }
