@@ -66,6 +66,60 @@ QString quoted(const QString &column)
     return QLatin1Char('[') + column + QLatin1Char(']');
 }
 
+// The positions of the rows in the order of their keys (stable: rows whose keys are equal keep
+// the order they were in, either way).
+template <class SortKey>
+std::vector<int> sortedPositions(const std::vector<SortKey> &keys, const std::vector<int> &rows, int rowCount,
+                                 bool descending)
+{
+    // A column of texts and nulls, the usual case: the texts' ranks are small whole numbers, and
+    // the rows are dealt into one bucket per rank instead of being compared.
+    const bool ranksOnly = std::all_of(rows.begin(), rows.begin() + rowCount, [&](int stored) {
+        return keys[size_t(stored)].kind != 1;
+    });
+    if (ranksOnly) {
+        // Bucket 0 holds the nulls, bucket r + 1 the texts of rank r.
+        auto bucketOf = [&](int position) {
+            const SortKey &key = keys[size_t(rows[size_t(position)])];
+            return key.kind == 0 ? 0 : size_t(key.value) + 1;
+        };
+        size_t buckets = 1;
+        for (int r = 0; r < rowCount; ++r)
+            buckets = std::max(buckets, bucketOf(r) + 1);
+        std::vector<int> start(buckets + 1, 0);
+        for (int r = 0; r < rowCount; ++r)
+            ++start[descending ? buckets - 1 - bucketOf(r) + 1 : bucketOf(r) + 1];
+        for (size_t b = 1; b <= buckets; ++b)
+            start[b] += start[b - 1];
+        std::vector<int> order(static_cast<size_t>(rowCount));
+        for (int r = 0; r < rowCount; ++r)
+            order[size_t(start[descending ? buckets - 1 - bucketOf(r) : bucketOf(r)]++)] = r;
+        return order;
+    }
+    // The rows' keys side by side with their positions, so the sort compares values held in place.
+    struct Item {
+        SortKey key;
+        int position;
+    };
+    std::vector<Item> items;
+    items.reserve(size_t(rowCount));
+    for (int r = 0; r < rowCount; ++r)
+        items.push_back({keys[size_t(rows[size_t(r)])], r});
+    auto before = [](const SortKey &a, const SortKey &b) {
+        return a.kind != b.kind ? a.kind < b.kind : a.value < b.value;
+    };
+    // Stable: rows that compare equal keep the order they were in, either way.
+    if (descending)
+        std::stable_sort(items.begin(), items.end(), [&](const Item &x, const Item &y) { return before(y.key, x.key); });
+    else
+        std::stable_sort(items.begin(), items.end(), [&](const Item &x, const Item &y) { return before(x.key, y.key); });
+    std::vector<int> order;
+    order.reserve(items.size());
+    for (const Item &item : items)
+        order.push_back(item.position);
+    return order;
+}
+
 } // namespace
 
 Dataset::Dataset(Database &db, const QString &name, QObject *parent) : QObject(parent), m_db(db)
@@ -785,27 +839,7 @@ void Dataset::sort(const QString &fieldSpec)
     const std::vector<SortKey> &keys = sortKeys(column);
     if (keysMade)
         releaseFreedMemory(m_rowCount);
-    // The rows' keys side by side with their positions, so the sort compares values held in place.
-    struct Item {
-        SortKey key;
-        int position;
-    };
-    std::vector<Item> items;
-    items.reserve(size_t(m_rowCount));
-    for (int r = 0; r < m_rowCount; ++r)
-        items.push_back({keys[size_t(m_rows[size_t(r)])], r});
-    auto before = [](const SortKey &a, const SortKey &b) {
-        return a.kind != b.kind ? a.kind < b.kind : a.value < b.value;
-    };
-    // Stable: rows that compare equal keep the order they were in, either way.
-    if (descending)
-        std::stable_sort(items.begin(), items.end(), [&](const Item &x, const Item &y) { return before(y.key, x.key); });
-    else
-        std::stable_sort(items.begin(), items.end(), [&](const Item &x, const Item &y) { return before(x.key, y.key); });
-    std::vector<int> order;
-    order.reserve(items.size());
-    for (const Item &item : items)
-        order.push_back(item.position);
+    const std::vector<int> order = sortedPositions(keys, m_rows, m_rowCount, descending);
     std::vector<int> sorted;
     sorted.reserve(order.size());
     int newCurrent = -1;

@@ -226,6 +226,23 @@ TEST(PinyinOrder, TitleSortOfALongListingFollowsCompare)
     EXPECT_EQ(column(stock, "a"), names);
 }
 
+// A column of texts and nulls only (sorted by the texts' ranks without comparing them): nulls first,
+// equal texts in the order they were in, both ways.
+TEST(PinyinOrder, TitleSortOfTextsAndNullsKeepsEqualRowsInTheirOrder)
+{
+    TestShop shop;
+    const std::pair<QVariant, const char *> rows[] = {{"大衣", "r1"}, {QVariant(), "r2"}, {"背心", "r3"},
+                                                      {"大衣", "r4"}, {QVariant(), "r5"}, {"背心", "r6"}};
+    for (const auto &[name, code] : rows)
+        shop.addStockRow({{"a", name}, {"c", QString::fromLatin1(code)}});
+    Dataset &stock = shop.data.stockQuery;
+    routines::open(stock, Statement("select * from data order by ID"));
+    stock.sort("a");
+    EXPECT_EQ(column(stock, "c"), QStringList({"r2", "r5", "r3", "r6", "r1", "r4"}));
+    stock.sort("a DESC");
+    EXPECT_EQ(column(stock, "c"), QStringList({"r1", "r4", "r3", "r6", "r2", "r5"}));
+}
+
 TEST(PinyinOrder, TitleSortPutsNullsThenNumbersByValueThenTextsAndKeepsEqualRowsInTheirOrder)
 {
     TestShop shop;
