@@ -13,6 +13,9 @@
 namespace collation {
 namespace {
 
+// Lists at least this long are ranked (or have their sort keys made) by two threads.
+constexpr qsizetype kSharedFrom = 20000;
+
 // ICU's collation for Chinese as spoken in China, set up as Qt's QCollator sets up its own
 // (normalization on, the locale's default strength, digits one by one, punctuation counted), so
 // the order is the one QCollator gives. It is used directly because a sort asks it for one sort
@@ -154,8 +157,6 @@ private:
         std::vector<Key> keys;
         std::vector<uint8_t> bytes;
     };
-    // Lists at least this long have their keys made by two threads.
-    static constexpr qsizetype kSharedFrom = 20000;
 
     std::vector<Head> m_heads;
     std::vector<Key> m_keys;
@@ -393,53 +394,80 @@ std::vector<int> ranksOf(const Texts &texts)
         int index;
     };
     constexpr uint32_t kUndecided = UINT32_MAX;
-    std::vector<Entry> entries;
-    entries.reserve(texts.size());
-    std::vector<uint16_t> pool;
-    pool.reserve(texts.size() * 6);
-    std::u16string units;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        const size_t at = pool.size();
-        bool decided = texts.units(i, units);
-        const QStringView unitsView(units.data(), qsizetype(units.size()));
-        for (qsizetype k = 0; decided && k < unitsView.size(); ++k) {
-            const uint16_t r = table.of(unitsView[k].unicode());
-            if (r == 0 || table.together(unitsView, k)) {
-                decided = false;
-                break;
-            }
-            pool.push_back(r);
-        }
-        if (!decided) {
-            pool.resize(at);
-            entries.push_back({0, 0, kUndecided, int(i)});
-            continue;
-        }
-        uint64_t head = 0;
-        for (size_t k = 0; k < 4; ++k)
-            head = (head << 16) | (at + k < pool.size() ? pool[at + k] : 0);
-        entries.push_back({head, uint32_t(at), uint32_t(pool.size() - at), int(i)});
-    }
+    // The entries of the texts [from, to) and the ranks they point into, sorted.
+    struct Part {
+        std::vector<Entry> entries;
+        std::vector<uint16_t> pool;
+    };
     // Texts whose characters all have a rank compare by those ranks (what ICU's first level
     // compares); equal ranks, or a text the table does not decide, are left to compare(), which
     // also gives the order of texts differing only in case or accents. Identical texts are equal
     // at once.
-    auto before = [&](const Entry &a, const Entry &b) {
-        if (a.size != kUndecided && b.size != kUndecided) {
-            if (a.head != b.head)
-                return a.head < b.head;
-            const uint32_t common = std::min(a.size, b.size);
-            for (uint32_t k = 4; k < common; ++k) {
-                if (pool[a.at + k] != pool[b.at + k])
-                    return pool[a.at + k] < pool[b.at + k];
+    auto orderBy = [&](const std::vector<uint16_t> &pool) {
+        return [&texts, &pool](const Entry &a, const Entry &b) {
+            if (a.size != kUndecided && b.size != kUndecided) {
+                if (a.head != b.head)
+                    return a.head < b.head;
+                const uint32_t common = std::min(a.size, b.size);
+                for (uint32_t k = 4; k < common; ++k) {
+                    if (pool[a.at + k] != pool[b.at + k])
+                        return pool[a.at + k] < pool[b.at + k];
+                }
+                if (a.size != b.size)
+                    return a.size < b.size;
             }
-            if (a.size != b.size)
-                return a.size < b.size;
-        }
-        return !texts.same(size_t(a.index), size_t(b.index)) &&
-               compare(texts.text(size_t(a.index)), texts.text(size_t(b.index))) < 0;
+            return !texts.same(size_t(a.index), size_t(b.index)) &&
+                   compare(texts.text(size_t(a.index)), texts.text(size_t(b.index))) < 0;
+        };
     };
-    std::sort(entries.begin(), entries.end(), before);
+    auto sortedPart = [&](size_t from, size_t to, Part &part) {
+        part.entries.reserve(to - from);
+        part.pool.reserve((to - from) * 6);
+        std::vector<uint16_t> &pool = part.pool;
+        std::u16string units;
+        for (size_t i = from; i < to; ++i) {
+            const size_t at = pool.size();
+            bool decided = texts.units(i, units);
+            const QStringView unitsView(units.data(), qsizetype(units.size()));
+            for (qsizetype k = 0; decided && k < unitsView.size(); ++k) {
+                const uint16_t r = table.of(unitsView[k].unicode());
+                if (r == 0 || table.together(unitsView, k)) {
+                    decided = false;
+                    break;
+                }
+                pool.push_back(r);
+            }
+            if (!decided) {
+                pool.resize(at);
+                part.entries.push_back({0, 0, kUndecided, int(i)});
+                continue;
+            }
+            uint64_t head = 0;
+            for (size_t k = 0; k < 4; ++k)
+                head = (head << 16) | (at + k < pool.size() ? pool[at + k] : 0);
+            part.entries.push_back({head, uint32_t(at), uint32_t(pool.size() - at), int(i)});
+        }
+        std::sort(part.entries.begin(), part.entries.end(), orderBy(part.pool));
+    };
+    // A long column is shared with a second thread, which ranks and sorts its second half; the
+    // two halves are then merged.
+    const size_t half = texts.size() >= size_t(kSharedFrom) ? texts.size() / 2 : texts.size();
+    Part first, second;
+    std::thread helper;
+    if (half < texts.size())
+        helper = std::thread([&] { sortedPart(half, texts.size(), second); });
+    sortedPart(0, half, first);
+    if (helper.joinable())
+        helper.join();
+    const uint32_t shift = uint32_t(first.pool.size());
+    for (Entry &e : second.entries) {
+        if (e.size != kUndecided)
+            e.at += shift;
+    }
+    first.pool.insert(first.pool.end(), second.pool.begin(), second.pool.end());
+    const auto middle = first.entries.insert(first.entries.end(), second.entries.begin(), second.entries.end());
+    std::inplace_merge(first.entries.begin(), middle, first.entries.end(), orderBy(first.pool));
+    const std::vector<Entry> &entries = first.entries;
     std::vector<int> result(texts.size());
     int rank = -1;
     for (size_t k = 0; k < entries.size(); ++k) {

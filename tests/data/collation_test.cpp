@@ -108,36 +108,39 @@ TEST(Collation, RanksOfRandomTextsFollowCompare)
         const auto [from, to] = ranges[which];
         text += QChar(char16_t(from + random() % (to - from + 1)));
     };
-    QStringList texts;
-    for (int i = 0; i < 6000; ++i) {
-        QString text;
-        if (i > 0 && random() % 2) {
-            text = texts[int(random() % texts.size())];
-            if (!text.isEmpty() && random() % 2)
-                text.chop(1);
+    // A short list, and one long enough to be ranked in two halves that are then merged.
+    for (const int count : {6000, 26000}) {
+        QStringList texts;
+        for (int i = 0; i < count; ++i) {
+            QString text;
+            if (i > 0 && random() % 2) {
+                text = texts[int(random() % texts.size())];
+                if (!text.isEmpty() && random() % 2)
+                    text.chop(1);
+            }
+            for (int n = int(random() % 3); n >= 0; --n)
+                randomCharacter(text);
+            texts << text;
+            if (random() % 10 == 0)
+                texts << text; // a repeated text shares its rank
         }
-        for (int n = int(random() % 3); n >= 0; --n)
-            randomCharacter(text);
-        texts << text;
-        if (random() % 10 == 0)
-            texts << text; // a repeated text shares its rank
-    }
-    QStringList expected = texts;
-    std::sort(expected.begin(), expected.end(),
-              [](const QString &a, const QString &b) { return collation::compare(a, b) < 0; });
-    const std::vector<int> ranks = collation::ranks(texts);
-    QStringList byRank(texts.size());
-    std::vector<int> order(size_t(texts.size()));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ranks[size_t(a)] < ranks[size_t(b)]; });
-    for (int i = 0; i < texts.size(); ++i)
-        byRank[i] = texts[order[size_t(i)]];
-    ASSERT_EQ(byRank.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(byRank[i], expected[i]) << "at " << i;
-    for (int i = 1; i < texts.size(); ++i) {
-        const int a = order[size_t(i - 1)], b = order[size_t(i)];
-        EXPECT_EQ(ranks[size_t(a)] == ranks[size_t(b)], texts[a] == texts[b]);
+        QStringList expected = texts;
+        std::sort(expected.begin(), expected.end(),
+                  [](const QString &a, const QString &b) { return collation::compare(a, b) < 0; });
+        const std::vector<int> ranks = collation::ranks(texts);
+        QStringList byRank(texts.size());
+        std::vector<int> order(size_t(texts.size()));
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return ranks[size_t(a)] < ranks[size_t(b)]; });
+        for (int i = 0; i < texts.size(); ++i)
+            byRank[i] = texts[order[size_t(i)]];
+        ASSERT_EQ(byRank.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(byRank[i], expected[i]) << "at " << i;
+        for (int i = 1; i < texts.size(); ++i) {
+            const int a = order[size_t(i - 1)], b = order[size_t(i)];
+            EXPECT_EQ(ranks[size_t(a)] == ranks[size_t(b)], texts[a] == texts[b]);
+        }
     }
 }
 
