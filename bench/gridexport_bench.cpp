@@ -6,6 +6,7 @@
 // statements that ran with the same values (the export itself reads only the listing).
 // Run with --benchmark_filter=export --benchmark_enable_random_interleaving=true.
 #include "benchcontext.h"
+#include "benchdoubles.h"
 #include "benchserver.h"
 #include "rawreplay.h"
 #include "shopgenerator.h"
@@ -37,19 +38,6 @@ class SilentMessages : public DialogMessages {
 public:
     void error(const QString &text) override { qFatal("%s", qPrintable(text)); }
     void warning(const QString &text) override { qFatal("%s", qPrintable(text)); }
-};
-
-// Opens nothing: the measurement ends when the file is in place.
-class QuietDesktop : public Desktop {
-public:
-    bool openUrl(const QUrl &) override { return true; }
-    bool startProgram(const QStringList &) override { return true; }
-    QString desktopFolder() const override { return {}; }
-};
-
-class FixedClock : public Clock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2014, 7, 29), QTime(10, 0)); }
 };
 
 struct ExportShop : BenchContext<SilentMessages, FixedClock, QuietDesktop> {

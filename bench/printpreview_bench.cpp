@@ -6,6 +6,7 @@
 // without the program's layout.
 // Run with --benchmark_filter=printPreview --benchmark_enable_random_interleaving=true.
 #include "benchcontext.h"
+#include "benchdoubles.h"
 #include "peakmemory.h"
 #include "shopgenerator.h"
 
@@ -48,18 +49,6 @@ public:
     void error(const QString &text) override { qFatal("%s", qPrintable(text)); }
     void warning(const QString &text) override { qFatal("%s", qPrintable(text)); }
     void info(const QString &) override {}
-};
-
-class QuietDesktop : public Desktop {
-public:
-    bool openUrl(const QUrl &) override { return true; }
-    bool startProgram(const QStringList &) override { return true; }
-    QString desktopFolder() const override { return {}; }
-};
-
-class FixedClock : public Clock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2014, 7, 29), QTime(10, 0)); }
 };
 
 struct PrintShop : BenchContext<SilentMessages, FixedClock, QuietDesktop> {
